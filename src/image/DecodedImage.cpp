@@ -1,0 +1,82 @@
+#include "image/DecodedImage.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "judge/JudgeImage.h"
+
+namespace {
+
+bool IsCreatableDepth(std::uint16_t bitCount) {
+    switch (bitCount) {
+        case 1: case 2: case 4: case 8: case 16: case 24: case 32: return true;
+        default: return false;
+    }
+}
+
+}  // namespace
+
+DecodedImage* CreateDecodedImage(const BitmapInfoHeader& header, const RgbQuad* colourTable) {
+    if (header.width <= 0 || header.height == 0 || header.planes != 1 || header.compression != 0 ||
+        !IsCreatableDepth(header.bitCount)) {
+        return nullptr;
+    }
+    // Every product in 64 bits: width and height are below 2^31 and the depth at most 32,
+    // so nothing here can wrap, and the cap keeps the result addressable on 32-bit builds.
+    const std::uint64_t width = static_cast<std::uint32_t>(header.width);
+    const std::uint64_t height = header.height < 0 ? 0 - static_cast<std::int64_t>(header.height)
+                                                   : static_cast<std::uint64_t>(header.height);
+    const std::uint64_t stride = (width * header.bitCount + 31) / 32 * 4;
+    const std::uint64_t bytes = stride * height;
+    if (stride > INT32_MAX || height > INT32_MAX || bytes > kMaxImageBytes) return nullptr;
+
+    int colourCount = 0;
+    if (header.bitCount <= 8) {
+        const std::uint32_t nominal = 1u << header.bitCount;
+        colourCount = static_cast<int>(header.clrUsed == 0 ? nominal : std::min(header.clrUsed, nominal));
+    }
+
+    auto* image = new (std::nothrow) DecodedImage;
+    if (image == nullptr) return nullptr;
+    image->width = static_cast<std::int32_t>(width);
+    image->height = static_cast<std::int32_t>(height);
+    image->bitsPerPixel = header.bitCount;
+    image->stride = static_cast<std::int32_t>(stride);
+    image->topDown = header.height < 0;
+    image->bits = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(bytes), 1));
+    if (colourCount > 0) {
+        image->colourTable = static_cast<RgbQuad*>(std::calloc(static_cast<std::size_t>(colourCount), sizeof(RgbQuad)));
+        image->colourCount = colourCount;
+        if (image->colourTable != nullptr && colourTable != nullptr) {
+            std::memcpy(image->colourTable, colourTable, static_cast<std::size_t>(colourCount) * sizeof(RgbQuad));
+        }
+    }
+    if (image->bits == nullptr || (colourCount > 0 && image->colourTable == nullptr)) {
+        DestroyDecodedImage(image);
+        return nullptr;
+    }
+    return image;
+}
+
+void DestroyDecodedImage(DecodedImage* image) {
+    if (image == nullptr) return;
+    std::free(image->bits);
+    std::free(image->colourTable);
+    delete image;
+}
+
+PixelView DescribeImage(const DecodedImage& image) {
+    return PixelView{image.width, image.height, image.stride, image.bitsPerPixel, image.bits};
+}
+
+int ReadColourTable(const DecodedImage& image, RgbQuad* destination, int count) {
+    const int n = std::max(0, std::min(count, image.colourCount));
+    if (n > 0) std::memcpy(destination, image.colourTable, static_cast<std::size_t>(n) * sizeof(RgbQuad));
+    return n;
+}
+
+int JudgeDecodedImage(const DecodedImage& image, std::string& errorText) {
+    return JudgeImage(DescribeImage(image), image.colourTable, image.colourCount, errorText);
+}

@@ -1,0 +1,75 @@
+// The decoded-image contract, the loaders and the per-format entry operations.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "judge/PixelView.h"
+
+// The 40-byte BITMAPINFOHEADER fields an image is created from.
+struct BitmapInfoHeader {
+    std::uint32_t size = 40;
+    std::int32_t width = 0;
+    std::int32_t height = 0;  // positive: bottom-up rows; negative: top-down
+    std::uint16_t planes = 1;
+    std::uint16_t bitCount = 0;
+    std::uint32_t compression = 0;  // BI_RGB
+    std::uint32_t sizeImage = 0;
+    std::int32_t xPelsPerMeter = 0;
+    std::int32_t yPelsPerMeter = 0;
+    std::uint32_t clrUsed = 0;
+    std::uint32_t clrImportant = 0;
+};
+
+// A device-independent bitmap with its own zero-filled pixel rows.
+struct DecodedImage {
+    std::int32_t width = 0;           // > 0
+    std::int32_t height = 0;          // > 0, whatever the row order
+    std::uint16_t bitsPerPixel = 0;   // 1, 2, 4, 8, 16, 24 or 32
+    std::int32_t stride = 0;          // (width * bitsPerPixel + 31) / 32 * 4
+    bool topDown = false;             // first memory row is the picture's top row
+    std::uint8_t* bits = nullptr;     // height * stride bytes
+    RgbQuad* colourTable = nullptr;   // for 8 bits per pixel and fewer
+    int colourCount = 0;              // entries in colourTable
+};
+
+// Largest pixel buffer an image may have; larger headers are refused as a creation failure.
+constexpr std::uint64_t kMaxImageBytes = std::uint64_t{1} << 30;
+
+// Creates an image from a header (bit counts 1, 2, 4, 8, 16, 24, 32; BI_RGB) and, for 8 bits
+// per pixel and fewer, a colour table of header.clrUsed entries (2^bitCount when 0).
+// nullptr on a bad header, an overflowing or absurd size, or no memory.
+DecodedImage* CreateDecodedImage(const BitmapInfoHeader& header, const RgbQuad* colourTable);
+void DestroyDecodedImage(DecodedImage* image);
+PixelView DescribeImage(const DecodedImage& image);
+// Copies up to `count` entries from the start of the colour table; returns how many.
+int ReadColourTable(const DecodedImage& image, RgbQuad* destination, int count);
+
+// Judges a decoded image (describe, colour table, JudgeImage).
+int JudgeDecodedImage(const DecodedImage& image, std::string& errorText);
+
+// EarlyVerdict values.
+constexpr int kNoEarlyVerdict = 0;
+constexpr int kEarlyMonochrome = 1;
+constexpr int kEarlyColour = 2;
+
+// Loaders: an image, or an early verdict, or nothing (with a reason for JPEG, PNG, GIF).
+DecodedImage* LoadBmpFile(const std::filesystem::path& path, int& earlyVerdict);
+DecodedImage* LoadJpegFile(const std::filesystem::path& path, int& earlyVerdict,
+                           std::string& loadReason);
+DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
+                          std::string& loadReason);
+DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
+                          std::string& loadReason);
+
+// Entry operations: 1 monochrome, 0 colour; on failure a message in errorText (empty on entry)
+// and 1.
+int JudgeBmpFile(const std::filesystem::path& path, std::string& errorText);
+int JudgeJpegFile(const std::filesystem::path& path, std::string& errorText);
+int JudgePngFile(const std::filesystem::path& path, std::string& errorText);
+int JudgeGifFile(const std::filesystem::path& path, std::string& errorText);
+
+// The JPEG loader's per-thread recovery points; emptied at the start of every run.
+void EmptyRecoveryPointTable();
+std::size_t RecoveryPointTableSize();

@@ -1,0 +1,70 @@
+// The per-format entry operations: loader, judgment and clean-up in one fixed pattern.
+#include "image/DecodedImage.h"
+#include "platform/BitmapFile.h"
+#include "platform/Text.h"
+
+namespace {
+
+using Loader = DecodedImage* (*)(const std::filesystem::path&, int&, std::string&);
+
+struct FormatMessages {
+    const char* plain;
+    const char* withReason;
+};
+
+int JudgeWithLoader(Loader load, const FormatMessages& messages, const std::filesystem::path& path,
+                    std::string& errorText) {
+    std::string loadReason;
+    int earlyVerdict = kNoEarlyVerdict;
+    DecodedImage* image = load(path, earlyVerdict, loadReason);
+    if (earlyVerdict != kNoEarlyVerdict) {
+        // A reason the loader may have written is dropped: the header settled the file.
+        DestroyDecodedImage(image);
+        return earlyVerdict == kEarlyMonochrome ? 1 : 0;
+    }
+    if (image != nullptr) {
+        const int verdict = JudgeDecodedImage(*image, errorText);
+        DestroyDecodedImage(image);
+        return verdict;
+    }
+    errorText = loadReason.empty() ? std::string(messages.plain)
+                                   : FormatText(messages.withReason, loadReason.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int JudgeJpegFile(const std::filesystem::path& path, std::string& errorText) {
+    static const FormatMessages messages{"【ERROR】JPEGファイルの読み込みに失敗しました。",
+                                         "【ERROR】JPEGファイルの読み込みに失敗しました。（%s）"};
+    return JudgeWithLoader(LoadJpegFile, messages, path, errorText);
+}
+
+int JudgePngFile(const std::filesystem::path& path, std::string& errorText) {
+    static const FormatMessages messages{"【ERROR】PNGファイルの読み込みに失敗しました。",
+                                         "【ERROR】PNGファイルの読み込みに失敗しました。（%s）"};
+    return JudgeWithLoader(LoadPngFile, messages, path, errorText);
+}
+
+int JudgeGifFile(const std::filesystem::path& path, std::string& errorText) {
+    static const FormatMessages messages{"【ERROR】GIFファイルの読み込みに失敗しました。",
+                                         "【ERROR】GIFファイルの読み込みに失敗しました。（%s）"};
+    return JudgeWithLoader(LoadGifFile, messages, path, errorText);
+}
+
+int JudgeBmpFile(const std::filesystem::path& path, std::string& errorText) {
+    int earlyVerdict = kNoEarlyVerdict;
+    DecodedImage* image = LoadBmpFile(path, earlyVerdict);
+    if (earlyVerdict != kNoEarlyVerdict) {
+        DestroyDecodedImage(image);
+        return earlyVerdict == kEarlyMonochrome ? 1 : 0;
+    }
+    if (image == nullptr) image = platform::LoadBitmapFile(path);
+    if (image == nullptr) {
+        errorText = "【ERROR】BMPファイルの読み込みに失敗しました。";
+        return 1;
+    }
+    const int verdict = JudgeDecodedImage(*image, errorText);
+    DestroyDecodedImage(image);
+    return verdict;
+}

@@ -1,0 +1,42 @@
+// Monochrome or colour: the judgment entry, the sampling grid and the two criteria.
+// Pure: no files, no platform; reads Settings without a lock.
+#pragma once
+
+#include <string>
+
+#include "judge/PixelView.h"
+
+// Judges one image: 1 monochrome, 0 colour. `colourTable` holds `colourCount` entries of the
+// image's own table (may be null for deeper images). For an unjudged depth writes
+// "【ERROR】非対応のファイル形式です。" into errorText and returns 1.
+int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCount,
+               std::string& errorText);
+
+// The distance between neighbouring samples, from the image size and the settings.
+double ComputeSamplingStep(int width, int height);
+
+// True when every one of `count` entries is gray under the current settings (count <= 0: true).
+bool IsGrayPalette(const RgbQuad* entries, int count);
+
+// Red, green and blue of the pixel at (column, row), rows counted in memory order.
+SampleColour FetchSampleColour(const PixelView& view, const ColourTable& colourTable, int column,
+                               int row);
+
+// The grayscale-only criterion: 1 monochrome, 0 colour.
+int JudgeGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step);
+
+// The tinted-monochrome criterion: 1 monochrome, 0 colour.
+int JudgeTintedMonochrome(const PixelView& view, const ColourTable& colourTable, double step);
+
+// Smallest and largest sum of the other two channels for each value of a channel; -1 = empty.
+struct ChannelSumEnvelopes {
+    int minGB[256], maxGB[256];  // indexed by red
+    int minRB[256], maxRB[256];  // indexed by green
+    int minRG[256], maxRG[256];  // indexed by blue
+};
+
+// Gathers the envelopes of the samples of the grid (every entry starts at -1).
+void GatherChannelSumEnvelopes(const PixelView& view, const ColourTable& colourTable, double step,
+                               ChannelSumEnvelopes& envelopes);
+bool CheckEnvelopeOrder(const ChannelSumEnvelopes& envelopes);
+bool CheckEnvelopeSpread(const ChannelSumEnvelopes& envelopes);

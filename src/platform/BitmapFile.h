@@ -1,0 +1,14 @@
+// The platform's general bitmap-file loader.
+#pragma once
+
+#include <filesystem>
+
+struct DecodedImage;
+
+namespace platform {
+
+// Reads a Windows bitmap file into an image of the file's own bit depth and colour table;
+// nullptr when the file cannot be read as a bitmap.
+DecodedImage* LoadBitmapFile(const std::filesystem::path& path);
+
+}  // namespace platform

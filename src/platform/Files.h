@@ -1,0 +1,34 @@
+// File-system operations that differ between Windows and POSIX.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+
+namespace platform {
+
+// A file opened for reading, sharing read access with others. Opaque.
+struct InputFile;
+
+// Opens an existing file for reading; nullptr when it cannot be opened.
+InputFile* OpenInputFile(const std::filesystem::path& path);
+// Reads up to `count` bytes; returns how many arrived (0 at the end or on error).
+std::size_t ReadInputFile(InputFile* file, void* destination, std::size_t count);
+// Moves the read position to `offset` from the start; false on failure.
+bool SeekInputFile(InputFile* file, std::uint64_t offset);
+void CloseInputFile(InputFile* file);
+
+// A C stream opened "rb" by the path (for libjpeg's stdio source); nullptr on failure.
+std::FILE* OpenStdioForRead(const std::filesystem::path& path);
+// A read-only descriptor (for giflib); -1 on failure.
+int OpenDescriptorForRead(const std::filesystem::path& path);
+
+bool IsDirectory(const std::filesystem::path& path);
+
+// Lists the entries of one folder in the order the file system gives them, "." and ".."
+// excluded. False when the folder cannot be listed (nothing is reported then).
+bool ListFolder(const std::filesystem::path& folder,
+                const std::function<void(const std::filesystem::path& name, bool isDirectory)>& visit);
+
+}  // namespace platform

@@ -1,0 +1,27 @@
+#include "sort/FileCollection.h"
+
+#include "app/Settings.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+
+void AppendPath(PathList& list, std::filesystem::path path) {
+    if (list.paths.size() == list.paths.capacity()) {
+        list.paths.reserve(list.paths.capacity() + kPathListGrowth);
+    }
+    list.paths.push_back(std::move(path));
+}
+
+void CollectFolderFiles(const std::filesystem::path& folder, PathList& list) {
+    // The prefix is the folder and one separator, exactly as given: a dropped folder is
+    // never re-spelled, so log lines show the paths the user handed us.
+    std::filesystem::path::string_type prefix = folder.native();
+    prefix.push_back(static_cast<std::filesystem::path::value_type>(platform::PathSeparator()));
+    platform::ListFolder(folder, [&](const std::filesystem::path& name, bool isDirectory) {
+        std::filesystem::path full(prefix + name.native());
+        if (!isDirectory) {
+            AppendPath(list, std::move(full));
+        } else if (Settings.IS_SUBDIRS_TOO != 0) {
+            CollectFolderFiles(full, list);
+        }
+    });
+}

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Every test: installs what is missing, builds, and runs the suite natively and under
+# AddressSanitizer with UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/setup.sh
+
+scripts/build.sh build
+(cd build && ctest --output-on-failure -j "$(nproc)")
+
+scripts/build.sh build-asan -DPALLIDOR_SANITIZE=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   ctest --output-on-failure -j "$(nproc)")
