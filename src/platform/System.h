@@ -11,9 +11,4 @@ bool ModuleFilePath(std::filesystem::path& path);
 // The logged-on user's name in UTF-8; false when it cannot be obtained.
 bool LogonUserName(std::string& name);
 
-struct LocalTime {
-    int year, month, day, hour, minute, second, milliseconds;
-};
-LocalTime CurrentLocalTime();
-
 }  // namespace platform

@@ -1,0 +1,7 @@
+#include "sort/SortRun.h"
+
+std::atomic<bool> RunBusy{false};
+std::atomic<bool> CancelRequested{false};
+std::atomic<std::int32_t> ActiveWorkers{0};
+std::mutex WorkerCountLock;
+std::mutex LogLock;

@@ -1,0 +1,17 @@
+// The process-wide state of a sorting run.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+// A run is being prepared, runs or is being finished.
+extern std::atomic<bool> RunBusy;
+// The user asked the run to stop launching workers.
+extern std::atomic<bool> CancelRequested;
+// Workers launched and not yet finished.
+extern std::atomic<std::int32_t> ActiveWorkers;
+// Guards every change of ActiveWorkers together with its progress step.
+extern std::mutex WorkerCountLock;
+// Makes each log line's open, write and close one unit.
+extern std::mutex LogLock;
