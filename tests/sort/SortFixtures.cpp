@@ -129,8 +129,9 @@ std::filesystem::path OnlyFileIn(const std::filesystem::path& folder) {
 }
 
 RunStateGuard::RunStateGuard(const std::filesystem::path& moduleFolder)
-    : settings_(Settings), moduleFolder_(ModuleFolder) {
+    : settings_(Settings), moduleFolder_(ModuleFolder), settingsFilePath_(SettingsFilePath) {
     ModuleFolder = moduleFolder / "";
+    SettingsFilePath = moduleFolder / "test_pallidor.ini";
     LogFilePath.clear();
     CancelRequested = false;
     ActiveWorkers = 0;
@@ -139,6 +140,7 @@ RunStateGuard::RunStateGuard(const std::filesystem::path& moduleFolder)
 RunStateGuard::~RunStateGuard() {
     Settings = settings_;
     ModuleFolder = moduleFolder_;
+    SettingsFilePath = settingsFilePath_;
     LogFilePath.clear();
     CancelRequested = false;
     RunBusy = false;

@@ -57,6 +57,7 @@ public:
 private:
     SettingsRecord settings_;
     std::filesystem::path moduleFolder_;
+    std::filesystem::path settingsFilePath_;
 };
 
 // A host that records what a run shows.
