@@ -8,8 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include <sys/stat.h>
-
+#include "platform/Text.h"
 #include "sort/SortRun.h"
 
 namespace fs = std::filesystem;
@@ -21,9 +20,9 @@ protected:
     void SetUp() override {
         std::error_code error;
         folder = fs::temp_directory_path(error) /
-                 ("pallidor-設定-" + std::to_string(std::random_device{}()));
+                 platform::PathFromUtf8("pallidor-設定-" + std::to_string(std::random_device{}()));
         ASSERT_TRUE(fs::create_directories(folder, error)) << folder;
-        file = folder / "ユーザー_pallidor.ini";
+        file = folder / platform::PathFromUtf8("ユーザー_pallidor.ini");
         savedPrompt = SettingsPrompt;
         SettingsPrompt.ShowError = [this](const std::string& text) { errors.push_back(text); };
         SettingsPrompt.AskYesNo = [this](const std::string& text) {
@@ -149,12 +148,16 @@ TEST_F(SettingsFile, DestinationsInAnyScriptSurviveSaveAndLoad) {
 
 TEST_F(SettingsFile, AFailedSaveShowsOneMessageAndWritesNothing) {
     Load("[SORT]\nTHREAD_NUM=3\n");
-    ASSERT_EQ(0, ::chmod(file.c_str(), 0444));
+    std::error_code error;
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                    error);
+    ASSERT_FALSE(error);
     Settings.THREAD_NUM = 5;
     EXPECT_FALSE(SaveSettings());
     EXPECT_EQ("[SORT]\nTHREAD_NUM=3\n", Read());
     ASSERT_EQ(1u, errors.size());
-    EXPECT_EQ("設定ファイルへの書き込みに失敗しました。\n\n" + file.string(), errors[0]);
+    EXPECT_EQ("設定ファイルへの書き込みに失敗しました。\n\n" + platform::PathToUtf8(file),
+              errors[0]);
     EXPECT_EQ(5, Settings.THREAD_NUM);
 
     errors.clear();
@@ -198,7 +201,8 @@ TEST_F(SettingsFile, ResetWithoutAFileShowsTheDeletionFailure) {
     PageRefreshTable[1] = [&] { ++refreshes; };
     answer = true;
     ResetSettings();
-    EXPECT_EQ(std::vector<std::string>{"設定ファイルの削除に失敗しました。\n\n" + file.string()},
+    EXPECT_EQ(std::vector<std::string>{"設定ファイルの削除に失敗しました。\n\n" +
+                                       platform::PathToUtf8(file)},
               errors);
     EXPECT_EQ(5, Settings.THREAD_NUM);
     EXPECT_EQ(0, refreshes);
@@ -220,9 +224,10 @@ TEST_F(SettingsFile, ResetAnsweredYesRestoresDefaultsAndRefreshesThePages) {
 TEST_F(SettingsFile, TheFileIsNamedAfterTheUserBesideTheExecutable) {
     LoadSettings();
     EXPECT_TRUE(fs::is_regular_file(ModuleFolder / "pallidor_tests")) << ModuleFolder;
-    EXPECT_EQ('/', ModuleFolder.native().back());
+    EXPECT_EQ(platform::PathSeparator(), platform::PathToUtf8(ModuleFolder).back());
     EXPECT_FALSE(UserName.empty());
-    EXPECT_EQ(ModuleFolder.native() + UserName + "_pallidor.ini", SettingsFilePath.native());
+    EXPECT_EQ(platform::PathToUtf8(ModuleFolder) + UserName + "_pallidor.ini",
+              platform::PathToUtf8(SettingsFilePath));
 }
 
 TEST(FormatPercent, SixDigitsAfterAPoint) {

@@ -6,7 +6,7 @@
 #include <random>
 #include <sstream>
 
-#include <sys/stat.h>
+#include "platform/Text.h"
 
 namespace fs = std::filesystem;
 using platform::ProfileReadInt;
@@ -123,10 +123,13 @@ TEST_F(Profile, ValuesWithEdgeBlanksOrQuotesReadBackUnchanged) {
 TEST_F(Profile, WritesFailWithoutTouchingAnythingWhenTheFileCannotBeWritten) {
     Write("[S]\nK=1\n");
     // Also refused when running as root, who could override the permission bits.
-    ASSERT_EQ(0, ::chmod(file.c_str(), 0444));
+    std::error_code error;
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                    error);
+    ASSERT_FALSE(error);
     EXPECT_FALSE(ProfileWriteText("S", "K", "2", file));
     EXPECT_EQ("[S]\nK=1\n", Read());
-    ::chmod(file.c_str(), 0644);
+    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add, error);
 
     EXPECT_FALSE(ProfileWriteText("S", "K", "line\n[X]", file));
     EXPECT_FALSE(ProfileWriteText("S", "K", "cr\rlf", file));
@@ -137,7 +140,7 @@ TEST_F(Profile, WritesFailWithoutTouchingAnythingWhenTheFileCannotBeWritten) {
 }
 
 TEST_F(Profile, WritesGoThroughALinkAndUnicodePathsWork) {
-    const fs::path japanese = folder / "設定フォルダ" / "ユーザー_pallidor.ini";
+    const fs::path japanese = folder / platform::PathFromUtf8("設定フォルダ/ユーザー_pallidor.ini");
     fs::create_directory(japanese.parent_path());
     std::ofstream(japanese) << "; 設定\n";
     fs::create_symlink(japanese, file);
