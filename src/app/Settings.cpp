@@ -219,9 +219,10 @@ double ParseLeadingDouble(const std::string& text) {
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         std::size_t k = i + 1;
         if (k < text.size() && (text[k] == '+' || text[k] == '-')) ++k;
+        // An 'e' without digits after it is not part of the number.
         if (k < text.size() && IsDigit(text[k])) {
-            for (i = k; i < text.size() && IsDigit(text[i]); ++i) {
-            }
+            i = k;
+            while (i < text.size() && IsDigit(text[i])) ++i;
         }
     }
     double value = 0.0;

@@ -229,10 +229,3 @@ TEST_F(SettingsFile, TheFileIsNamedAfterTheUserBesideTheExecutable) {
     EXPECT_EQ(platform::PathToUtf8(ModuleFolder) + UserName + "_pallidor.ini",
               platform::PathToUtf8(SettingsFilePath));
 }
-
-TEST(FormatPercent, SixDigitsAfterAPoint) {
-    EXPECT_EQ("8.000000", FormatPercent(8.0));
-    EXPECT_EQ("0.000000", FormatPercent(0.0));
-    EXPECT_EQ("12.345679", FormatPercent(12.3456789));
-    EXPECT_EQ("100.000000", FormatPercent(100.0));
-}
