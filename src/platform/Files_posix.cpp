@@ -85,7 +85,7 @@ bool MoveAcrossFileSystems(const std::string& source, const std::string& target)
     }
 
     const std::size_t slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    const std::string folder = slash == std::string::npos ? std::string("./") : target.substr(0, slash + 1);
     // Not derived from the file's name, which may already be as long as a name can be.
     const std::string pattern = folder + ".pallidor-move-XXXXXX";
     std::vector<char> temporary(pattern.begin(), pattern.end());
