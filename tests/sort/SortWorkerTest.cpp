@@ -1,0 +1,61 @@
+#include "sort/SortWorker.h"
+
+#include <gtest/gtest.h>
+
+#include "sort/ResultLog.h"
+#include "sort/SortFixtures.h"
+#include "sort/SortRun.h"
+
+using sorttest::LogLines;
+using sorttest::RunStateGuard;
+using sorttest::TempFolder;
+using sorttest::TinyBmp;
+using sorttest::WithoutTime;
+using sorttest::WriteBytes;
+
+TEST(SortWorker, WritesItsLogLineThenStepsAndDecrementsAsItsLastAct) {
+    TempFolder temp;
+    RunStateGuard guard(temp.path());
+    Settings = SettingsRecord();
+    ASSERT_TRUE(OpenResultLog(SortHost{}));
+    const std::string path = temp.text() + "/a.bmp";
+    WriteBytes(path, TinyBmp(true, 9));
+
+    std::size_t linesAtStep = 0;
+    std::int32_t activeAtStep = 0;
+    SortHost host;
+    host.StepProgress = [&] {
+        linesAtStep = LogLines(LogFilePath).size();
+        activeAtStep = ActiveWorkers.load();
+    };
+    SortTally tally;
+    ActiveWorkers = 1;
+
+    SortWorker(path, tally, host);
+
+    EXPECT_EQ(1u, linesAtStep);
+    EXPECT_EQ(1, activeAtStep);
+    EXPECT_EQ(0, ActiveWorkers.load());
+    EXPECT_EQ(1, tally.movedColor.load());
+    EXPECT_EQ("[" + path + "]【カラー】「" + temp.text() + "/color/a.bmp」に移動しました。",
+              WithoutTime(LogLines(LogFilePath).at(0)));
+}
+
+TEST(SortWorker, LoaderFailureIsLoggedAndTheMoverNeverRuns) {
+    TempFolder temp;
+    RunStateGuard guard(temp.path());
+    Settings = SettingsRecord();
+    ASSERT_TRUE(OpenResultLog(SortHost{}));
+    const std::string path = temp.text() + "/photo.JPG";
+    WriteBytes(path, "not a picture");
+
+    EXPECT_EQ(FileOutcome::LeftInPlace, SortFile(path));
+
+    EXPECT_FALSE(sorttest::Exists(temp.path() / "monochrome"));
+    EXPECT_TRUE(sorttest::Exists(path));
+    const auto lines = LogLines(LogFilePath);
+    ASSERT_EQ(1u, lines.size());
+    // The loader may add its reason in brackets after this text.
+    EXPECT_EQ(0u, WithoutTime(lines[0]).rfind("[" + path + "]【ERROR】JPEGファイルの読み込みに失敗しました。", 0))
+        << lines[0];
+}
