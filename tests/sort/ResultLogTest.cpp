@@ -86,21 +86,6 @@ TEST_F(ResultLog, LineIsUtf8WithoutMarkInTheExactLayoutEndingInCrLf) {
         << bytes;
 }
 
-TEST_F(ResultLog, ConcurrentLinesNeverInterleave) {
-    ASSERT_TRUE(OpenResultLog(recorder_.host));
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 8; ++t) {
-        threads.emplace_back([t] {
-            for (int i = 0; i < 50; ++i) WriteResultLog("/p/" + std::to_string(t) + ".png", std::string(300, 'x'));
-        });
-    }
-    for (auto& thread : threads) thread.join();
-
-    const auto lines = LogLines(LogFilePath);
-    ASSERT_EQ(400u, lines.size());
-    for (const auto& line : lines) EXPECT_EQ(std::string(300, 'x'), line.substr(line.size() - 300));
-}
-
 TEST_F(ResultLog, LogsFolderThatCannotBeMadeAsksAndTheAnswerDecides) {
     WriteBytes(temp_.path() / "logs", "a file in the way");
 

@@ -305,17 +305,6 @@ TEST_F(SortRun, CancelLetsStartedFilesFinishAndLeavesTheRestUntouchedAndUnlogged
     EXPECT_EQ(2, recorder_.steps);
 }
 
-TEST_F(SortRun, CancelBeforeTheListIsBuiltIsVoid) {
-    WriteBytes(pics_ / "a.bmp", TinyBmp(false, 1));
-    recorder_.host.AskYesNo = [](const std::string&) {
-        CancelRequested = true;
-        return true;
-    };
-    WriteBytes(app_ / "logs", "in the way");
-
-    EXPECT_EQ(1, Run({pics_}).movedMonochrome);
-}
-
 TEST(SortRunState, OnlyOneRunAtATime) {
     TempFolder temp;
     RunStateGuard guard(temp.path());

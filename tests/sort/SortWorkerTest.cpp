@@ -41,21 +41,3 @@ TEST(SortWorker, WritesItsLogLineThenStepsAndDecrementsAsItsLastAct) {
               WithoutTime(LogLines(LogFilePath).at(0)));
 }
 
-TEST(SortWorker, LoaderFailureIsLoggedAndTheMoverNeverRuns) {
-    TempFolder temp;
-    RunStateGuard guard(temp.path());
-    Settings = SettingsRecord();
-    ASSERT_TRUE(OpenResultLog(SortHost{}));
-    const std::string path = temp.text() + "/photo.JPG";
-    WriteBytes(path, "not a picture");
-
-    EXPECT_EQ(FileOutcome::LeftInPlace, SortFile(path));
-
-    EXPECT_FALSE(sorttest::Exists(temp.path() / "monochrome"));
-    EXPECT_TRUE(sorttest::Exists(path));
-    const auto lines = LogLines(LogFilePath);
-    ASSERT_EQ(1u, lines.size());
-    // The loader may add its reason in brackets after this text.
-    EXPECT_EQ(0u, WithoutTime(lines[0]).rfind("[" + path + "]【ERROR】JPEGファイルの読み込みに失敗しました。", 0))
-        << lines[0];
-}
