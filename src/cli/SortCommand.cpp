@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/Settings.h"
 #include "platform/Console.h"
 #include "platform/Text.h"
 #include "sort/ResultLog.h"
@@ -66,12 +67,15 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
             std::fflush(stderr);
             progressShown = true;
         };
-        host.EndProgress = [&] {
-            if (progressShown) std::fputc('\n', stderr);
+        // The driver's last update may predate the last finished file; end on the real count.
+        host.EndProgress = [&](std::int32_t done, std::int32_t total) {
+            if (progressShown && total > 0) std::fprintf(stderr, "\r%s\n", MakeProgressDisplay(done, total).text.c_str());
             progressShown = false;
         };
     }
 
+    // The log folder sits beside the program also when the settings came from elsewhere.
+    if (ModuleFolder.empty()) GetModuleFolder();
     if (!BeginSortRun()) {
         PrintError("pallidor-cli: a sorting run is already busy");
         return 2;

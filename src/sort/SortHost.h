@@ -32,6 +32,7 @@ struct SortHost {
     // One step of the bar per finished or skipped path. Called with WorkerCountLock held, from
     // workers and the driver.
     std::function<void()> StepProgress;
-    // The last worker has ended. Driver thread.
-    std::function<void()> EndProgress;
+    // The last worker has ended; `done` paths of `total` were handed out (fewer after a
+    // cancel). Driver thread.
+    std::function<void(std::int32_t done, std::int32_t total)> EndProgress;
 };

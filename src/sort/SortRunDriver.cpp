@@ -138,6 +138,6 @@ SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, c
     WaitForWorkers(host, launched, total);
     result.movedMonochrome = tally.movedMonochrome;
     result.movedColor = tally.movedColor;
-    if (host.EndProgress) host.EndProgress();
+    if (host.EndProgress) host.EndProgress(launched, total);
     return result;
 }

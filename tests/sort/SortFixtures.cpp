@@ -170,7 +170,7 @@ RecordingHost::RecordingHost() {
         std::lock_guard<std::mutex> hold(lock);
         ++steps;
     };
-    host.EndProgress = [this] {
+    host.EndProgress = [this](std::int32_t, std::int32_t) {
         std::lock_guard<std::mutex> hold(lock);
         ++ends;
     };
