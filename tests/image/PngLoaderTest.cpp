@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
+
+#include <zlib.h>
 
 #include "image/DecodedImage.h"
 #include "support/ImageFiles.h"
@@ -45,6 +48,20 @@ PngPicture Gradient(bool interlaced) {
         for (int x = 0; x < 9; ++x) picture.samples.insert(picture.samples.end(), {unsigned(x * 28), unsigned(y * 28), unsigned(x + y)});
     }
     return picture;
+}
+
+// The file with one chunk inserted after the header chunk; `declared` overrides the length
+// field, so a chunk can claim more data than follows it.
+Bytes WithChunkAfterHeader(const Bytes& png, const char* type, const std::string& data, std::uint32_t declared) {
+    Bytes chunk = {std::uint8_t(declared >> 24), std::uint8_t(declared >> 16), std::uint8_t(declared >> 8),
+                   std::uint8_t(declared)};
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    const uLong crc = crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4));
+    chunk.insert(chunk.end(), {std::uint8_t(crc >> 24), std::uint8_t(crc >> 16), std::uint8_t(crc >> 8), std::uint8_t(crc)});
+    Bytes out = png;
+    out.insert(out.begin() + 33, chunk.begin(), chunk.end());  // after signature and header chunk
+    return out;
 }
 
 }  // namespace
@@ -235,6 +252,25 @@ TEST(PngLoader, EveryTruncationFailsWithAReason) {
         EXPECT_EQ(nullptr, load.image) << length;
         EXPECT_FALSE(load.reason.empty()) << length;
     }
+}
+
+TEST(PngLoader, TextChunksAreSkippedUnreadWhateverLengthTheyClaim) {
+    TempFolder dir;
+    const Bytes good = EncodePng(Gradient(false));
+    const std::string text = std::string("Comment") + '\0' + "a picture";
+    WriteFileBytes(dir.File("text.png"), WithChunkAfterHeader(good, "tEXt", text, static_cast<std::uint32_t>(text.size())));
+    // A gigabyte claimed by a few bytes must neither be allocated nor waited for.
+    WriteFileBytes(dir.File("huge.png"), WithChunkAfterHeader(good, "tEXt", text, 0x3FFFFFFF));
+
+    PngLoad withText, huge;
+    Load(dir.File("text.png"), withText);
+    ASSERT_NE(nullptr, withText.image) << withText.reason;
+    const auto start = std::chrono::steady_clock::now();
+    Load(dir.File("huge.png"), huge);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(nullptr, huge.image);
+    EXPECT_EQ("ファイルを開くのに失敗しました。", huge.reason);
+    EXPECT_LT(elapsed, std::chrono::seconds(2));
 }
 
 TEST(PngLoader, JapaneseFileNameOpens) {
