@@ -224,3 +224,35 @@ TEST(GifLoader, JapaneseFileNameOpens) {
     Load(dir.File("アニメ　一コマ目.gif"), load);
     EXPECT_NE(nullptr, load.image) << load.reason;
 }
+
+TEST(JudgeGifFile, GrayMapIsMonochromeSilentlyAndFailuresCarryTheirReason) {
+    TempFolder dir;
+    GifPicture gray = RowNumbered(4, 4, false);
+    gray.globalMap = {{0, 0, 0}, {60, 60, 60}};
+    gray.frames[0].indices.assign(16, 1);
+    WriteFileBytes(dir.File("gray.gif"), EncodeGif(gray));
+    GifPicture noFrame = RowNumbered(4, 4, false);
+    noFrame.frames.clear();
+    WriteFileBytes(dir.File("noframe.gif"), EncodeGif(noFrame));
+    WriteFileBytes(dir.File("text.gif"), {'h', 'e', 'l', 'l', 'o', ' ', 'g', 'i', 'f', '!', '!', '!', '!'});
+
+    std::string grayText, noFrameText, textText;
+    EXPECT_EQ(1, JudgeGifFile(dir.File("gray.gif"), grayText));
+    EXPECT_EQ("", grayText);
+    EXPECT_EQ(1, JudgeGifFile(dir.File("noframe.gif"), noFrameText));
+    EXPECT_EQ("【ERROR】GIFファイルの読み込みに失敗しました。（ファイルが不正です。）", noFrameText);
+    EXPECT_EQ(1, JudgeGifFile(dir.File("text.gif"), textText));
+    EXPECT_EQ("【ERROR】GIFファイルの読み込みに失敗しました。（ファイルを開くのに失敗しました。）", textText);
+}
+
+TEST(JudgeGifFile, VividPictureIsColour) {
+    if (!JudgmentIsLinked()) GTEST_SKIP() << "the judgment is not linked yet";
+    TempFolder dir;
+    GifPicture picture = RowNumbered(16, 16, true);
+    picture.globalMap = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+    for (std::size_t i = 0; i < picture.frames[0].indices.size(); ++i) picture.frames[0].indices[i] = std::uint8_t(i % 4);
+    WriteFileBytes(dir.File("v.gif"), EncodeGif(picture));
+    std::string errorText;
+    EXPECT_EQ(0, JudgeGifFile(dir.File("v.gif"), errorText));
+    EXPECT_EQ("", errorText);
+}

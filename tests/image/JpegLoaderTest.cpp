@@ -257,3 +257,31 @@ TEST(JpegLoader, JapaneseFileNameOpens) {
     Load(dir.File("写真・モノクロ.jpg"), load);
     EXPECT_NE(nullptr, load.image) << load.reason;
 }
+
+TEST(JudgeJpegFile, GrayIsMonochromeSilentlyAndFailuresCarryTheirReason) {
+    TempFolder dir;
+    JpegPicture gray;
+    gray.width = 8;
+    gray.height = 8;
+    gray.components = 1;
+    gray.samples.assign(64, 30);
+    WriteFileBytes(dir.File("gray.jpg"), EncodeJpeg(gray));
+    WriteFileBytes(dir.File("png.jpg"), {137, 80, 78, 71, 13, 10, 26, 10});
+
+    std::string grayText, pngText, missingText;
+    EXPECT_EQ(1, JudgeJpegFile(dir.File("gray.jpg"), grayText));
+    EXPECT_EQ("", grayText);
+    EXPECT_EQ(1, JudgeJpegFile(dir.File("png.jpg"), pngText));
+    EXPECT_EQ("【ERROR】JPEGファイルの読み込みに失敗しました。（ヘッダ情報の読み込みに失敗しました。）", pngText);
+    EXPECT_EQ(1, JudgeJpegFile(dir.File("gone.jpg"), missingText));
+    EXPECT_EQ("【ERROR】JPEGファイルの読み込みに失敗しました。（ファイルの読み込みオープンに失敗しました。）", missingText);
+}
+
+TEST(JudgeJpegFile, VividPictureIsColour) {
+    if (!JudgmentIsLinked()) GTEST_SKIP() << "the judgment is not linked yet";
+    TempFolder dir;
+    WriteFileBytes(dir.File("q.jpg"), EncodeJpeg(Quarters()));
+    std::string errorText;
+    EXPECT_EQ(0, JudgeJpegFile(dir.File("q.jpg"), errorText));
+    EXPECT_EQ("", errorText);
+}

@@ -280,3 +280,28 @@ TEST(PngLoader, JapaneseFileNameOpens) {
     Load(dir.File("画像　カラー.png"), load);
     EXPECT_NE(nullptr, load.image) << load.reason;
 }
+
+TEST(JudgePngFile, GrayIsMonochromeSilentlyAndFailuresCarryTheirReason) {
+    TempFolder dir;
+    WriteFileBytes(dir.File("gray.png"), EncodePng(Gray(8, false)));
+    WriteFileBytes(dir.File("jpeg.png"), {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F'});
+    const Bytes good = EncodePng(Gradient(false));
+    WriteFileBytes(dir.File("cut.png"), Bytes(good.begin(), good.begin() + 60));
+
+    std::string grayText, jpegText, cutText;
+    EXPECT_EQ(1, JudgePngFile(dir.File("gray.png"), grayText));
+    EXPECT_EQ("", grayText);
+    EXPECT_EQ(1, JudgePngFile(dir.File("jpeg.png"), jpegText));
+    EXPECT_EQ("【ERROR】PNGファイルの読み込みに失敗しました。（PNGファイルではありません。）", jpegText);
+    EXPECT_EQ(1, JudgePngFile(dir.File("cut.png"), cutText));
+    EXPECT_EQ("【ERROR】PNGファイルの読み込みに失敗しました。（ファイルを開くのに失敗しました。）", cutText);
+}
+
+TEST(JudgePngFile, VividPictureIsColour) {
+    if (!JudgmentIsLinked()) GTEST_SKIP() << "the judgment is not linked yet";
+    TempFolder dir;
+    WriteFileBytes(dir.File("g.png"), EncodePng(Gradient(true)));
+    std::string errorText;
+    EXPECT_EQ(0, JudgePngFile(dir.File("g.png"), errorText));
+    EXPECT_EQ("", errorText);
+}

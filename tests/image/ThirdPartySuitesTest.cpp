@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/DecodedImage.h"
+#include "support/ImageFiles.h"
 
 namespace {
 
@@ -138,4 +139,46 @@ TEST(ThirdPartySuites, GiflibPicturesDecodeAndTheInterlacedTreeEqualsThePlainOne
     ASSERT_EQ(plain.image->stride, interlaced.image->stride);
     EXPECT_EQ(0, std::memcmp(plain.image->bits, interlaced.image->bits,
                              static_cast<std::size_t>(plain.image->stride) * plain.image->height));
+}
+
+TEST(ThirdPartySuites, EntriesJudgeEverySuitePictureWithoutError) {
+    const bool judged = testimages::JudgmentIsLinked();
+    std::vector<std::filesystem::path> pngs = SuiteFiles("libpng1.6-1.6.39/contrib/pngsuite", ".png");
+    const auto interlaced = SuiteFiles("libpng1.6-1.6.39/contrib/pngsuite/interlaced", ".png");
+    pngs.insert(pngs.end(), interlaced.begin(), interlaced.end());
+    // Gradients and palettes of saturated hues: colour under either criterion.
+    static const std::regex kVivid("^i?basn(2c|6a|3p02|3p04|3p08)");
+    for (const auto& file : pngs) {
+        const std::string name = file.filename().string();
+        std::string errorText;
+        const int verdict = JudgePngFile(file, errorText);
+        EXPECT_EQ("", errorText) << name;
+        const int colourType = PngSuiteColourType(file);
+        if (colourType == 0 || colourType == 4) {
+            EXPECT_EQ(1, verdict) << name;
+        } else if (judged && std::regex_search(name, kVivid)) {
+            EXPECT_EQ(0, verdict) << name;
+        }
+    }
+
+    for (const auto& file : SuiteFiles("libjpeg-turbo-2.1.5/testimages", ".jpg")) {
+        std::string errorText;
+        const int verdict = JudgeJpegFile(file, errorText);
+        if (file.filename() == "testorig12.jpg") {
+            EXPECT_EQ(1, verdict);
+            EXPECT_EQ("【ERROR】JPEGファイルの読み込みに失敗しました。（ヘッダ情報の読み込みに失敗しました。）", errorText);
+        } else {
+            EXPECT_EQ("", errorText) << file.filename().string();
+            // The test picture is a colour photograph.
+            if (judged) {
+                EXPECT_EQ(0, verdict) << file.filename().string();
+            }
+        }
+    }
+
+    for (const auto& file : SuiteFiles("giflib-5.2.1/pic", ".gif")) {
+        std::string errorText;
+        JudgeGifFile(file, errorText);
+        EXPECT_EQ("", errorText) << file.filename().string();
+    }
 }
