@@ -10,8 +10,8 @@ cli=build/pallidor-cli
 if [ "$#" -eq 0 ]; then
   demo=demo
   rm -rf "$demo"
-  "$cli" make-demo "$demo" >&2
+  build/pallidor-make-demo "$demo" >&2
   echo "Judging $demo:" >&2
-  exec "$cli" judge --settings "$demo/settings.ini" "$demo"
+  exec "$cli" judge "$demo"
 fi
 exec "$cli" "$@"

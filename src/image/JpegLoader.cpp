@@ -1,0 +1,180 @@
+// The JPEG loader: libjpeg with per-thread recovery points for its fatal errors.
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <new>
+#include <thread>
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+
+#include "image/DecodedImage.h"
+#include "platform/Files.h"
+
+namespace {
+
+// A node of its own per thread: a context saved here must stay where it is while other
+// threads insert theirs, because the owner may resume from it much later.
+struct RecoveryPoint {
+    std::jmp_buf context;
+};
+
+std::mutex RecoveryPointTableLock;
+std::map<std::thread::id, RecoveryPoint> RecoveryPointTable;
+
+// The calling thread's recovery point, inserted zero-filled on first use; nullptr only when
+// memory for a new entry cannot be had. The lock covers the tree operation alone.
+RecoveryPoint* RecoveryPointForThisThread() {
+    const std::thread::id self = std::this_thread::get_id();
+    std::lock_guard<std::mutex> hold(RecoveryPointTableLock);
+    try {
+        return &RecoveryPointTable.try_emplace(self).first->second;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+// libjpeg's error_exit: never returns to the library.
+void JpegFatalErrorHook(j_common_ptr) {
+    RecoveryPoint* point = RecoveryPointForThisThread();
+    // The loader inserted this thread's entry before its first library call, so the lookup
+    // cannot need memory here; without a context there is nowhere sound to go.
+    if (point == nullptr) std::abort();
+    std::longjmp(point->context, 1);
+}
+
+// libjpeg's output_message: warnings (a file cut short, corrupt entropy data) are not
+// failures, and trace output has no reader.
+void JpegSilentOutputHook(j_common_ptr) {}
+
+// Everything a decode acquires, owned by LoadJpegFile's frame so that it is intact after a
+// jump back into DecodeJpeg and is released in one place.
+struct JpegDecode {
+    jpeg_decompress_struct decompressor;
+    jpeg_error_mgr errorManager;
+    bool decompressorCreated;
+    std::FILE* file;
+    JSAMPROW* rowTable;
+    DecodedImage* image;
+};
+
+enum class JpegOutcome {
+    Decoded,
+    Monochrome,
+    HeaderFailed,
+    StartFailed,
+    ImageNotCreated,
+    RowTableNotAllocated,
+    PixelsFailed,
+};
+
+// Runs the library from creation to the last scanline. Every acquisition goes into `decode`,
+// and no object with a destructor lives in this frame, so a jump back here skips nothing.
+JpegOutcome DecodeJpeg(JpegDecode* decode, RecoveryPoint* point) {
+    jpeg_decompress_struct* cinfo = &decode->decompressor;
+
+    // Armed before the decompressor is created: its memory manager can fail already.
+    if (setjmp(point->context)) return JpegOutcome::HeaderFailed;
+    cinfo->err = jpeg_std_error(&decode->errorManager);
+    decode->errorManager.error_exit = JpegFatalErrorHook;
+    decode->errorManager.output_message = JpegSilentOutputHook;
+    decode->decompressorCreated = true;  // destroying a half-made decompressor is safe
+    jpeg_create_decompress(cinfo);
+    jpeg_stdio_src(cinfo, decode->file);
+    jpeg_read_header(cinfo, TRUE);
+
+    if (setjmp(point->context)) return JpegOutcome::StartFailed;
+    // The library emits blue-green-red itself, so the rows need no swap after each read.
+    if (cinfo->out_color_space == JCS_RGB) cinfo->out_color_space = JCS_EXT_BGR;
+    jpeg_start_decompress(cinfo);
+
+    if (cinfo->output_components == 1) return JpegOutcome::Monochrome;
+
+    BitmapInfoHeader header;
+    if (cinfo->output_width > INT32_MAX || cinfo->output_height > INT32_MAX) {
+        return JpegOutcome::ImageNotCreated;
+    }
+    header.width = static_cast<std::int32_t>(cinfo->output_width);
+    header.height = static_cast<std::int32_t>(cinfo->output_height);
+    header.bitCount = static_cast<std::uint16_t>(8 * cinfo->output_components);
+    decode->image = CreateDecodedImage(header, nullptr);
+    if (decode->image == nullptr) return JpegOutcome::ImageNotCreated;
+
+    const PixelView view = DescribeImage(*decode->image);
+    decode->rowTable = static_cast<JSAMPROW*>(std::malloc(sizeof(JSAMPROW) * cinfo->output_height));
+    if (decode->rowTable == nullptr) return JpegOutcome::RowTableNotAllocated;
+    // Scanline i (from the top) lands in memory row height-1-i: upright in a bottom-up image.
+    for (JDIMENSION i = 0; i < cinfo->output_height; ++i) {
+        decode->rowTable[i] = decode->image->bits +
+                              static_cast<std::size_t>(view.height - 1 - static_cast<std::int32_t>(i)) *
+                                  static_cast<std::size_t>(view.stride);
+    }
+
+    if (setjmp(point->context)) return JpegOutcome::PixelsFailed;
+    while (cinfo->output_scanline < cinfo->output_height) {
+        const JDIMENSION read = jpeg_read_scanlines(cinfo, decode->rowTable + cinfo->output_scanline,
+                                                    cinfo->output_height - cinfo->output_scanline);
+        // A stdio source never suspends; should one ever, finishing reports the missing lines.
+        if (read == 0) break;
+    }
+    jpeg_finish_decompress(cinfo);
+    return JpegOutcome::Decoded;
+}
+
+// The one release routine of every path, in a fixed order, each step only if it exists.
+void ReleaseJpegDecode(JpegDecode& decode) {
+    if (decode.decompressorCreated) jpeg_destroy_decompress(&decode.decompressor);
+    if (decode.file != nullptr) std::fclose(decode.file);
+    std::free(decode.rowTable);
+    DestroyDecodedImage(decode.image);
+    decode = JpegDecode{};
+}
+
+}  // namespace
+
+DecodedImage* LoadJpegFile(const std::filesystem::path& path, int& earlyVerdict,
+                           std::string& loadReason) {
+    earlyVerdict = kNoEarlyVerdict;
+    RecoveryPoint* point = RecoveryPointForThisThread();
+    if (point == nullptr) {
+        loadReason = "メモリ領域の確保に失敗しました。";
+        return nullptr;
+    }
+    JpegDecode decode{};
+    decode.file = platform::OpenStdioForRead(path);
+    if (decode.file == nullptr) {
+        loadReason = "ファイルの読み込みオープンに失敗しました。";
+        return nullptr;
+    }
+
+    const JpegOutcome outcome = DecodeJpeg(&decode, point);
+    if (outcome == JpegOutcome::Decoded) {
+        DecodedImage* image = decode.image;
+        decode.image = nullptr;
+        ReleaseJpegDecode(decode);
+        return image;
+    }
+    ReleaseJpegDecode(decode);
+    switch (outcome) {
+        case JpegOutcome::Monochrome: earlyVerdict = kEarlyMonochrome; break;
+        case JpegOutcome::HeaderFailed: loadReason = "ヘッダ情報の読み込みに失敗しました。"; break;
+        case JpegOutcome::StartFailed: loadReason = "ファイルの展開に失敗しました。"; break;
+        case JpegOutcome::ImageNotCreated: loadReason = "BMPオブジェクトの作成に失敗しました。"; break;
+        case JpegOutcome::RowTableNotAllocated: loadReason = "メモリ領域の確保に失敗しました。"; break;
+        case JpegOutcome::PixelsFailed: loadReason = "イメージデータの取得に失敗しました。"; break;
+        case JpegOutcome::Decoded: break;
+    }
+    return nullptr;
+}
+
+void EmptyRecoveryPointTable() {
+    std::lock_guard<std::mutex> hold(RecoveryPointTableLock);
+    RecoveryPointTable.clear();
+}
+
+std::size_t RecoveryPointTableSize() {
+    std::lock_guard<std::mutex> hold(RecoveryPointTableLock);
+    return RecoveryPointTable.size();
+}

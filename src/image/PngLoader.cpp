@@ -1,0 +1,181 @@
+// The PNG loader: libpng reading through our own file handle, errors back through png_jmpbuf.
+#include <csetjmp>
+#include <cstring>
+
+#include <png.h>
+
+#include "image/DecodedImage.h"
+#include "platform/Files.h"
+
+namespace {
+
+// libpng's read function: exactly `length` bytes or a library error, never a short buffer.
+void PngReadFromFile(png_structp png, png_bytep destination, png_size_t length) {
+    auto* file = static_cast<platform::InputFile*>(png_get_io_ptr(png));
+    if (platform::ReadInputFile(file, destination, length) != length) png_error(png, "Read Error");
+}
+
+// Everything a decode acquires, owned by LoadPngFile's frame so that it is intact after a
+// jump back into DecodePng and is released in one place.
+struct PngDecode {
+    platform::InputFile* file;
+    png_structp png;
+    png_infop info;
+    DecodedImage* image;
+};
+
+// Chunks the library would read whole into a buffer of the declared length before it
+// checks anything, zero-filled first: a 57-byte file declaring a gigabyte costs a gigabyte
+// of memory per worker. None of them takes part in the decision, so they are skipped unread.
+const png_byte kUnusedBufferedChunks[] = {
+    'i', 'C', 'C', 'P', 0, 'i', 'T', 'X', 't', 0, 'p', 'C', 'A', 'L', 0, 's', 'C', 'A', 'L', 0,
+    's', 'P', 'L', 'T', 0, 't', 'E', 'X', 't', 0, 'z', 'T', 'X', 't', 0, 'e', 'X', 'I', 'f', 0,
+};
+
+enum class PngOutcome {
+    Decoded,
+    Monochrome,
+    LibraryError,
+    UnsupportedDepth,
+    UnsupportedInterlace,
+    ImageNotCreated,
+};
+
+// Runs the library from the rest of the signature to the end of the file. No object with a
+// destructor lives in this frame, so a jump back here skips nothing.
+PngOutcome DecodePng(PngDecode* decode) {
+    png_structp png = decode->png;
+    png_infop info = decode->info;
+    if (setjmp(png_jmpbuf(png))) return PngOutcome::LibraryError;
+
+    png_set_read_fn(png, decode->file, PngReadFromFile);
+    png_set_sig_bytes(png, 4);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnusedBufferedChunks,
+                                static_cast<int>(sizeof kUnusedBufferedChunks / 5));
+    png_read_info(png, info);
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    const int bitDepth = png_get_bit_depth(png, info);
+    const int colourType = png_get_color_type(png, info);
+    const int interlace = png_get_interlace_type(png, info);
+    const int channels = png_get_channels(png, info);
+
+    // Gray with alpha is still gray: its alpha never takes part in the decision.
+    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA) {
+        return PngOutcome::Monochrome;
+    }
+    png_set_bgr(png);
+    switch (bitDepth) {
+        case 1: case 2: case 4: png_set_packing(png); break;
+        case 8: break;
+        case 16: png_set_strip_16(png); break;
+        default: return PngOutcome::UnsupportedDepth;
+    }
+    int passes = 1;
+    switch (interlace) {
+        case PNG_INTERLACE_NONE: break;
+        case PNG_INTERLACE_ADAM7: passes = png_set_interlace_handling(png); break;
+        default: return PngOutcome::UnsupportedInterlace;
+    }
+    // Also for plain files: the row size it settles is checked against the stride below.
+    png_read_update_info(png, info);
+
+    RgbQuad colourTable[256];
+    std::memset(colourTable, 0, sizeof colourTable);
+    int paletteSize = 0;
+    if (colourType == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp palette = nullptr;
+        if (png_get_PLTE(png, info, &palette, &paletteSize) == 0) paletteSize = 0;
+        if (paletteSize > 256) paletteSize = 256;
+        bool allGray = true;
+        for (int i = 0; i < paletteSize; ++i) {
+            const png_color& c = palette[i];
+            colourTable[i] = RgbQuad{c.blue, c.green, c.red, 0};
+            if (c.red != c.green || c.red != c.blue) allGray = false;
+        }
+        if (allGray) return PngOutcome::Monochrome;
+    }
+
+    if (width > INT32_MAX || height > INT32_MAX) return PngOutcome::ImageNotCreated;
+    BitmapInfoHeader header;
+    header.width = static_cast<std::int32_t>(width);
+    header.height = static_cast<std::int32_t>(height);
+    header.bitCount = static_cast<std::uint16_t>(8 * channels);
+    header.clrUsed = static_cast<std::uint32_t>(paletteSize);
+    header.clrImportant = header.clrUsed;
+    decode->image = CreateDecodedImage(header, paletteSize > 0 ? colourTable : nullptr);
+    if (decode->image == nullptr) return PngOutcome::ImageNotCreated;
+    const PixelView view = DescribeImage(*decode->image);
+    // png_read_row writes a whole transformed row; it must fit the padded image row.
+    if (png_get_rowbytes(png, info) > static_cast<png_size_t>(view.stride)) {
+        return PngOutcome::ImageNotCreated;
+    }
+
+    // Adam7 passes each write only their own pixels, so after the last one every pixel is set.
+    for (int pass = 0; pass < passes; ++pass) {
+        for (std::int32_t r = 0; r < view.height; ++r) {
+            png_bytep row = decode->image->bits +
+                            static_cast<std::size_t>(view.height - 1 - r) * static_cast<std::size_t>(view.stride);
+            png_read_row(png, row, nullptr);
+        }
+    }
+    png_read_end(png, nullptr);
+    return PngOutcome::Decoded;
+}
+
+// The one release routine of every path: library structures, then the file, then our image.
+void ReleasePngDecode(PngDecode& decode) {
+    if (decode.png != nullptr) {
+        png_destroy_read_struct(&decode.png, decode.info != nullptr ? &decode.info : nullptr, nullptr);
+    }
+    platform::CloseInputFile(decode.file);
+    DestroyDecodedImage(decode.image);
+    decode = PngDecode{};
+}
+
+}  // namespace
+
+DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
+                          std::string& loadReason) {
+    earlyVerdict = kNoEarlyVerdict;
+    PngDecode decode{};
+    decode.file = platform::OpenInputFile(path);
+    if (decode.file == nullptr) {
+        loadReason = "ファイルの読み込みオープンに失敗しました。";
+        return nullptr;
+    }
+    // A short file reads as fewer bytes, which cannot match the signature.
+    unsigned char signature[4] = {0, 0, 0, 0};
+    const std::size_t got = platform::ReadInputFile(decode.file, signature, sizeof signature);
+    static const unsigned char kPngStart[4] = {137, 80, 78, 71};
+    if (got != sizeof signature || std::memcmp(signature, kPngStart, sizeof signature) != 0) {
+        ReleasePngDecode(decode);
+        loadReason = "PNGファイルではありません。";
+        return nullptr;
+    }
+    decode.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (decode.png != nullptr) decode.info = png_create_info_struct(decode.png);
+    if (decode.png == nullptr || decode.info == nullptr) {
+        ReleasePngDecode(decode);
+        loadReason = "読み込みの準備に失敗しました。";
+        return nullptr;
+    }
+
+    const PngOutcome outcome = DecodePng(&decode);
+    if (outcome == PngOutcome::Decoded) {
+        DecodedImage* image = decode.image;
+        decode.image = nullptr;
+        ReleasePngDecode(decode);
+        return image;
+    }
+    ReleasePngDecode(decode);
+    switch (outcome) {
+        case PngOutcome::Monochrome: earlyVerdict = kEarlyMonochrome; break;
+        case PngOutcome::LibraryError: loadReason = "ファイルを開くのに失敗しました。"; break;
+        case PngOutcome::UnsupportedDepth: loadReason = "非対応のビット深度です。"; break;
+        case PngOutcome::UnsupportedInterlace: loadReason = "非対応のインターレース形式です。"; break;
+        case PngOutcome::ImageNotCreated: loadReason = "BMPオブジェクトの作成に失敗しました。"; break;
+        case PngOutcome::Decoded: break;
+    }
+    return nullptr;
+}
