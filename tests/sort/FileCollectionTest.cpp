@@ -29,10 +29,10 @@ TEST(FileCollection, DescendsDepthFirstWhenSubfoldersAreOn) {
     const auto root = temp.path();
     std::filesystem::create_directories(root / "a" / "b");
     std::filesystem::create_directories(root / "c");
-    WriteBytes(root / "top.bmp", "x");
-    WriteBytes(root / "a" / "one.bmp", "x");
-    WriteBytes(root / "a" / "b" / "deep.bmp", "x");
-    WriteBytes(root / "c" / "two.bmp", "x");
+    WriteBytes(root / "top.png", "x");
+    WriteBytes(root / "a" / "one.png", "x");
+    WriteBytes(root / "a" / "b" / "deep.png", "x");
+    WriteBytes(root / "c" / "two.png", "x");
 
     const auto paths = Collect(root, 1);
 
@@ -42,8 +42,8 @@ TEST(FileCollection, DescendsDepthFirstWhenSubfoldersAreOn) {
     const auto at = [&](const char* p) {
         return std::find(paths.begin(), paths.end(), (root / p).string()) - paths.begin();
     };
-    for (const char* p : {"top.bmp", "a/one.bmp", "a/b/deep.bmp", "c/two.bmp"}) EXPECT_LT(at(p), 4) << p;
-    EXPECT_EQ(1, std::abs(at("a/one.bmp") - at("a/b/deep.bmp")));
+    for (const char* p : {"top.png", "a/one.png", "a/b/deep.png", "c/two.png"}) EXPECT_LT(at(p), 4) << p;
+    EXPECT_EQ(1, std::abs(at("a/one.png") - at("a/b/deep.png")));
 }
 
 TEST(FileCollection, StaysInTheDroppedFolderWhenSubfoldersAreOff) {

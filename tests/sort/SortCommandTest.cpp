@@ -13,7 +13,7 @@
 using sorttest::Exists;
 using sorttest::RunStateGuard;
 using sorttest::TempFolder;
-using sorttest::TinyBmp;
+using sorttest::TinyPng;
 using sorttest::WriteBytes;
 
 namespace {
@@ -49,9 +49,9 @@ protected:
 }  // namespace
 
 TEST_F(SortCommandRun, EveryFileMovedExitsZeroWithSummaryAndLogPlace) {
-    WriteBytes(pics_ / "a.bmp", TinyBmp(false, 1));
-    WriteBytes(pics_ / "b.bmp", TinyBmp(false, 2));
-    WriteBytes(pics_ / "c.bmp", TinyBmp(true, 3));
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
+    WriteBytes(pics_ / "b.png", TinyPng(false, 2));
+    WriteBytes(pics_ / "c.png", TinyPng(true, 3));
 
     EXPECT_EQ(0, Sort({pics_}, QuestionAnswer::No));
 
@@ -62,16 +62,16 @@ TEST_F(SortCommandRun, EveryFileMovedExitsZeroWithSummaryAndLogPlace) {
 }
 
 TEST_F(SortCommandRun, RelativePathIsSortedBesideItsFile) {
-    WriteBytes(pics_ / "a.bmp", TinyBmp(false, 1));
-    const auto relative = std::filesystem::relative(pics_ / "a.bmp");
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
+    const auto relative = std::filesystem::relative(pics_ / "a.png");
     ASSERT_TRUE(relative.is_relative());
 
     EXPECT_EQ(0, Sort({relative}, QuestionAnswer::No));
-    EXPECT_TRUE(Exists(pics_ / "monochrome" / "a.bmp"));
+    EXPECT_TRUE(Exists(pics_ / "monochrome" / "a.png"));
 }
 
 TEST_F(SortCommandRun, AnyFileLeftInPlaceExitsOne) {
-    WriteBytes(pics_ / "a.bmp", TinyBmp(false, 1));
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
     WriteBytes(pics_ / "notes.txt", "x");
 
     EXPECT_EQ(1, Sort({pics_}, QuestionAnswer::No));
@@ -81,23 +81,23 @@ TEST_F(SortCommandRun, AnyFileLeftInPlaceExitsOne) {
 TEST_F(SortCommandRun, RunThatDoesNotStartExitsTwoWithTheMessageOnStandardError) {
     Settings.IS_DST_SUBDIR = 0;
     Settings.DST_DIR_MONO = (temp_.path() / "nope").string();
-    WriteBytes(pics_ / "a.bmp", TinyBmp(false, 1));
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
 
     EXPECT_EQ(2, Sort({pics_}, QuestionAnswer::Yes));
     EXPECT_EQ("", out_);
     EXPECT_EQ("モノクローム画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n    【フォルダのパス】" +
                   (temp_.path() / "nope").string() + "\n",
               err_);
-    EXPECT_TRUE(Exists(pics_ / "a.bmp"));
+    EXPECT_TRUE(Exists(pics_ / "a.png"));
 }
 
 TEST_F(SortCommandRun, LogQuestionIsAnsweredByTheOptionOrNoWithoutATerminal) {
     WriteBytes(temp_.path() / "app" / "logs", "in the way");
-    WriteBytes(pics_ / "a.bmp", TinyBmp(false, 1));
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
 
     EXPECT_EQ(2, Sort({pics_}, QuestionAnswer::No));
     EXPECT_EQ(kFolderQuestion, err_);
-    EXPECT_TRUE(Exists(pics_ / "a.bmp"));
+    EXPECT_TRUE(Exists(pics_ / "a.png"));
 
     if (!platform::StandardInputIsTerminal()) {
         EXPECT_EQ(2, Sort({pics_}, QuestionAnswer::AskOnTerminal));
@@ -106,12 +106,12 @@ TEST_F(SortCommandRun, LogQuestionIsAnsweredByTheOptionOrNoWithoutATerminal) {
 
     EXPECT_EQ(0, Sort({pics_}, QuestionAnswer::Yes));
     EXPECT_EQ("moved to monochrome: 1\nmoved to color: 0\nleft in place: 0\nlog: none\n", out_);
-    EXPECT_TRUE(Exists(pics_ / "monochrome" / "a.bmp"));
+    EXPECT_TRUE(Exists(pics_ / "monochrome" / "a.png"));
 }
 
 TEST_F(SortCommandRun, InterruptStopsLaunchingWhileStartedFilesFinish) {
     Settings.THREAD_NUM = 1;
-    for (int i = 0; i < 5; ++i) WriteBytes(pics_ / (std::to_string(i) + ".bmp"), TinyBmp(false, 1));
+    for (int i = 0; i < 5; ++i) WriteBytes(pics_ / (std::to_string(i) + ".png"), TinyPng(false, 1));
     StartWorkerThread = [](std::function<void()> body) {
         return platform::StartDetachedThread([body] {
             std::raise(SIGINT);

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/FileMoveFaults_posix.h"
+#include "support/ImageFiles.h"
 #include "sort/ResultLog.h"
 #include "sort/SortRun.h"
 #include "sort/SortRunDriver.h"
@@ -50,37 +51,19 @@ bool Exists(const std::filesystem::path& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
 
-namespace {
-
-void PutLittleEndian(std::string& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-}  // namespace
-
-std::string TinyBmp(bool color, std::uint8_t level) {
-    std::string bmp = "BM";
-    PutLittleEndian(bmp, 70, 4);  // 14 + 40 + two rows of 8 bytes
-    PutLittleEndian(bmp, 0, 4);
-    PutLittleEndian(bmp, 54, 4);
-    PutLittleEndian(bmp, 40, 4);
-    PutLittleEndian(bmp, 2, 4);   // width
-    PutLittleEndian(bmp, 2, 4);   // height, bottom-up
-    PutLittleEndian(bmp, 1, 2);   // planes
-    PutLittleEndian(bmp, 24, 2);  // bits per pixel
-    PutLittleEndian(bmp, 0, 4);   // BI_RGB
-    PutLittleEndian(bmp, 16, 4);
-    for (int i = 0; i < 4; ++i) PutLittleEndian(bmp, 0, 4);
-    for (int row = 0; row < 2; ++row) {
-        for (int column = 0; column < 2; ++column) {
-            // Blue, green, red; a coloured pixel keeps one channel at the level and the others far off.
-            bmp.push_back(static_cast<char>(color ? 255 - level : level));
-            bmp.push_back(static_cast<char>(level));
-            bmp.push_back(static_cast<char>(color ? (level < 128 ? 255 : 0) : level));
-        }
-        bmp.append(2, '\0');
+std::string TinyPng(bool color, std::uint8_t level) {
+    testimages::PngPicture picture;
+    picture.width = 2;
+    picture.height = 2;
+    picture.colourType = 2;
+    for (int pixel = 0; pixel < 4; ++pixel) {
+        // A coloured pixel keeps green at the level and puts red and blue far from it.
+        picture.samples.push_back(color ? (level < 128 ? 255u : 0u) : level);
+        picture.samples.push_back(level);
+        picture.samples.push_back(color ? 255u - level : level);
     }
-    return bmp;
+    const testimages::Bytes bytes = testimages::EncodePng(picture);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 std::map<std::string, std::string> Tree(const std::filesystem::path& root) {

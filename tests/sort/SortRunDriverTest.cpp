@@ -19,7 +19,7 @@ using sorttest::ReadBytes;
 using sorttest::RecordingHost;
 using sorttest::RunStateGuard;
 using sorttest::TempFolder;
-using sorttest::TinyBmp;
+using sorttest::TinyPng;
 using sorttest::Tree;
 using sorttest::WithoutTime;
 using sorttest::WriteBytes;
@@ -60,10 +60,10 @@ protected:
 
 TEST_F(SortRun, SubfolderSchemeSortsEveryFileAndLogsOneLineEach) {
     std::filesystem::create_directory(pics_ / "sub");
-    WriteBytes(pics_ / "a.bmp", TinyBmp(false, 10));
-    WriteBytes(pics_ / "b.bmp", TinyBmp(true, 20));
+    WriteBytes(pics_ / "a.png", TinyPng(false, 10));
+    WriteBytes(pics_ / "b.png", TinyPng(true, 20));
     WriteBytes(pics_ / "notes.txt", "text");
-    WriteBytes(pics_ / "sub" / "c.BMP", TinyBmp(false, 30));
+    WriteBytes(pics_ / "sub" / "c.PNG", TinyPng(false, 30));
 
     const SortRunResult result = Run({pics_});
 
@@ -75,15 +75,15 @@ TEST_F(SortRun, SubfolderSchemeSortsEveryFileAndLogsOneLineEach) {
     EXPECT_EQ(1, LeftInPlace(result));
     const auto files = Tree(pics_);
     EXPECT_EQ(4u, files.size());
-    EXPECT_EQ(TinyBmp(false, 10), files.at("monochrome/a.bmp"));
-    EXPECT_EQ(TinyBmp(true, 20), files.at("color/b.bmp"));
+    EXPECT_EQ(TinyPng(false, 10), files.at("monochrome/a.png"));
+    EXPECT_EQ(TinyPng(true, 20), files.at("color/b.png"));
     EXPECT_EQ("text", files.at("notes.txt"));
-    EXPECT_EQ(TinyBmp(false, 30), files.at("sub/monochrome/c.BMP"));
+    EXPECT_EQ(TinyPng(false, 30), files.at("sub/monochrome/c.PNG"));
     EXPECT_EQ((std::vector<std::string>{
-                  "[" + p_ + "/a.bmp]【モノクロ】「" + p_ + "/monochrome/a.bmp」に移動しました。",
-                  "[" + p_ + "/b.bmp]【カラー】「" + p_ + "/color/b.bmp」に移動しました。",
+                  "[" + p_ + "/a.png]【モノクロ】「" + p_ + "/monochrome/a.png」に移動しました。",
+                  "[" + p_ + "/b.png]【カラー】「" + p_ + "/color/b.png」に移動しました。",
                   "[" + p_ + "/notes.txt]【ERROR】非対応のファイル形式です。",
-                  "[" + p_ + "/sub/c.BMP]【モノクロ】「" + p_ + "/sub/monochrome/c.BMP」に移動しました。",
+                  "[" + p_ + "/sub/c.PNG]【モノクロ】「" + p_ + "/sub/monochrome/c.PNG」に移動しました。",
               }),
               SortedLog());
     EXPECT_EQ(std::vector<std::int32_t>{4}, recorder_.ranges);
@@ -94,29 +94,29 @@ TEST_F(SortRun, SubfolderSchemeSortsEveryFileAndLogsOneLineEach) {
 }
 
 TEST_F(SortRun, FixedDestinationsTakeFilesFromEveryFolderAndKeepTheFirstOfAName) {
-    Settings.THREAD_NUM = 1;  // list order decides which "a.bmp" arrives first
+    Settings.THREAD_NUM = 1;  // list order decides which "a.png" arrives first
     Settings.IS_DST_SUBDIR = 0;
     std::filesystem::create_directories(temp_.path() / "out" / "mono");
     std::filesystem::create_directories(temp_.path() / "out" / "colour");
     std::filesystem::create_directories(pics_ / "other");
     Settings.DST_DIR_MONO = (temp_.path() / "out" / "mono").string() + "/";
     Settings.DST_DIR_COLOR = (temp_.path() / "out" / "colour").string();
-    WriteBytes(pics_ / "a.bmp", TinyBmp(false, 1));
-    WriteBytes(pics_ / "other" / "a.bmp", TinyBmp(false, 2));
-    WriteBytes(pics_ / "b.bmp", TinyBmp(true, 3));
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
+    WriteBytes(pics_ / "other" / "a.png", TinyPng(false, 2));
+    WriteBytes(pics_ / "b.png", TinyPng(true, 3));
 
-    const SortRunResult result = Run({pics_ / "a.bmp", pics_ / "other" / "a.bmp", pics_ / "b.bmp"});
+    const SortRunResult result = Run({pics_ / "a.png", pics_ / "other" / "a.png", pics_ / "b.png"});
 
     const std::string out = (temp_.path() / "out").string();
-    EXPECT_EQ(TinyBmp(false, 1), ReadBytes(out + "/mono/a.bmp"));
-    EXPECT_EQ(TinyBmp(true, 3), ReadBytes(out + "/colour/b.bmp"));
-    EXPECT_EQ(TinyBmp(false, 2), ReadBytes(pics_ / "other" / "a.bmp"));
+    EXPECT_EQ(TinyPng(false, 1), ReadBytes(out + "/mono/a.png"));
+    EXPECT_EQ(TinyPng(true, 3), ReadBytes(out + "/colour/b.png"));
+    EXPECT_EQ(TinyPng(false, 2), ReadBytes(pics_ / "other" / "a.png"));
     const auto lines = LogLines(LogFilePath);
     ASSERT_EQ(3u, lines.size());
-    EXPECT_EQ("[" + p_ + "/a.bmp]【モノクロ】「" + out + "/mono/a.bmp」に移動しました。", WithoutTime(lines[0]));
-    EXPECT_EQ("[" + p_ + "/other/a.bmp]【ERROR】モノクロ画像と判定しましたが、「" + out + "/mono/a.bmp」への移動に失敗しました。",
+    EXPECT_EQ("[" + p_ + "/a.png]【モノクロ】「" + out + "/mono/a.png」に移動しました。", WithoutTime(lines[0]));
+    EXPECT_EQ("[" + p_ + "/other/a.png]【ERROR】モノクロ画像と判定しましたが、「" + out + "/mono/a.png」への移動に失敗しました。",
               WithoutTime(lines[1]));
-    EXPECT_EQ("[" + p_ + "/b.bmp]【カラー】「" + out + "/colour/b.bmp」に移動しました。", WithoutTime(lines[2]));
+    EXPECT_EQ("[" + p_ + "/b.png]【カラー】「" + out + "/colour/b.png」に移動しました。", WithoutTime(lines[2]));
     EXPECT_EQ(1, LeftInPlace(result));
 }
 
@@ -124,7 +124,7 @@ TEST_F(SortRun, MissingFixedFolderStopsTheRunBeforeTheLog) {
     Settings.IS_DST_SUBDIR = 0;
     Settings.DST_DIR_MONO = (temp_.path() / "nope").string();
     Settings.DST_DIR_COLOR = "";
-    WriteBytes(pics_ / "a.bmp", TinyBmp(false, 1));
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
 
     EXPECT_FALSE(Run({pics_}).started);
     std::filesystem::create_directory(temp_.path() / "nope");
@@ -137,17 +137,17 @@ TEST_F(SortRun, MissingFixedFolderStopsTheRunBeforeTheLog) {
               }),
               recorder_.errors);
     EXPECT_FALSE(Exists(app_ / "logs"));
-    EXPECT_EQ(TinyBmp(false, 1), ReadBytes(pics_ / "a.bmp"));
+    EXPECT_EQ(TinyPng(false, 1), ReadBytes(pics_ / "a.png"));
     EXPECT_TRUE(recorder_.ranges.empty());
 }
 
 TEST_F(SortRun, DeclinedLogEndsTheRunAndAcceptedOneSortsWithoutLog) {
     WriteBytes(app_ / "logs", "in the way");
-    WriteBytes(pics_ / "a.bmp", TinyBmp(false, 1));
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
 
     recorder_.answer = false;
     EXPECT_FALSE(Run({pics_}).started);
-    EXPECT_TRUE(Exists(pics_ / "a.bmp"));
+    EXPECT_TRUE(Exists(pics_ / "a.png"));
 
     recorder_.answer = true;
     const SortRunResult result = Run({pics_});
@@ -172,37 +172,37 @@ TEST_F(SortRun, EmptyFolderLeavesAnEmptyLogAndLaunchesNothing) {
 
 TEST_F(SortRun, SubfoldersAreSortedOnlyWhenSubfoldersAreOn) {
     std::filesystem::create_directory(pics_ / "sub");
-    WriteBytes(pics_ / "top.bmp", TinyBmp(false, 1));
-    WriteBytes(pics_ / "sub" / "inner.bmp", TinyBmp(false, 2));
+    WriteBytes(pics_ / "top.png", TinyPng(false, 1));
+    WriteBytes(pics_ / "sub" / "inner.png", TinyPng(false, 2));
 
     Settings.IS_SUBDIRS_TOO = 0;
     EXPECT_EQ(1, Run({pics_}).listed);
-    EXPECT_TRUE(Exists(pics_ / "monochrome" / "top.bmp"));
-    EXPECT_TRUE(Exists(pics_ / "sub" / "inner.bmp"));
+    EXPECT_TRUE(Exists(pics_ / "monochrome" / "top.png"));
+    EXPECT_TRUE(Exists(pics_ / "sub" / "inner.png"));
 
     // The second run also enters the "monochrome" folder the first one made.
     Settings.IS_SUBDIRS_TOO = 1;
     EXPECT_EQ(2, Run({pics_}).listed);
-    EXPECT_TRUE(Exists(pics_ / "sub" / "monochrome" / "inner.bmp"));
-    EXPECT_TRUE(Exists(pics_ / "monochrome" / "monochrome" / "top.bmp"));
+    EXPECT_TRUE(Exists(pics_ / "sub" / "monochrome" / "inner.png"));
+    EXPECT_TRUE(Exists(pics_ / "monochrome" / "monochrome" / "top.png"));
 }
 
 TEST_F(SortRun, NonAsciiNamesReachTheLogAsUtf8) {
     const auto folder = pics_ / "写真 2026";
     std::filesystem::create_directory(folder);
-    WriteBytes(folder / "猫ü.bmp", TinyBmp(false, 5));
+    WriteBytes(folder / "猫ü.png", TinyPng(false, 5));
 
     Run({folder});
 
     const std::string f = folder.string();
     const std::string bytes = ReadBytes(LogFilePath);
     EXPECT_TRUE(std::regex_match(bytes, std::regex("20\\d\\d年[01]\\d月[0-3]\\d日[0-2]\\d時[0-5]\\d分[0-6]\\d秒\\d\\d\\dミリ秒"
-                                                   "\\[" + std::string(p_) + "/\xE5\x86\x99\xE7\x9C\x9F 2026/\xE7\x8C\xAB\xC3\xBC\\.bmp\\]"
+                                                   "\\[" + std::string(p_) + "/\xE5\x86\x99\xE7\x9C\x9F 2026/\xE7\x8C\xAB\xC3\xBC\\.png\\]"
                                                    "【モノクロ】「.*」に移動しました。\r\n")))
         << bytes;
-    EXPECT_EQ("[" + f + "/猫ü.bmp]【モノクロ】「" + f + "/monochrome/猫ü.bmp」に移動しました。",
+    EXPECT_EQ("[" + f + "/猫ü.png]【モノクロ】「" + f + "/monochrome/猫ü.png」に移動しました。",
               WithoutTime(LogLines(LogFilePath).at(0)));
-    EXPECT_TRUE(Exists(folder / "monochrome" / "猫ü.bmp"));
+    EXPECT_TRUE(Exists(folder / "monochrome" / "猫ü.png"));
 }
 
 TEST_F(SortRun, UnsupportedVanishedAndUnreadableFilesStayWithTheirReason) {
@@ -227,7 +227,7 @@ TEST_F(SortRun, UnsupportedVanishedAndUnreadableFilesStayWithTheirReason) {
 
 TEST_F(SortRun, ProgressShowsDoneOfTotalAndTheBarStepsOncePerPath) {
     Settings.THREAD_NUM = 1;
-    for (int i = 0; i < 3; ++i) WriteBytes(pics_ / (std::to_string(i) + ".bmp"), TinyBmp(false, 1));
+    for (int i = 0; i < 3; ++i) WriteBytes(pics_ / (std::to_string(i) + ".png"), TinyPng(false, 1));
 
     Run({pics_});
 
@@ -250,30 +250,30 @@ TEST_F(SortRun, ProgressShowsDoneOfTotalAndTheBarStepsOncePerPath) {
 
 TEST_F(SortRun, WorkerThreadThatCannotBeMadeIsSkippedCountedAndReported) {
     Settings.THREAD_NUM = 1;
-    WriteBytes(pics_ / "a.bmp", TinyBmp(false, 1));
-    WriteBytes(pics_ / "b.bmp", TinyBmp(false, 2));
-    WriteBytes(pics_ / "c.bmp", TinyBmp(false, 3));
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
+    WriteBytes(pics_ / "b.png", TinyPng(false, 2));
+    WriteBytes(pics_ / "c.png", TinyPng(false, 3));
     int starts = 0;
     StartWorkerThread = [&starts](std::function<void()> body) {
         return ++starts != 2 && platform::StartDetachedThread(std::move(body));
     };
 
-    const SortRunResult result = Run({pics_ / "a.bmp", pics_ / "b.bmp", pics_ / "c.bmp"});
+    const SortRunResult result = Run({pics_ / "a.png", pics_ / "b.png", pics_ / "c.png"});
 
     EXPECT_EQ(std::vector<std::string>{"スレッドの作成に失敗しました。"}, recorder_.errors);
     EXPECT_EQ(3, result.handedOut);
     EXPECT_EQ(3, recorder_.steps);
     EXPECT_EQ(1, LeftInPlace(result));
-    EXPECT_TRUE(Exists(pics_ / "b.bmp"));
+    EXPECT_TRUE(Exists(pics_ / "b.png"));
     const auto lines = LogLines(LogFilePath);
     ASSERT_EQ(2u, lines.size());
-    EXPECT_EQ("[" + p_ + "/a.bmp]", WithoutTime(lines[0]).substr(0, p_.size() + 8));
-    EXPECT_EQ("[" + p_ + "/c.bmp]", WithoutTime(lines[1]).substr(0, p_.size() + 8));
+    EXPECT_EQ("[" + p_ + "/a.png]", WithoutTime(lines[0]).substr(0, p_.size() + 8));
+    EXPECT_EQ("[" + p_ + "/c.png]", WithoutTime(lines[1]).substr(0, p_.size() + 8));
 }
 
 TEST_F(SortRun, CancelLetsStartedFilesFinishAndLeavesTheRestUntouchedAndUnlogged) {
     Settings.THREAD_NUM = 2;
-    for (int i = 0; i < 10; ++i) WriteBytes(pics_ / (std::to_string(i) + ".bmp"), TinyBmp(false, static_cast<std::uint8_t>(i)));
+    for (int i = 0; i < 10; ++i) WriteBytes(pics_ / (std::to_string(i) + ".png"), TinyPng(false, static_cast<std::uint8_t>(i)));
     // The first two workers wait for each other, then the user cancels while both are busy.
     std::mutex gateLock;
     std::condition_variable gate;

@@ -14,7 +14,7 @@ using sorttest::LogLines;
 using sorttest::RecordingHost;
 using sorttest::RunStateGuard;
 using sorttest::TempFolder;
-using sorttest::TinyBmp;
+using sorttest::TinyPng;
 using sorttest::Tree;
 using sorttest::WithoutTime;
 using sorttest::WriteBytes;
@@ -46,8 +46,8 @@ void SortManyFiles(int threadNum) {
         std::filesystem::create_directories(folder);
         for (int i = 0; i < kFilesPerFolder; ++i) {
             const bool color = (f + i) % 3 == 0;
-            WriteBytes(folder / (std::to_string(i) + (i % 10 == 9 ? ".txt" : ".bmp")),
-                       TinyBmp(color, static_cast<std::uint8_t>(f * kFilesPerFolder + i)));
+            WriteBytes(folder / (std::to_string(i) + (i % 10 == 9 ? ".txt" : ".png")),
+                       TinyPng(color, static_cast<std::uint8_t>(f * kFilesPerFolder + i)));
         }
     }
     Settings = SettingsRecord();

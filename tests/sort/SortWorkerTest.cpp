@@ -9,7 +9,7 @@
 using sorttest::LogLines;
 using sorttest::RunStateGuard;
 using sorttest::TempFolder;
-using sorttest::TinyBmp;
+using sorttest::TinyPng;
 using sorttest::WithoutTime;
 using sorttest::WriteBytes;
 
@@ -18,8 +18,8 @@ TEST(SortWorker, WritesItsLogLineThenStepsAndDecrementsAsItsLastAct) {
     RunStateGuard guard(temp.path());
     Settings = SettingsRecord();
     ASSERT_TRUE(OpenResultLog(SortHost{}));
-    const std::string path = temp.text() + "/a.bmp";
-    WriteBytes(path, TinyBmp(true, 9));
+    const std::string path = temp.text() + "/a.png";
+    WriteBytes(path, TinyPng(true, 9));
 
     std::size_t linesAtStep = 0;
     std::int32_t activeAtStep = 0;
@@ -37,7 +37,7 @@ TEST(SortWorker, WritesItsLogLineThenStepsAndDecrementsAsItsLastAct) {
     EXPECT_EQ(1, activeAtStep);
     EXPECT_EQ(0, ActiveWorkers.load());
     EXPECT_EQ(1, tally.movedColor.load());
-    EXPECT_EQ("[" + path + "]【カラー】「" + temp.text() + "/color/a.bmp」に移動しました。",
+    EXPECT_EQ("[" + path + "]【カラー】「" + temp.text() + "/color/a.png」に移動しました。",
               WithoutTime(LogLines(LogFilePath).at(0)));
 }
 
