@@ -1,0 +1,465 @@
+#include "image/BmpReader.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "platform/BitmapFile.h"
+#include "support/BmpFiles.h"
+
+namespace {
+
+ImagePtr Read(const Bytes& file) {
+    return ImagePtr(ReadBitmapBytes(file.data(), file.size()));
+}
+
+ImagePtr Read(const BmpSpec& spec) {
+    return Read(BuildBmp(spec));
+}
+
+BmpSpec TwoColourSpec(std::uint16_t bitCount) {
+    BmpSpec spec;
+    spec.bitCount = bitCount;
+    spec.colourUsed = 2;
+    spec.colours = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+    return spec;
+}
+
+BmpSpec RleSpec(std::uint16_t bitCount, std::int32_t width, std::int32_t height, const Bytes& data) {
+    BmpSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.bitCount = bitCount;
+    spec.compression = bitCount == 8 ? 1 : 2;
+    spec.colourUsed = 2;
+    spec.colours = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+    spec.pixelData = data;
+    return spec;
+}
+
+BmpSpec BitfieldSpec(std::uint16_t bitCount, std::vector<std::uint32_t> masks, const Bytes& row) {
+    BmpSpec spec;
+    spec.width = static_cast<std::int32_t>(row.size() / (bitCount / 8));
+    spec.bitCount = bitCount;
+    spec.compression = 3;
+    spec.masks = std::move(masks);
+    spec.rows = {row};
+    return spec;
+}
+
+}  // namespace
+
+TEST(BmpFiles, WritesHeadersTablesAndPaddedRowsByteForByte) {
+    BmpSpec info;
+    info.width = 2;
+    info.rows = {{1, 2, 3, 4, 5, 6}};
+    EXPECT_EQ((Bytes{'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
+                     40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                     1, 2, 3, 4, 5, 6, 0, 0}),
+              BuildBmp(info));
+
+    BmpSpec core;
+    core.headerSize = 12;
+    core.width = 3;
+    core.height = 2;
+    core.bitCount = 1;
+    core.colours = {{1, 2, 3, 9}, {4, 5, 6, 9}};
+    core.rows = {{0x40}, {0x80}};
+    EXPECT_EQ((Bytes{'B', 'M', 40, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0,
+                     12, 0, 0, 0, 3, 0, 2, 0, 1, 0, 1, 0,
+                     1, 2, 3, 4, 5, 6,
+                     0x40, 0, 0, 0, 0x80, 0, 0, 0}),
+              BuildBmp(core));
+
+    BmpSpec v4;
+    v4.headerSize = 108;
+    v4.bitCount = 16;
+    v4.compression = 3;
+    v4.masks = {0xF800, 0x07E0, 0x001F};
+    const Bytes bytes = BuildBmp(v4);
+    ASSERT_EQ(122u, bytes.size());
+    EXPECT_EQ((Bytes{0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0}), Bytes(bytes.begin() + 54, bytes.begin() + 66));
+    EXPECT_EQ(122, bytes[10]);
+}
+
+TEST(BmpReader, IndexedFilesKeepTheirDepthRowsAndColourTable) {
+    BmpSpec one = TwoColourSpec(1);
+    one.width = 3;
+    one.height = 2;
+    one.rows = {{0xA0}, {0x40}};
+    ImagePtr image = Read(one);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(3, image->width);
+    EXPECT_EQ(2, image->height);
+    EXPECT_EQ(1, image->bitsPerPixel);
+    EXPECT_EQ(4, image->stride);
+    EXPECT_FALSE(image->topDown);
+    EXPECT_EQ((Bytes{0xA0, 0, 0, 0}), MemoryRow(*image, 0));
+    EXPECT_EQ((Bytes{0x40, 0, 0, 0}), MemoryRow(*image, 1));
+    ASSERT_EQ(2, image->colourCount);
+    EXPECT_EQ(255, image->colourTable[1].red);
+    EXPECT_EQ(0, image->colourTable[1].reserved);
+
+    BmpSpec four;
+    four.width = 3;
+    four.bitCount = 4;
+    four.colourUsed = 3;
+    four.colours = {{1, 1, 1, 7}, {2, 2, 2, 7}, {30, 20, 10, 7}};
+    four.rows = {{0x12, 0x30}};
+    image = Read(four);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(4, image->bitsPerPixel);
+    EXPECT_EQ((Bytes{0x12, 0x30, 0, 0}), MemoryRow(*image, 0));
+    ASSERT_EQ(3, image->colourCount);
+    EXPECT_EQ(30, image->colourTable[2].blue);
+    EXPECT_EQ(20, image->colourTable[2].green);
+    EXPECT_EQ(10, image->colourTable[2].red);
+    EXPECT_EQ(0, image->colourTable[2].reserved);
+
+    BmpSpec eight = TwoColourSpec(8);
+    eight.width = 5;
+    eight.rows = {{1, 0, 1, 1, 0}};
+    image = Read(eight);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(8, image->bitsPerPixel);
+    EXPECT_EQ(8, image->stride);
+    EXPECT_EQ((Bytes{1, 0, 1, 1, 0, 0, 0, 0}), MemoryRow(*image, 0));
+    EXPECT_EQ(2, image->colourCount);
+}
+
+TEST(BmpReader, ColoursUsedBeyondTheDepthAreCappedAndAbsentOnesMeanAFullTable) {
+    BmpSpec capped = TwoColourSpec(1);
+    capped.colourUsed = 300;
+    capped.rows = {{0x80}};
+    ImagePtr image = Read(capped);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(2, image->colourCount);
+
+    BmpSpec full;
+    full.bitCount = 4;
+    full.colours.assign(16, {9, 9, 9, 0});
+    full.colours[15] = {1, 2, 3, 0};
+    full.rows = {{0xF0}};
+    image = Read(full);
+    ASSERT_TRUE(image);
+    ASSERT_EQ(16, image->colourCount);
+    EXPECT_EQ(3, image->colourTable[15].red);
+}
+
+TEST(BmpReader, DirectColourFilesKeepTheirBytes) {
+    BmpSpec sixteen;
+    sixteen.width = 2;
+    sixteen.bitCount = 16;
+    sixteen.rows = {{0x1F, 0x00, 0x00, 0x7C}};
+    ImagePtr image = Read(sixteen);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(16, image->bitsPerPixel);
+    EXPECT_EQ((Bytes{0x1F, 0x00, 0x00, 0x7C}), MemoryRow(*image, 0));
+    EXPECT_EQ(0, image->colourCount);
+
+    BmpSpec twentyFour;
+    twentyFour.width = 2;
+    twentyFour.height = 2;
+    twentyFour.rows = {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}};
+    image = Read(twentyFour);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(24, image->bitsPerPixel);
+    EXPECT_EQ(8, image->stride);
+    EXPECT_EQ((Bytes{1, 2, 3, 4, 5, 6, 0, 0}), MemoryRow(*image, 0));
+    EXPECT_EQ((Bytes{7, 8, 9, 10, 11, 12, 0, 0}), MemoryRow(*image, 1));
+
+    BmpSpec thirtyTwo;
+    thirtyTwo.bitCount = 32;
+    thirtyTwo.rows = {{1, 2, 3, 4}};
+    image = Read(thirtyTwo);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(32, image->bitsPerPixel);
+    EXPECT_EQ((Bytes{1, 2, 3, 4}), MemoryRow(*image, 0));
+}
+
+TEST(BmpReader, NegativeHeightGivesTopDownRowsInFileOrder) {
+    BmpSpec spec;
+    spec.height = -2;
+    spec.rows = {{1, 2, 3}, {4, 5, 6}};
+    ImagePtr image = Read(spec);
+    ASSERT_TRUE(image);
+    EXPECT_TRUE(image->topDown);
+    EXPECT_EQ(2, image->height);
+    EXPECT_EQ((Bytes{1, 2, 3, 0}), MemoryRow(*image, 0));
+    EXPECT_EQ((Bytes{4, 5, 6, 0}), MemoryRow(*image, 1));
+}
+
+TEST(BmpReader, CoreHeaderFilesHaveThreeByteTableEntries) {
+    BmpSpec spec;
+    spec.headerSize = 12;
+    spec.width = 9;
+    spec.height = 2;
+    spec.bitCount = 1;
+    spec.colours = {{10, 20, 30, 0}, {40, 50, 60, 0}};
+    spec.rows = {{0xFF, 0x80}, {0x01, 0x00}};
+    ImagePtr image = Read(spec);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(9, image->width);
+    EXPECT_EQ(1, image->bitsPerPixel);
+    ASSERT_EQ(2, image->colourCount);
+    EXPECT_EQ(40, image->colourTable[1].blue);
+    EXPECT_EQ(50, image->colourTable[1].green);
+    EXPECT_EQ(60, image->colourTable[1].red);
+    EXPECT_EQ((Bytes{0xFF, 0x80, 0, 0}), MemoryRow(*image, 0));
+    EXPECT_EQ((Bytes{0x01, 0x00, 0, 0}), MemoryRow(*image, 1));
+
+    BmpSpec trueColour;
+    trueColour.headerSize = 12;
+    trueColour.rows = {{7, 8, 9}};
+    image = Read(trueColour);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(24, image->bitsPerPixel);
+    EXPECT_EQ((Bytes{7, 8, 9, 0}), MemoryRow(*image, 0));
+}
+
+TEST(BmpReader, SixteenBitFieldsOtherThan555BecomeTwentyFourBitColours) {
+    ImagePtr image = Read(BitfieldSpec(16, {0x7C00, 0x03E0, 0x001F}, {0x1F, 0x00, 0x00, 0x7C}));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(16, image->bitsPerPixel);
+    EXPECT_EQ((Bytes{0x1F, 0x00, 0x00, 0x7C}), MemoryRow(*image, 0));
+
+    // 4-4-4: 0x0F00 full red, 0x0080 half green, 0x000F full blue.
+    image = Read(BitfieldSpec(16, {0x0F00, 0x00F0, 0x000F}, {0x00, 0x0F, 0x80, 0x00, 0x0F, 0x00}));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(24, image->bitsPerPixel);
+    EXPECT_EQ(3, image->width);
+    EXPECT_EQ((Bytes{0, 0, 255, 0, 136, 0, 255, 0, 0, 0, 0, 0}), MemoryRow(*image, 0));
+
+    // 5-6-5: magenta and green at full strength.
+    image = Read(BitfieldSpec(16, {0xF800, 0x07E0, 0x001F}, {0x1F, 0xF8, 0xE0, 0x07}));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(24, image->bitsPerPixel);
+    EXPECT_EQ((Bytes{255, 0, 255, 0, 255, 0, 0, 0}), MemoryRow(*image, 0));
+}
+
+TEST(BmpReader, ThirtyTwoBitFieldsArriveAsBlueGreenRed) {
+    ImagePtr image = Read(BitfieldSpec(32, {0xFF0000, 0x00FF00, 0x0000FF}, {1, 2, 3, 4}));
+    ASSERT_TRUE(image);
+    EXPECT_EQ((Bytes{1, 2, 3, 4}), MemoryRow(*image, 0));
+
+    // Ten bits a channel: red all ones, green half, blue nearly nothing.
+    image = Read(BitfieldSpec(32, {0x3FF00000, 0x000FFC00, 0x000003FF}, {0x01, 0x00, 0xF8, 0x3F}));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(32, image->bitsPerPixel);
+    EXPECT_EQ((Bytes{0, 128, 255, 0}), MemoryRow(*image, 0));
+
+    // Red, green, blue in byte order; the masks sit in the header from 52 bytes on.
+    for (std::uint32_t headerSize : {40u, 52u, 56u, 108u, 124u}) {
+        BmpSpec spec = BitfieldSpec(32, {0x0000FF, 0x00FF00, 0xFF0000}, {1, 2, 3, 4});
+        spec.headerSize = headerSize;
+        image = Read(spec);
+        ASSERT_TRUE(image) << headerSize;
+        EXPECT_EQ((Bytes{3, 2, 1, 0}), MemoryRow(*image, 0)) << headerSize;
+    }
+
+    BmpSpec alpha = BitfieldSpec(32, {0x0000FF, 0x00FF00, 0xFF0000, 0xFF000000}, {1, 2, 3, 4});
+    alpha.compression = 6;
+    image = Read(alpha);
+    ASSERT_TRUE(image);
+    EXPECT_EQ((Bytes{3, 2, 1, 0}), MemoryRow(*image, 0));
+}
+
+TEST(BmpReader, Rle8DecodesRunsAbsoluteRunsDeltasAndLineEnds) {
+    const Bytes data{0x03, 0x01, 0x00, 0x00,                    // 1 1 1, end of line
+                     0x00, 0x03, 0x02, 0x03, 0x01, 0x00,        // 2 3 1 as they are, padded
+                     0x00, 0x00,                                // end of line
+                     0x00, 0x02, 0x01, 0x01,                    // one right, one up
+                     0x02, 0x02, 0x00, 0x01};                   // 2 2, end of bitmap
+    ImagePtr image = Read(RleSpec(8, 4, 4, data));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(8, image->bitsPerPixel);
+    EXPECT_EQ(2, image->colourCount);
+    EXPECT_EQ((Bytes{1, 1, 1, 0}), MemoryRow(*image, 0));
+    EXPECT_EQ((Bytes{2, 3, 1, 0}), MemoryRow(*image, 1));
+    EXPECT_EQ((Bytes{0, 0, 0, 0}), MemoryRow(*image, 2));
+    EXPECT_EQ((Bytes{0, 2, 2, 0}), MemoryRow(*image, 3));
+}
+
+TEST(BmpReader, Rle4DecodesNibblesRunsDeltasAndLineEnds) {
+    const Bytes data{0x00, 0x05, 0x12, 0x34, 0x50, 0x00,  // 1 2 3 4 5 as they are, padded
+                     0x01, 0x60, 0x00, 0x00,              // 6, end of line
+                     0x04, 0x78,                          // 7 8 7 8
+                     0x00, 0x02, 0x01, 0x00,              // one right
+                     0x01, 0xF0, 0x00, 0x01};             // F, end of bitmap
+    ImagePtr image = Read(RleSpec(4, 6, 2, data));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(4, image->bitsPerPixel);
+    EXPECT_EQ((Bytes{0x12, 0x34, 0x56, 0}), MemoryRow(*image, 0));
+    EXPECT_EQ((Bytes{0x78, 0x78, 0x0F, 0}), MemoryRow(*image, 1));
+}
+
+TEST(BmpReader, RleDataStaysInsideTheImageAndItsOwnBytes) {
+    // Runs longer than a row lose the pixels beyond it; the row padding is never written.
+    ImagePtr image = Read(RleSpec(8, 2, 2, {0xFF, 0x01, 0x00, 0x00, 0x00, 0x06, 2, 2, 2, 2, 2, 2, 0x00, 0x01}));
+    ASSERT_TRUE(image);
+    EXPECT_EQ((Bytes{1, 1, 0, 0}), MemoryRow(*image, 0));
+    EXPECT_EQ((Bytes{2, 2, 0, 0}), MemoryRow(*image, 1));
+
+    image = Read(RleSpec(4, 3, 1, {0xFF, 0x12, 0x00, 0x01}));
+    ASSERT_TRUE(image);
+    EXPECT_EQ((Bytes{0x12, 0x10, 0, 0}), MemoryRow(*image, 0));
+
+    // A delta past the last row ends the picture; later runs draw nothing.
+    image = Read(RleSpec(8, 2, 2, {0x00, 0x02, 0xFF, 0xFF, 0x02, 0x01}));
+    ASSERT_TRUE(image);
+    EXPECT_EQ((Bytes{0, 0, 0, 0}), MemoryRow(*image, 0));
+    EXPECT_EQ((Bytes{0, 0, 0, 0}), MemoryRow(*image, 1));
+
+    // Data cut inside an absolute run keeps what arrived.
+    image = Read(RleSpec(8, 4, 1, {0x00, 0x06, 0x01}));
+    ASSERT_TRUE(image);
+    EXPECT_EQ((Bytes{1, 0, 0, 0}), MemoryRow(*image, 0));
+
+    // The image size field bounds the compressed data: the second run lies beyond it.
+    BmpSpec limited = RleSpec(8, 4, 1, {0x02, 0x01, 0x02, 0x01});
+    limited.sizeImage = 2;
+    image = Read(limited);
+    ASSERT_TRUE(image);
+    EXPECT_EQ((Bytes{1, 1, 0, 0}), MemoryRow(*image, 0));
+
+    BmpSpec topDown = RleSpec(8, 2, -2, {0x02, 0x01, 0x00, 0x01});
+    EXPECT_FALSE(Read(topDown));
+}
+
+TEST(BmpReader, HostileHeadersAndShortFilesGiveNothing) {
+    BmpSpec base;
+    base.width = 2;
+    base.height = 2;
+    base.rows = {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}};
+    ASSERT_TRUE(Read(base));
+
+    const std::vector<std::pair<const char*, std::function<void(BmpSpec&)>>> mutations = {
+        {"header size 0", [](BmpSpec& s) { s.headerSize = 0; }},
+        {"header size 64", [](BmpSpec& s) { s.headerSize = 64; }},
+        {"width 0", [](BmpSpec& s) { s.width = 0; }},
+        {"negative width", [](BmpSpec& s) { s.width = -2; }},
+        {"height 0", [](BmpSpec& s) { s.height = 0; }},
+        {"most negative height", [](BmpSpec& s) { s.height = INT32_MIN; }},
+        {"huge width", [](BmpSpec& s) { s.width = INT32_MAX; }},
+        {"huge height", [](BmpSpec& s) { s.height = INT32_MAX; }},
+        {"huge area", [](BmpSpec& s) { s.width = s.height = 65536; }},
+        {"planes 0", [](BmpSpec& s) { s.planes = 0; }},
+        {"planes 2", [](BmpSpec& s) { s.planes = 2; }},
+        {"bit count 0", [](BmpSpec& s) { s.bitCount = 0; }},
+        {"bit count 7", [](BmpSpec& s) { s.bitCount = 7; }},
+        {"bit count 64", [](BmpSpec& s) { s.bitCount = 64; }},
+        {"RLE8 at 24 bits", [](BmpSpec& s) { s.compression = 1; }},
+        {"bit fields at 24 bits", [](BmpSpec& s) { s.compression = 3; s.masks = {0xFF0000, 0xFF00, 0xFF}; }},
+        {"embedded JPEG", [](BmpSpec& s) { s.compression = 4; }},
+        {"unknown compression", [](BmpSpec& s) { s.compression = 0x7FFFFFFF; }},
+        {"pixel offset 0", [](BmpSpec& s) { s.pixelOffset = 0; }},
+        {"pixel offset inside the header", [](BmpSpec& s) { s.pixelOffset = 30; }},
+        {"pixel offset past the end", [](BmpSpec& s) { s.pixelOffset = 0xFFFFFFFF; }},
+        {"last row cut", [](BmpSpec& s) { s.rows.pop_back(); }},
+        {"core header at 32 bits", [](BmpSpec& s) { s.headerSize = 12; s.bitCount = 32; s.rows = {{1, 2, 3, 4}}; }},
+        {"table cut short", [](BmpSpec& s) { s.bitCount = 8; s.colourUsed = 200; s.rows.clear(); }},
+        {"mask with a gap", [](BmpSpec& s) {
+             s.bitCount = 16; s.compression = 3; s.masks = {0x0F0F, 0x00F0, 0x0000}; s.rows = {{0, 0}, {0, 0}};
+         }},
+        {"RLE4 at 8 bits", [](BmpSpec& s) { s.bitCount = 8; s.compression = 2; s.colourUsed = 1; s.colours = {{}}; }},
+    };
+    for (const auto& [name, mutate] : mutations) {
+        BmpSpec spec = base;
+        mutate(spec);
+        EXPECT_FALSE(Read(spec)) << name;
+    }
+
+    Bytes wrongSignature = BuildBmp(base);
+    wrongSignature[0] = 'X';
+    EXPECT_FALSE(Read(wrongSignature));
+    EXPECT_FALSE(Read(Bytes{}));
+    EXPECT_FALSE(Read(Bytes{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0}));
+    EXPECT_FALSE(ReadBitmapBytes(nullptr, 10));
+}
+
+TEST(BmpReader, ByteFlipsAndTruncationsNeverMisbehave) {
+    BmpSpec bitfields = BitfieldSpec(16, {0x0F00, 0x00F0, 0x000F}, {0x00, 0x0F, 0x80, 0x00, 0x0F, 0x00});
+    bitfields.height = 2;
+    bitfields.rows.push_back(bitfields.rows[0]);
+    BmpSpec v5 = BitfieldSpec(32, {0x3FF00000, 0x000FFC00, 0x000003FF}, {1, 2, 3, 4, 5, 6, 7, 8});
+    v5.headerSize = 124;
+    BmpSpec core = TwoColourSpec(1);
+    core.headerSize = 12;
+    core.width = 9;
+    core.rows = {{0xFF, 0x80}};
+    const std::vector<Bytes> files = {
+        BuildBmp(RleSpec(8, 4, 4, {0x03, 0x01, 0x00, 0x00, 0x00, 0x03, 0x02, 0x03, 0x01, 0x00, 0x00, 0x02,
+                                   0x01, 0x01, 0x02, 0x02, 0x00, 0x01})),
+        BuildBmp(RleSpec(4, 6, 2, {0x00, 0x05, 0x12, 0x34, 0x50, 0x00, 0x01, 0x60, 0x00, 0x00, 0x04, 0x78,
+                                   0x00, 0x02, 0x01, 0x00, 0x01, 0xF0, 0x00, 0x01})),
+        BuildBmp(bitfields), BuildBmp(v5), BuildBmp(core)};
+
+    int images = 0;
+    const auto check = [&images](const Bytes& bytes) {
+        ImagePtr image = Read(bytes);
+        if (!image) return;
+        ++images;
+        ASSERT_GT(image->width, 0);
+        ASSERT_GT(image->height, 0);
+        ASSERT_LE(image->colourCount, 256);
+    };
+    for (const Bytes& file : files) {
+        for (std::size_t length = 0; length < file.size(); ++length) {
+            check(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length)));
+        }
+        for (std::size_t i = 0; i < file.size(); ++i) {
+            for (int variant = 0; variant < 4; ++variant) {
+                Bytes mutated = file;
+                const std::uint8_t values[] = {static_cast<std::uint8_t>(file[i] ^ 0xFF), 0x00, 0x7F, 0x80};
+                mutated[i] = values[variant];
+                check(mutated);
+            }
+        }
+    }
+    // Most flips land in pixel data or fields that do not matter; the sweep must not be
+    // vacuous because every mutant was refused.
+    EXPECT_GT(images, 100);
+}
+
+class BitmapFileLoad : public BmpFileTest {};
+
+TEST_F(BitmapFileLoad, ReadsAFileByItsPathAndFailsOnAMissingOne) {
+    BmpSpec spec;
+    spec.width = 2;
+    spec.height = -1;
+    spec.rows = {{1, 2, 3, 4, 5, 6}};
+    ImagePtr image(platform::LoadBitmapFile(WriteFile("picture.bmp", BuildBmp(spec))));
+    ASSERT_TRUE(image);
+    EXPECT_TRUE(image->topDown);
+    EXPECT_EQ((Bytes{1, 2, 3, 4, 5, 6, 0, 0}), MemoryRow(*image, 0));
+
+    EXPECT_FALSE(platform::LoadBitmapFile(folder_ / "absent.bmp"));
+    EXPECT_FALSE(platform::LoadBitmapFile(folder_));
+}
+
+TEST(BmpReader, ReadsTheJpegLibrarysSampleBitmaps) {
+    const std::filesystem::path folder =
+        std::filesystem::path(PALLIDOR_SOURCES_DIR) / "libjpeg-turbo-2.1.5" / "testimages";
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) GTEST_SKIP() << "no sources at " << folder;
+    const struct {
+        const char* name;
+        int width;
+        int height;
+    } samples[] = {{"nightshot_iso_100.bmp", 192, 144},
+                   {"vgl_5674_0098.bmp", 120, 96},
+                   {"vgl_6434_0018a.bmp", 119, 96},
+                   {"vgl_6548_0026a.bmp", 128, 95}};
+    for (const auto& sample : samples) {
+        ImagePtr image(platform::LoadBitmapFile(folder / sample.name));
+        ASSERT_TRUE(image) << sample.name;
+        EXPECT_EQ(sample.width, image->width) << sample.name;
+        EXPECT_EQ(sample.height, image->height) << sample.name;
+        EXPECT_EQ(24, image->bitsPerPixel) << sample.name;
+    }
+    ImagePtr nightshot(platform::LoadBitmapFile(folder / "nightshot_iso_100.bmp"));
+    ASSERT_TRUE(nightshot);
+    EXPECT_EQ((Bytes{0x06, 0x1A, 0x21, 0x01, 0x1A, 0x21}), Bytes(nightshot->bits, nightshot->bits + 6));
+}
