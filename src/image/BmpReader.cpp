@@ -171,15 +171,8 @@ bool ReadLayout(Source& source, Layout& layout) {
         for (int i = 0; i < 3; ++i) {
             if (!DescribeChannel(Get32(masks + 4 * i), layout.channels[i])) return false;
         }
-    } else if (layout.bitCount == 16) {
-        layout.channels[0] = Channel{0x7C00, 10, 5};
-        layout.channels[1] = Channel{0x03E0, 5, 5};
-        layout.channels[2] = Channel{0x001F, 0, 5};
-    } else {
-        layout.channels[0] = Channel{0xFF0000, 16, 8};
-        layout.channels[1] = Channel{0x00FF00, 8, 8};
-        layout.channels[2] = Channel{0x0000FF, 0, 8};
     }
+    // Pixels that begin inside the headers would be header bytes read as a picture.
     if (layout.pixelOffset < headerEnd) return false;
 
     layout.rows = layout.height < 0 ? 0 - static_cast<std::int64_t>(layout.height)
@@ -372,7 +365,7 @@ bool IsDirectBitfieldLayout(const Layout& layout) {
 }
 
 DecodedImage* ReadBitmap(Source& source) {
-    Layout layout;
+    Layout layout{};
     if (!ReadLayout(source, layout)) return nullptr;
     switch (layout.compression) {
         case kBiRle8:
