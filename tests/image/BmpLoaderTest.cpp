@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "app/Settings.h"
 #include "image/DecodedImage.h"
-#include "platform/BitmapFile.h"
 #include "support/BmpFiles.h"
 
 namespace {
@@ -135,19 +135,6 @@ TEST_F(BmpLoader, ShortFiveFiveFiveDataLeavesTheMissingRowsBlack) {
     EXPECT_EQ((Bytes{0x00, 0x00, 0x00, 0x00}), MemoryRow(*image, 2));
 }
 
-TEST_F(BmpLoader, OtherMasksGoToTheGeneralReaderWithTheirColours) {
-    // 4-4-4: full red, then full blue.
-    const std::filesystem::path path =
-        WriteFile("444.bmp", BuildBmp(SixteenBitSpec({0x0F00, 0x00F0, 0x000F}, 2, {{0x00, 0x0F, 0x0F, 0x00}})));
-    int earlyVerdict = -1;
-    EXPECT_FALSE(ImagePtr(LoadBmpFile(path, earlyVerdict)));
-    EXPECT_EQ(0, earlyVerdict);
-    ImagePtr image(platform::LoadBitmapFile(path));
-    ASSERT_TRUE(image);
-    EXPECT_EQ(24, image->bitsPerPixel);
-    EXPECT_EQ((Bytes{0, 0, 255, 255, 0, 0, 0, 0}), MemoryRow(*image, 0));
-}
-
 TEST_F(BmpLoader, DeclinesEverythingElseSilently) {
     BmpSpec plain16 = SixteenBitSpec(k555, 2, {{0, 0, 0, 0}});
     plain16.compression = 0;
@@ -171,6 +158,7 @@ TEST_F(BmpLoader, DeclinesEverythingElseSilently) {
         {"core header", BuildBmp(core)},             {"masks cut short", masksCut},
         {"info header cut short", infoCut},          {"huge width", BuildBmp(hugeWidth)},
         {"huge area", BuildBmp(hugeArea)},           {"most negative height", BuildBmp(mostNegative)},
+        {"4-4-4 masks", BuildBmp(SixteenBitSpec({0x0F00, 0x00F0, 0x000F}, 2, {{0, 0, 0, 0}}))},
         {"empty", Bytes{}}};
     for (const auto& [name, bytes] : files) {
         EXPECT_FALSE(Load(bytes)) << name;
@@ -181,29 +169,48 @@ TEST_F(BmpLoader, DeclinesEverythingElseSilently) {
     EXPECT_EQ(0, earlyVerdict_);
 }
 
-class BmpEntry : public BmpFileTest {};
+class BmpJudgment : public BmpFileTest {
+protected:
+    void SetUp() override {
+        BmpFileTest::SetUp();
+        saved_ = Settings;
+        Settings = SettingsRecord{};  // grayscale-only, every pixel, no tolerance
+    }
+    void TearDown() override {
+        Settings = saved_;
+        BmpFileTest::TearDown();
+    }
 
-TEST_F(BmpEntry, EarlyVerdictsNeedNoJudgmentAndLeaveTheTextEmpty) {
-    std::string errorText;
-    EXPECT_EQ(1, JudgeBmpFile(WriteFile("bw.bmp", BuildBmp(OneBitSpec(2, kBlack, kWhite))), errorText));
-    EXPECT_EQ("", errorText);
-    EXPECT_EQ(0, JudgeBmpFile(WriteFile("blue.bmp", BuildBmp(OneBitSpec(2, kBlack, kBlue))), errorText));
-    EXPECT_EQ("", errorText);
-    EXPECT_EQ(1, JudgeBmpFile(WriteFile("unstated.bmp", BuildBmp(OneBitSpec(0, kRed, kBlue))), errorText));
-    EXPECT_EQ("", errorText);
+    // Judges `bytes` as a .bmp file; the text lands in errorText_.
+    int Judge(const Bytes& bytes) {
+        errorText_.clear();
+        return JudgeBmpFile(WriteFile("picture.bmp", bytes), errorText_);
+    }
+
+    std::string errorText_;
+
+private:
+    SettingsRecord saved_;
+};
+
+TEST_F(BmpJudgment, EarlyVerdictsLeaveTheTextEmpty) {
+    EXPECT_EQ(1, Judge(BuildBmp(OneBitSpec(2, kBlack, kWhite))));
+    EXPECT_EQ("", errorText_);
+    EXPECT_EQ(0, Judge(BuildBmp(OneBitSpec(2, kBlack, kBlue))));
+    EXPECT_EQ("", errorText_);
+    EXPECT_EQ(1, Judge(BuildBmp(OneBitSpec(0, kRed, kBlue))));
+    EXPECT_EQ("", errorText_);
 }
 
-TEST_F(BmpEntry, AFileNeitherReaderTakesGetsTheLoadMessage) {
+TEST_F(BmpJudgment, AFileNeitherReaderTakesGetsTheLoadMessage) {
     BmpSpec jpegInside;
     jpegInside.compression = 4;
     jpegInside.pixelData = {0xFF, 0xD8, 0xFF, 0xD9};
-    const std::vector<std::pair<const char*, std::filesystem::path>> files = {
-        {"text", WriteFile("notes.bmp", Bytes{'h', 'e', 'l', 'l', 'o'})},
-        {"embedded JPEG", WriteFile("jpeg.bmp", BuildBmp(jpegInside))},
-        {"missing", folder_ / "absent.bmp"}};
-    for (const auto& [name, path] : files) {
-        std::string errorText;
-        EXPECT_EQ(1, JudgeBmpFile(path, errorText)) << name;
-        EXPECT_EQ("【ERROR】BMPファイルの読み込みに失敗しました。", errorText) << name;
+    for (const Bytes& bytes : {Bytes{'h', 'e', 'l', 'l', 'o'}, BuildBmp(jpegInside)}) {
+        EXPECT_EQ(1, Judge(bytes));
+        EXPECT_EQ("【ERROR】BMPファイルの読み込みに失敗しました。", errorText_);
     }
+    std::string errorText;
+    EXPECT_EQ(1, JudgeBmpFile(folder_ / "absent.bmp", errorText));
+    EXPECT_EQ("【ERROR】BMPファイルの読み込みに失敗しました。", errorText);
 }

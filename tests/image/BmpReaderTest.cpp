@@ -18,11 +18,17 @@ ImagePtr Read(const BmpSpec& spec) {
     return Read(BuildBmp(spec));
 }
 
-BmpSpec TwoColourSpec(std::uint16_t bitCount) {
+// Uncompressed rows; depths with a table get two colours.
+BmpSpec Plain(std::uint16_t bitCount, std::int32_t width, std::vector<Bytes> rows) {
     BmpSpec spec;
+    spec.width = width;
+    spec.height = static_cast<std::int32_t>(rows.size());
     spec.bitCount = bitCount;
-    spec.colourUsed = 2;
-    spec.colours = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+    if (bitCount <= 8) {
+        spec.colourUsed = 2;
+        spec.colours = {{0, 0, 0, 0}, {30, 20, 10, 0}};
+    }
+    spec.rows = std::move(rows);
     return spec;
 }
 
@@ -60,129 +66,91 @@ TEST(BmpFiles, WritesHeadersTablesAndPaddedRowsByteForByte) {
                      1, 2, 3, 4, 5, 6, 0, 0}),
               BuildBmp(info));
 
-    BmpSpec core;
+    BmpSpec core = Plain(1, 3, {{0x40}, {0x80}});
     core.headerSize = 12;
-    core.width = 3;
-    core.height = 2;
-    core.bitCount = 1;
-    core.colours = {{1, 2, 3, 9}, {4, 5, 6, 9}};
-    core.rows = {{0x40}, {0x80}};
     EXPECT_EQ((Bytes{'B', 'M', 40, 0, 0, 0, 0, 0, 0, 0, 32, 0, 0, 0,
                      12, 0, 0, 0, 3, 0, 2, 0, 1, 0, 1, 0,
-                     1, 2, 3, 4, 5, 6,
+                     0, 0, 0, 30, 20, 10,
                      0x40, 0, 0, 0, 0x80, 0, 0, 0}),
               BuildBmp(core));
 
-    BmpSpec v4;
+    BmpSpec v4 = BitfieldSpec(16, {0xF800, 0x07E0, 0x001F}, {0, 0});
     v4.headerSize = 108;
-    v4.bitCount = 16;
-    v4.compression = 3;
-    v4.masks = {0xF800, 0x07E0, 0x001F};
     const Bytes bytes = BuildBmp(v4);
-    ASSERT_EQ(122u, bytes.size());
-    EXPECT_EQ((Bytes{0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0}), Bytes(bytes.begin() + 54, bytes.begin() + 66));
+    ASSERT_EQ(126u, bytes.size());
     EXPECT_EQ(122, bytes[10]);
+    EXPECT_EQ((Bytes{0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0}), Bytes(bytes.begin() + 54, bytes.begin() + 66));
 }
 
-TEST(BmpReader, IndexedFilesKeepTheirDepthRowsAndColourTable) {
-    BmpSpec one = TwoColourSpec(1);
-    one.width = 3;
-    one.height = 2;
-    one.rows = {{0xA0}, {0x40}};
-    ImagePtr image = Read(one);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(3, image->width);
-    EXPECT_EQ(2, image->height);
-    EXPECT_EQ(1, image->bitsPerPixel);
-    EXPECT_EQ(4, image->stride);
-    EXPECT_FALSE(image->topDown);
-    EXPECT_EQ((Bytes{0xA0, 0, 0, 0}), MemoryRow(*image, 0));
-    EXPECT_EQ((Bytes{0x40, 0, 0, 0}), MemoryRow(*image, 1));
-    ASSERT_EQ(2, image->colourCount);
-    EXPECT_EQ(255, image->colourTable[1].red);
-    EXPECT_EQ(0, image->colourTable[1].reserved);
+TEST(BmpReader, UncompressedFilesKeepTheirDepthAndRowBytes) {
+    BmpSpec core1 = Plain(1, 9, {{0xFF, 0x80}});
+    core1.headerSize = 12;
+    BmpSpec core24 = Plain(24, 1, {{7, 8, 9}});
+    core24.headerSize = 12;
+    const struct {
+        const char* name;
+        BmpSpec spec;
+        int bitsPerPixel;
+        std::vector<Bytes> rows;
+    } cases[] = {
+        {"1 bit", Plain(1, 3, {{0xA0}, {0x40}}), 1, {{0xA0, 0, 0, 0}, {0x40, 0, 0, 0}}},
+        {"4 bits", Plain(4, 3, {{0x12, 0x30}}), 4, {{0x12, 0x30, 0, 0}}},
+        {"8 bits", Plain(8, 5, {{1, 0, 1, 1, 0}}), 8, {{1, 0, 1, 1, 0, 0, 0, 0}}},
+        {"16 bits", Plain(16, 2, {{0x1F, 0x00, 0x00, 0x7C}}), 16, {{0x1F, 0x00, 0x00, 0x7C}}},
+        {"24 bits", Plain(24, 2, {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}}), 24,
+         {{1, 2, 3, 4, 5, 6, 0, 0}, {7, 8, 9, 10, 11, 12, 0, 0}}},
+        {"32 bits", Plain(32, 1, {{1, 2, 3, 4}}), 32, {{1, 2, 3, 4}}},
+        {"core 1 bit", core1, 1, {{0xFF, 0x80, 0, 0}}},
+        {"core 24 bits", core24, 24, {{7, 8, 9, 0}}},
+        {"5-5-5 fields", BitfieldSpec(16, {0x7C00, 0x03E0, 0x001F}, {0x1F, 0x00}), 16, {{0x1F, 0x00, 0, 0}}},
+        {"8-8-8 fields", BitfieldSpec(32, {0xFF0000, 0x00FF00, 0x0000FF}, {1, 2, 3, 4}), 32, {{1, 2, 3, 4}}},
+    };
+    for (const auto& c : cases) {
+        ImagePtr image = Read(c.spec);
+        ASSERT_TRUE(image) << c.name;
+        EXPECT_EQ(c.bitsPerPixel, image->bitsPerPixel) << c.name;
+        EXPECT_FALSE(image->topDown) << c.name;
+        ASSERT_EQ(static_cast<int>(c.rows.size()), image->height) << c.name;
+        for (int row = 0; row < image->height; ++row) {
+            EXPECT_EQ(c.rows[static_cast<std::size_t>(row)], MemoryRow(*image, row)) << c.name << " row " << row;
+        }
+    }
+}
 
-    BmpSpec four;
-    four.width = 3;
-    four.bitCount = 4;
+TEST(BmpReader, ColourTablesComeFromTheFileCappedToTheDepth) {
+    BmpSpec four = Plain(4, 1, {{0x10}});
     four.colourUsed = 3;
     four.colours = {{1, 1, 1, 7}, {2, 2, 2, 7}, {30, 20, 10, 7}};
-    four.rows = {{0x12, 0x30}};
-    image = Read(four);
+    ImagePtr image = Read(four);
     ASSERT_TRUE(image);
-    EXPECT_EQ(4, image->bitsPerPixel);
-    EXPECT_EQ((Bytes{0x12, 0x30, 0, 0}), MemoryRow(*image, 0));
     ASSERT_EQ(3, image->colourCount);
     EXPECT_EQ(30, image->colourTable[2].blue);
     EXPECT_EQ(20, image->colourTable[2].green);
     EXPECT_EQ(10, image->colourTable[2].red);
     EXPECT_EQ(0, image->colourTable[2].reserved);
 
-    BmpSpec eight = TwoColourSpec(8);
-    eight.width = 5;
-    eight.rows = {{1, 0, 1, 1, 0}};
-    image = Read(eight);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(8, image->bitsPerPixel);
-    EXPECT_EQ(8, image->stride);
-    EXPECT_EQ((Bytes{1, 0, 1, 1, 0, 0, 0, 0}), MemoryRow(*image, 0));
-    EXPECT_EQ(2, image->colourCount);
-}
-
-TEST(BmpReader, ColoursUsedBeyondTheDepthAreCappedAndAbsentOnesMeanAFullTable) {
-    BmpSpec capped = TwoColourSpec(1);
+    BmpSpec capped = Plain(1, 1, {{0x80}});
     capped.colourUsed = 300;
-    capped.rows = {{0x80}};
-    ImagePtr image = Read(capped);
+    image = Read(capped);
     ASSERT_TRUE(image);
     EXPECT_EQ(2, image->colourCount);
 
-    BmpSpec full;
-    full.bitCount = 4;
-    full.colours.assign(16, {9, 9, 9, 0});
-    full.colours[15] = {1, 2, 3, 0};
-    full.rows = {{0xF0}};
-    image = Read(full);
+    // Core entries are three bytes; unstated counts mean the full table.
+    BmpSpec core = Plain(4, 1, {{0xF0}});
+    core.headerSize = 12;
+    core.colours.assign(16, {9, 9, 9, 9});
+    core.colours[15] = {40, 50, 60, 99};
+    image = Read(core);
     ASSERT_TRUE(image);
     ASSERT_EQ(16, image->colourCount);
-    EXPECT_EQ(3, image->colourTable[15].red);
-}
-
-TEST(BmpReader, DirectColourFilesKeepTheirBytes) {
-    BmpSpec sixteen;
-    sixteen.width = 2;
-    sixteen.bitCount = 16;
-    sixteen.rows = {{0x1F, 0x00, 0x00, 0x7C}};
-    ImagePtr image = Read(sixteen);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(16, image->bitsPerPixel);
-    EXPECT_EQ((Bytes{0x1F, 0x00, 0x00, 0x7C}), MemoryRow(*image, 0));
-    EXPECT_EQ(0, image->colourCount);
-
-    BmpSpec twentyFour;
-    twentyFour.width = 2;
-    twentyFour.height = 2;
-    twentyFour.rows = {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}};
-    image = Read(twentyFour);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(24, image->bitsPerPixel);
-    EXPECT_EQ(8, image->stride);
-    EXPECT_EQ((Bytes{1, 2, 3, 4, 5, 6, 0, 0}), MemoryRow(*image, 0));
-    EXPECT_EQ((Bytes{7, 8, 9, 10, 11, 12, 0, 0}), MemoryRow(*image, 1));
-
-    BmpSpec thirtyTwo;
-    thirtyTwo.bitCount = 32;
-    thirtyTwo.rows = {{1, 2, 3, 4}};
-    image = Read(thirtyTwo);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(32, image->bitsPerPixel);
-    EXPECT_EQ((Bytes{1, 2, 3, 4}), MemoryRow(*image, 0));
+    EXPECT_EQ(40, image->colourTable[15].blue);
+    EXPECT_EQ(60, image->colourTable[15].red);
+    EXPECT_EQ(0, image->colourTable[15].reserved);
 }
 
 TEST(BmpReader, NegativeHeightGivesTopDownRowsInFileOrder) {
-    BmpSpec spec;
+    BmpSpec spec = Plain(24, 1, {{1, 2, 3}, {4, 5, 6}});
     spec.height = -2;
-    spec.rows = {{1, 2, 3}, {4, 5, 6}};
     ImagePtr image = Read(spec);
     ASSERT_TRUE(image);
     EXPECT_TRUE(image->topDown);
@@ -191,42 +159,9 @@ TEST(BmpReader, NegativeHeightGivesTopDownRowsInFileOrder) {
     EXPECT_EQ((Bytes{4, 5, 6, 0}), MemoryRow(*image, 1));
 }
 
-TEST(BmpReader, CoreHeaderFilesHaveThreeByteTableEntries) {
-    BmpSpec spec;
-    spec.headerSize = 12;
-    spec.width = 9;
-    spec.height = 2;
-    spec.bitCount = 1;
-    spec.colours = {{10, 20, 30, 0}, {40, 50, 60, 0}};
-    spec.rows = {{0xFF, 0x80}, {0x01, 0x00}};
-    ImagePtr image = Read(spec);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(9, image->width);
-    EXPECT_EQ(1, image->bitsPerPixel);
-    ASSERT_EQ(2, image->colourCount);
-    EXPECT_EQ(40, image->colourTable[1].blue);
-    EXPECT_EQ(50, image->colourTable[1].green);
-    EXPECT_EQ(60, image->colourTable[1].red);
-    EXPECT_EQ((Bytes{0xFF, 0x80, 0, 0}), MemoryRow(*image, 0));
-    EXPECT_EQ((Bytes{0x01, 0x00, 0, 0}), MemoryRow(*image, 1));
-
-    BmpSpec trueColour;
-    trueColour.headerSize = 12;
-    trueColour.rows = {{7, 8, 9}};
-    image = Read(trueColour);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(24, image->bitsPerPixel);
-    EXPECT_EQ((Bytes{7, 8, 9, 0}), MemoryRow(*image, 0));
-}
-
-TEST(BmpReader, SixteenBitFieldsOtherThan555BecomeTwentyFourBitColours) {
-    ImagePtr image = Read(BitfieldSpec(16, {0x7C00, 0x03E0, 0x001F}, {0x1F, 0x00, 0x00, 0x7C}));
-    ASSERT_TRUE(image);
-    EXPECT_EQ(16, image->bitsPerPixel);
-    EXPECT_EQ((Bytes{0x1F, 0x00, 0x00, 0x7C}), MemoryRow(*image, 0));
-
+TEST(BmpReader, SixteenBitFieldsOtherThanFiveFiveFiveBecomeTwentyFourBitColours) {
     // 4-4-4: 0x0F00 full red, 0x0080 half green, 0x000F full blue.
-    image = Read(BitfieldSpec(16, {0x0F00, 0x00F0, 0x000F}, {0x00, 0x0F, 0x80, 0x00, 0x0F, 0x00}));
+    ImagePtr image = Read(BitfieldSpec(16, {0x0F00, 0x00F0, 0x000F}, {0x00, 0x0F, 0x80, 0x00, 0x0F, 0x00}));
     ASSERT_TRUE(image);
     EXPECT_EQ(24, image->bitsPerPixel);
     EXPECT_EQ(3, image->width);
@@ -240,12 +175,8 @@ TEST(BmpReader, SixteenBitFieldsOtherThan555BecomeTwentyFourBitColours) {
 }
 
 TEST(BmpReader, ThirtyTwoBitFieldsArriveAsBlueGreenRed) {
-    ImagePtr image = Read(BitfieldSpec(32, {0xFF0000, 0x00FF00, 0x0000FF}, {1, 2, 3, 4}));
-    ASSERT_TRUE(image);
-    EXPECT_EQ((Bytes{1, 2, 3, 4}), MemoryRow(*image, 0));
-
     // Ten bits a channel: red all ones, green half, blue nearly nothing.
-    image = Read(BitfieldSpec(32, {0x3FF00000, 0x000FFC00, 0x000003FF}, {0x01, 0x00, 0xF8, 0x3F}));
+    ImagePtr image = Read(BitfieldSpec(32, {0x3FF00000, 0x000FFC00, 0x000003FF}, {0x01, 0x00, 0xF8, 0x3F}));
     ASSERT_TRUE(image);
     EXPECT_EQ(32, image->bitsPerPixel);
     EXPECT_EQ((Bytes{0, 128, 255, 0}), MemoryRow(*image, 0));
@@ -385,10 +316,8 @@ TEST(BmpReader, ByteFlipsAndTruncationsNeverMisbehave) {
     bitfields.rows.push_back(bitfields.rows[0]);
     BmpSpec v5 = BitfieldSpec(32, {0x3FF00000, 0x000FFC00, 0x000003FF}, {1, 2, 3, 4, 5, 6, 7, 8});
     v5.headerSize = 124;
-    BmpSpec core = TwoColourSpec(1);
+    BmpSpec core = Plain(1, 9, {{0xFF, 0x80}});
     core.headerSize = 12;
-    core.width = 9;
-    core.rows = {{0xFF, 0x80}};
     const std::vector<Bytes> files = {
         BuildBmp(RleSpec(8, 4, 4, {0x03, 0x01, 0x00, 0x00, 0x00, 0x03, 0x02, 0x03, 0x01, 0x00, 0x00, 0x02,
                                    0x01, 0x01, 0x02, 0x02, 0x00, 0x01})),
