@@ -53,8 +53,11 @@ bool GetModuleFolder();
 // Fills Settings from SettingsFilePath (recomputed first); a missing file gives every default.
 // Never writes.
 void LoadSettings();
-// Writes the twelve keys; a failure of the first write is shown and stops the save.
-// Returns false when that first write failed.
+// Fills Settings from `file` alone, leaving ModuleFolder and UserName as they are, and makes
+// it SettingsFilePath, so the saves that follow go to the same file. Never writes.
+void LoadSettingsFrom(const std::filesystem::path& file);
+// Writes the twelve keys; a failed write is shown and stops the save.
+// Returns false when a write failed.
 bool SaveSettings();
 // Asks, deletes the file, reloads and refreshes the pages. Does nothing while a run is busy.
 void ResetSettings();

@@ -1,6 +1,77 @@
+// pallidor-cli: the console front end.
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
 
-int main() {
-    std::puts("pallidor-cli " PALLIDOR_VERSION);
-    return 0;
+#include "app/Settings.h"
+#include "cli/JudgeCommand.h"
+#include "platform/Text.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: pallidor-cli judge [--settings FILE] PATH...\n"
+    "       pallidor-cli --help | --version\n"
+    "\n"
+    "  judge      decode and judge every file (folders are expanded as a drop on the\n"
+    "             window expands them) and print one line per file:\n"
+    "               monochrome<TAB>PATH, color<TAB>PATH or error<TAB>PATH<TAB>MESSAGE\n"
+    "             nothing is moved and no log is written\n"
+    "  --settings FILE  use FILE instead of the per-user settings file beside the program\n"
+    "\n"
+    "exit status: 0 every file judged, 1 some file gave an error, 2 usage or setup error\n";
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "pallidor-cli: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+// Drops trailing separators, as a drop never reports them; a root stays a root.
+std::filesystem::path AsDropped(const std::string& argument) {
+    std::string text = argument;
+    while (text.size() > 1 && text.back() == platform::PathSeparator()) text.pop_back();
+    return platform::PathFromUtf8(text);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return UsageError("no command given");
+    const std::string command = args[0];
+    if (command == "--help" || command == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::puts("pallidor-cli " PALLIDOR_VERSION);
+        return 0;
+    }
+    if (command != "judge") return UsageError("unknown command '" + command + "'");
+
+    std::string settingsFile;
+    std::vector<std::filesystem::path> paths;
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "--settings") {
+            if (i + 1 >= args.size()) return UsageError("--settings needs a file");
+            settingsFile = args[++i];
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            return UsageError("unknown option '" + arg + "'");
+        } else {
+            paths.push_back(AsDropped(arg));
+        }
+    }
+    if (paths.empty()) return UsageError("no PATH given");
+
+    if (settingsFile.empty()) {
+        LoadSettings();
+    } else {
+        LoadSettingsFrom(platform::PathFromUtf8(settingsFile));
+    }
+    return JudgeCommand(paths);
 }

@@ -1,5 +1,8 @@
 #include "sort/ImageKind.h"
 
+#include "image/DecodedImage.h"
+#include "platform/Text.h"
+
 namespace {
 
 bool EqualsIgnoringAsciiCase(const std::string& a, const char* b) {
@@ -29,4 +32,27 @@ ImageKind ImageKindFromExtension(const std::string& extension) {
         if (EqualsIgnoringAsciiCase(extension, row.extension)) return row.kind;
     }
     return ImageKind::Unsupported;
+}
+
+std::string ExtensionOf(const std::filesystem::path& path) {
+    // Not path::extension(): it calls ".png" a name without an extension, but the worker's rule
+    // takes everything from the last dot of the final component.
+    const std::string text = platform::PathToUtf8(path);
+    std::size_t nameStart = text.find_last_of(std::string("/") + platform::PathSeparator());
+    nameStart = nameStart == std::string::npos ? 0 : nameStart + 1;
+    const std::size_t dot = text.find_last_of('.');
+    if (dot == std::string::npos || dot < nameStart) return std::string();
+    return text.substr(dot);
+}
+
+int JudgeFileByExtension(const std::filesystem::path& path, std::string& errorText) {
+    switch (ImageKindFromExtension(ExtensionOf(path))) {
+        case ImageKind::Bmp: return JudgeBmpFile(path, errorText);
+        case ImageKind::Jpeg: return JudgeJpegFile(path, errorText);
+        case ImageKind::Png: return JudgePngFile(path, errorText);
+        case ImageKind::Gif: return JudgeGifFile(path, errorText);
+        case ImageKind::Unsupported: break;
+    }
+    errorText = "【ERROR】非対応のファイル形式です。";
+    return 1;
 }

@@ -7,3 +7,12 @@ enum class ImageKind { Bmp = 0, Jpeg = 1, Png = 2, Gif = 3, Unsupported = 4 };
 
 // `extension` includes its dot (".PNG"); ASCII letters compare without case.
 ImageKind ImageKindFromExtension(const std::string& extension);
+
+#include <filesystem>
+
+// The final component's last dot and what follows ("" without a dot): ".png" of "a/.png".
+std::string ExtensionOf(const std::filesystem::path& path);
+
+// Decodes and judges one file by the loader its extension selects: 1 monochrome, 0 colour.
+// A failure, an unsupported extension included, leaves its message in errorText.
+int JudgeFileByExtension(const std::filesystem::path& path, std::string& errorText);

@@ -17,3 +17,11 @@ TEST(ImageKind, AnythingElseIsUnsupported) {
         EXPECT_EQ(ImageKind::Unsupported, ImageKindFromExtension(ext)) << ext;
     }
 }
+
+TEST(ImageKind, ExtensionStartsAtTheLastDotOfTheFinalComponent) {
+    EXPECT_EQ(".png", ExtensionOf("/tmp/dir/.png"));
+    EXPECT_EQ(".txt", ExtensionOf("/tmp/dir/picture.png.txt"));
+    EXPECT_EQ(".", ExtensionOf("/tmp/dir/name."));
+    EXPECT_EQ("", ExtensionOf("/tmp/dir.d/name"));
+    EXPECT_EQ(".JPG", ExtensionOf("PHOTO.JPG"));
+}

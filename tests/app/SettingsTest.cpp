@@ -1,0 +1,231 @@
+#include "app/Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+#include "platform/Text.h"
+#include "sort/SortRun.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::error_code error;
+        folder = fs::temp_directory_path(error) /
+                 platform::PathFromUtf8("pallidor-設定-" + std::to_string(std::random_device{}()));
+        ASSERT_TRUE(fs::create_directories(folder, error)) << folder;
+        file = folder / platform::PathFromUtf8("ユーザー_pallidor.ini");
+        savedPrompt = SettingsPrompt;
+        SettingsPrompt.ShowError = [this](const std::string& text) { errors.push_back(text); };
+        SettingsPrompt.AskYesNo = [this](const std::string& text) {
+            questions.push_back(text);
+            return answer;
+        };
+        Settings = SettingsRecord{};
+    }
+    void TearDown() override {
+        SettingsPrompt = savedPrompt;
+        PageRefreshTable = {};
+        RunBusy = false;
+        Settings = SettingsRecord{};
+        std::error_code error;
+        fs::remove_all(folder, error);
+    }
+    void Load(const std::string& text) {
+        std::ofstream(file, std::ios::binary) << text;
+        LoadSettingsFrom(file);
+    }
+    std::string Read() {
+        std::ostringstream text;
+        text << std::ifstream(file, std::ios::binary).rdbuf();
+        return text.str();
+    }
+    fs::path folder;
+    fs::path file;
+    UserPrompt savedPrompt;
+    std::vector<std::string> errors;
+    std::vector<std::string> questions;
+    bool answer = false;
+};
+
+}  // namespace
+
+TEST_F(SettingsFile, NoFileGivesEveryDefaultAndCreatesNone) {
+    Settings = {3, 0, 0, 5, 0, 9, 1.0, 2.0, 3.0, 0, "m", "c"};
+    LoadSettingsFrom(file);
+    EXPECT_EQ(16, Settings.THREAD_NUM);
+    EXPECT_EQ(1, Settings.IS_SUBDIRS_TOO);
+    EXPECT_EQ(1, Settings.IS_ALL_PIXEL_JUDGE);
+    EXPECT_EQ(20000, Settings.PIXELS_USE_IN_JUDGMENT);
+    EXPECT_EQ(1, Settings.IS_ONLY_GRAYSCALE);
+    EXPECT_EQ(0, Settings.THRESHOLD_GS);
+    EXPECT_EQ(0.0, Settings.NOISE_LIMIT_GS);
+    EXPECT_EQ(8.0, Settings.THRESHOLD_MONO);
+    EXPECT_EQ(8.0, Settings.ERROR_LIMIT_MONO);
+    EXPECT_EQ(1, Settings.IS_DST_SUBDIR);
+    EXPECT_EQ("", Settings.DST_DIR_MONO);
+    EXPECT_EQ("", Settings.DST_DIR_COLOR);
+    EXPECT_EQ(file, SettingsFilePath);
+    EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(SettingsFile, ThreadNumIsKeptOnlyWhenItsLow16BitsArePositive) {
+    const std::pair<const char*, int> cases[] = {{"0", 1},         {"-3", 1},     {"40000", 1},
+                                                 {"65536", 1},     {"-65536", 1}, {"2147483647", 1},
+                                                 {"32767", 32767}, {"1", 1},      {"65537", 65537}};
+    for (const auto& [text, expected] : cases) {
+        Load(std::string("[SORT]\nTHREAD_NUM=") + text + "\n");
+        EXPECT_EQ(expected, Settings.THREAD_NUM) << text;
+    }
+}
+
+TEST_F(SettingsFile, IntegersOutOfRangeAreBroughtIn) {
+    Load("[JUDGMENT]\nPIXELS_USE_IN_JUDGMENT=0\nTHRESHOLD_GS=300\n");
+    EXPECT_EQ(20000, Settings.PIXELS_USE_IN_JUDGMENT);
+    EXPECT_EQ(255, Settings.THRESHOLD_GS);
+    Load("[JUDGMENT]\nPIXELS_USE_IN_JUDGMENT=-5\nTHRESHOLD_GS=-1\n");
+    EXPECT_EQ(20000, Settings.PIXELS_USE_IN_JUDGMENT);
+    EXPECT_EQ(0, Settings.THRESHOLD_GS);
+    Load("[JUDGMENT]\nPIXELS_USE_IN_JUDGMENT=1\nTHRESHOLD_GS=255\n");
+    EXPECT_EQ(1, Settings.PIXELS_USE_IN_JUDGMENT);
+    EXPECT_EQ(255, Settings.THRESHOLD_GS);
+}
+
+TEST_F(SettingsFile, PercentagesAreClampedAndNonNumbersCountAsZero) {
+    const std::pair<const char*, double> cases[] = {
+        {"150.5", 100.0}, {"-0.5", 0.0},      {"abc", 0.0}, {"12.3456789", 12.3456789},
+        {"100", 100.0},   {" +2.5e1x", 25.0}, {"-.5", 0.0}, {"1e999", 100.0},
+        {"inf", 100.0},   {"-Infinity", 0.0}, {"nan", 0.0}, {"0x10", 0.0},
+        {"1,5", 1.0},     {"7.", 7.0},        {"3e", 3.0},  {"4e-1000", 0.0}};
+    for (const auto& [text, expected] : cases) {
+        Load(std::string("[JUDGMENT]\nNOISE_LIMIT_GS=") + text + "\n");
+        EXPECT_EQ(expected, Settings.NOISE_LIMIT_GS) << text;
+        EXPECT_EQ(8.0, Settings.THRESHOLD_MONO) << text;  // missing key: its default
+    }
+}
+
+TEST_F(SettingsFile, SavingTheDefaultsWritesEveryKeyInOrder) {
+    SettingsFilePath = file;
+    EXPECT_TRUE(SaveSettings());
+    EXPECT_EQ(
+        "[SORT]\nTHREAD_NUM=16\nIS_SUBDIRS_TOO=1\n\n"
+        "[JUDGMENT]\nIS_ALL_PIXEL_JUDGE=1\nPIXELS_USE_IN_JUDGMENT=20000\nIS_ONLY_GRAYSCALE=1\n"
+        "THRESHOLD_GS=0\nNOISE_LIMIT_GS=0.000000\n"
+        "THRESHOLD_MONO=8.000000\nERROR_LIMIT_MONO=8.000000\n\n"
+        "[DESTINATION]\nIS_DST_SUBDIR=1\nDST_DIR_MONO=\nDST_DIR_COLOR=\n",
+        Read());
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SettingsFile, ValuesAsReadAreSavedBack) {
+    Load("[SORT]\nIS_SUBDIRS_TOO=7\nTHREAD_NUM=-7\n[JUDGMENT]\nNOISE_LIMIT_GS=12.3456789\n");
+    EXPECT_EQ(7, Settings.IS_SUBDIRS_TOO);
+    EXPECT_EQ(12.3456789, Settings.NOISE_LIMIT_GS);
+    EXPECT_TRUE(SaveSettings());
+    const std::string text = Read();
+    EXPECT_NE(std::string::npos, text.find("\nIS_SUBDIRS_TOO=7\nTHREAD_NUM=1\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("\nNOISE_LIMIT_GS=12.345679\n")) << text;
+}
+
+TEST_F(SettingsFile, DestinationsInAnyScriptSurviveSaveAndLoad) {
+    SettingsFilePath = file;
+    Settings.DST_DIR_MONO = "/写真/モノクロ ";
+    Settings.DST_DIR_COLOR = " /사진/색상 🎨";
+    EXPECT_TRUE(SaveSettings());
+    Settings = SettingsRecord{};
+    LoadSettingsFrom(file);
+    EXPECT_EQ("/写真/モノクロ ", Settings.DST_DIR_MONO);
+    EXPECT_EQ(" /사진/색상 🎨", Settings.DST_DIR_COLOR);
+}
+
+TEST_F(SettingsFile, AFailedSaveShowsOneMessageAndWritesNothing) {
+    Load("[SORT]\nTHREAD_NUM=3\n");
+    std::error_code error;
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                    error);
+    ASSERT_FALSE(error);
+    Settings.THREAD_NUM = 5;
+    EXPECT_FALSE(SaveSettings());
+    EXPECT_EQ("[SORT]\nTHREAD_NUM=3\n", Read());
+    ASSERT_EQ(1u, errors.size());
+    EXPECT_EQ("設定ファイルへの書き込みに失敗しました。\n\n" + platform::PathToUtf8(file),
+              errors[0]);
+    EXPECT_EQ(5, Settings.THREAD_NUM);
+
+    errors.clear();
+    SettingsFilePath = folder / "missing" / "u_pallidor.ini";
+    EXPECT_FALSE(SaveSettings());
+    EXPECT_EQ(1u, errors.size());
+    EXPECT_FALSE(fs::exists(folder / "missing"));
+}
+
+TEST_F(SettingsFile, APathThatCannotBeStoredStopsTheSaveWithTheMessage) {
+    SettingsFilePath = file;
+    Settings.DST_DIR_MONO = "/a\n[SORT]\nTHREAD_NUM=0";
+    EXPECT_FALSE(SaveSettings());
+    EXPECT_EQ(1u, errors.size());
+    EXPECT_EQ(std::string::npos, Read().find("DST_DIR"));
+}
+
+TEST_F(SettingsFile, ResetAnsweredNoOrDuringARunChangesNothing) {
+    Load("[SORT]\nTHREAD_NUM=3\n");
+    int refreshes = 0;
+    PageRefreshTable[1] = [&] { ++refreshes; };
+    RunBusy = true;
+    answer = true;
+    ResetSettings();
+    EXPECT_TRUE(questions.empty());
+    RunBusy = false;
+    answer = false;
+    ResetSettings();
+    EXPECT_EQ(std::vector<std::string>{"設定をデフォルトの状態に戻しますがいいですか？"},
+              questions);
+    EXPECT_EQ(3, Settings.THREAD_NUM);
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_EQ(0, refreshes);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SettingsFile, ResetWithoutAFileShowsTheDeletionFailure) {
+    LoadSettingsFrom(file);
+    Settings.THREAD_NUM = 5;
+    int refreshes = 0;
+    PageRefreshTable[1] = [&] { ++refreshes; };
+    answer = true;
+    ResetSettings();
+    EXPECT_EQ(std::vector<std::string>{"設定ファイルの削除に失敗しました。\n\n" +
+                                       platform::PathToUtf8(file)},
+              errors);
+    EXPECT_EQ(5, Settings.THREAD_NUM);
+    EXPECT_EQ(0, refreshes);
+}
+
+TEST_F(SettingsFile, ResetAnsweredYesRestoresDefaultsAndRefreshesThePages) {
+    Load("[SORT]\nTHREAD_NUM=3\n[DESTINATION]\nDST_DIR_MONO=/m\n");
+    std::vector<int> calls;
+    for (int slot : {1, 2, 3}) PageRefreshTable[slot] = [&calls, slot] { calls.push_back(slot); };
+    answer = true;
+    ResetSettings();
+    EXPECT_EQ((std::vector<int>{1, 2, 3}), calls);
+    EXPECT_EQ(16, Settings.THREAD_NUM);
+    EXPECT_EQ("", Settings.DST_DIR_MONO);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SettingsFile, TheFileIsNamedAfterTheUserBesideTheExecutable) {
+    LoadSettings();
+    EXPECT_TRUE(fs::is_regular_file(ModuleFolder / "pallidor_tests")) << ModuleFolder;
+    EXPECT_EQ(platform::PathSeparator(), platform::PathToUtf8(ModuleFolder).back());
+    EXPECT_FALSE(UserName.empty());
+    EXPECT_EQ(platform::PathToUtf8(ModuleFolder) + UserName + "_pallidor.ini",
+              platform::PathToUtf8(SettingsFilePath));
+}

@@ -1,0 +1,150 @@
+#include "platform/Profile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "platform/Text.h"
+
+namespace fs = std::filesystem;
+using platform::ProfileReadInt;
+using platform::ProfileReadText;
+using platform::ProfileWriteText;
+
+namespace {
+
+class Profile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::error_code error;
+        folder = fs::temp_directory_path(error) /
+                 ("pallidor-profile-" + std::to_string(std::random_device{}()));
+        ASSERT_TRUE(fs::create_directories(folder, error)) << folder;
+        file = folder / "test.ini";
+    }
+    void TearDown() override {
+        std::error_code error;
+        fs::remove_all(folder, error);
+    }
+    void Write(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+    std::string Read() { return Read(file); }
+    std::string Read(const fs::path& path) {
+        std::ostringstream text;
+        text << std::ifstream(path, std::ios::binary).rdbuf();
+        return text.str();
+    }
+    fs::path folder;
+    fs::path file;
+};
+
+}  // namespace
+
+TEST_F(Profile, IntegersAreTheLeadingDecimalNumberOfTheValue) {
+    Write(
+        "[S]\nplus=+12abc\nminus= -7\nquoted=\" -7\"\nword=x\nempty=\n"
+        "huge=99999999999\ntiny=-99999999999\nhex=0x1F\n");
+    EXPECT_EQ(12, ProfileReadInt("S", "plus", 5, file));
+    EXPECT_EQ(-7, ProfileReadInt("S", "minus", 5, file));
+    EXPECT_EQ(-7, ProfileReadInt("S", "quoted", 5, file));
+    EXPECT_EQ(0, ProfileReadInt("S", "word", 5, file));
+    EXPECT_EQ(5, ProfileReadInt("S", "empty", 5, file));          // empty counts as missing
+    EXPECT_EQ(2147483647, ProfileReadInt("S", "huge", 5, file));  // saturates
+    EXPECT_EQ(-2147483647 - 1, ProfileReadInt("S", "tiny", 5, file));
+    EXPECT_EQ(0, ProfileReadInt("S", "hex", 5, file));
+}
+
+TEST_F(Profile, MissingFileSectionOrKeyGivesTheDefaultAndCreatesNothing) {
+    EXPECT_EQ(42, ProfileReadInt("S", "k", 42, file));
+    EXPECT_EQ("fallback", ProfileReadText("S", "k", "fallback", file));
+    EXPECT_FALSE(fs::exists(file));
+    Write("[S]\nother=1\n[T]\nk=2\n");
+    EXPECT_EQ(42, ProfileReadInt("S", "k", 42, file));
+    EXPECT_EQ("fallback", ProfileReadText("U", "k", "fallback", file));
+}
+
+TEST_F(Profile, NamesIgnoreCaseAndBlanksCommentsAreSkipped) {
+    Write("\xEF\xBB\xBF;k=1\r\n  [ sort ]  \r\n ; K=2\r\n  k  =  3  \r\n[next]\r\nK=4\r\n");
+    EXPECT_EQ(3, ProfileReadInt("SORT", "K", 0, file));
+    EXPECT_EQ("3", ProfileReadText("Sort", "k", "", file));
+}
+
+TEST_F(Profile, QuotesAroundAValueAreRemoved) {
+    Write("[S]\na=\"  padded  \"\nb=\"\"\nc=\"half\nd=say \"hi\"\n");
+    EXPECT_EQ("  padded  ", ProfileReadText("S", "a", "x", file));
+    EXPECT_EQ("", ProfileReadText("S", "b", "x", file));
+    EXPECT_EQ("\"half", ProfileReadText("S", "c", "x", file));
+    EXPECT_EQ("say \"hi\"", ProfileReadText("S", "d", "x", file));
+}
+
+TEST_F(Profile, TextIsCutAt1023Utf16UnitsWithoutSplittingACharacter) {
+    const std::string a1021(1021, 'a');
+    const std::string a1022(1022, 'a');
+    std::string kana;
+    for (int i = 0; i < 1023; ++i) kana += "あ";
+    Write("[S]\nfits=" + a1021 + "😀\nstraddles=" + a1022 + "😀b\nkana=" + kana + "い\n");
+    EXPECT_EQ(a1021 + "😀", ProfileReadText("S", "fits", "", file));
+    EXPECT_EQ(a1022, ProfileReadText("S", "straddles", "", file));
+    EXPECT_EQ(kana, ProfileReadText("S", "kana", "", file));
+}
+
+TEST_F(Profile, WritesCreateTheFileAndSectionsAndLeaveNoTemporaryFile) {
+    EXPECT_TRUE(ProfileWriteText("S", "K", "v", file));
+    EXPECT_EQ("[S]\nK=v\n", Read());
+    EXPECT_TRUE(ProfileWriteText("T", "L", "w", file));
+    EXPECT_TRUE(ProfileWriteText("s", "M", "x", file));
+    EXPECT_TRUE(ProfileWriteText("S", "k", "y", file));
+    EXPECT_EQ("[S]\nk=y\nM=x\n\n[T]\nL=w\n", Read());
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+TEST_F(Profile, WritesKeepEveryOtherLineAsItWas) {
+    Write(
+        "\xEF\xBB\xBF; my settings\r\n[A]\r\nkeep = 1\r\ngarbage line\r\n\r\n[B]\r\nK=old\r\nz=2");
+    EXPECT_TRUE(ProfileWriteText("B", "K", "new", file));
+    EXPECT_TRUE(ProfileWriteText("A", "added", "3", file));
+    EXPECT_TRUE(ProfileWriteText("B", "last", "4", file));
+    EXPECT_EQ(
+        "\xEF\xBB\xBF; my settings\r\n[A]\r\nkeep = 1\r\ngarbage line\r\nadded=3\r\n\r\n"
+        "[B]\r\nK=new\r\nz=2\r\nlast=4\r\n",
+        Read());
+}
+
+TEST_F(Profile, ValuesWithEdgeBlanksOrQuotesReadBackUnchanged) {
+    for (const std::string value : {"  lead", "trail\t", "\"q\"", "\"", "", "a = b ; c"}) {
+        EXPECT_TRUE(ProfileWriteText("S", "K", value, file));
+        EXPECT_EQ(value, ProfileReadText("S", "K", "x", file)) << value;
+    }
+    EXPECT_TRUE(ProfileWriteText("S", "K", " x ", file));
+    EXPECT_EQ("[S]\nK=\" x \"\n", Read());
+}
+
+TEST_F(Profile, WritesFailWithoutTouchingAnythingWhenTheFileCannotBeWritten) {
+    Write("[S]\nK=1\n");
+    // Also refused when running as root, who could override the permission bits.
+    std::error_code error;
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                    error);
+    ASSERT_FALSE(error);
+    EXPECT_FALSE(ProfileWriteText("S", "K", "2", file));
+    EXPECT_EQ("[S]\nK=1\n", Read());
+    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add, error);
+
+    EXPECT_FALSE(ProfileWriteText("S", "K", "line\n[X]", file));
+    EXPECT_FALSE(ProfileWriteText("S", "K", "cr\rlf", file));
+    EXPECT_EQ("[S]\nK=1\n", Read());
+
+    EXPECT_FALSE(ProfileWriteText("S", "K", "2", folder / "missing" / "x.ini"));
+    EXPECT_FALSE(fs::exists(folder / "missing"));
+}
+
+TEST_F(Profile, WritesGoThroughALinkAndUnicodePathsWork) {
+    const fs::path japanese = folder / platform::PathFromUtf8("設定フォルダ/ユーザー_pallidor.ini");
+    fs::create_directory(japanese.parent_path());
+    std::ofstream(japanese) << "; 設定\n";
+    fs::create_symlink(japanese, file);
+    EXPECT_TRUE(ProfileWriteText("S", "K", "値", file));
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ("; 設定\n\n[S]\nK=値\n", Read(japanese));
+}
