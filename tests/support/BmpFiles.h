@@ -15,7 +15,7 @@
 using Bytes = std::vector<std::uint8_t>;
 
 // One bitmap file. Fields are written as they are, hostile values included.
-struct BmpSpec {
+struct BmpFields {
     std::uint32_t headerSize = 40;      // 12 (core), 40, 52, 56, 108 or 124; anything else too
     std::int32_t width = 1;             // 16 bits in a core header
     std::int32_t height = 1;            // negative: top-down
@@ -36,7 +36,7 @@ struct BmpSpec {
     std::optional<std::uint32_t> pixelOffset;
 };
 
-Bytes BuildBmp(const BmpSpec& spec);
+Bytes BuildBmp(const BmpFields& bmp);
 
 struct ImageDeleter {
     void operator()(DecodedImage* image) const { DestroyDecodedImage(image); }
