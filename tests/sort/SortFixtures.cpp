@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/FileMoveFaults_posix.h"
+#include "support/BmpFiles.h"
 #include "support/ImageFiles.h"
 #include "sort/ResultLog.h"
 #include "sort/SortRun.h"
@@ -63,6 +64,17 @@ std::string TinyPng(bool color, std::uint8_t level) {
         picture.samples.push_back(color ? 255u - level : level);
     }
     const testimages::Bytes bytes = testimages::EncodePng(picture);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::string TinyBmp(bool color, std::uint8_t level) {
+    BmpFields bmp;
+    bmp.width = 2;
+    bmp.height = 2;
+    const auto red = static_cast<std::uint8_t>(color ? (level < 128 ? 255 : 0) : level);
+    const auto blue = static_cast<std::uint8_t>(color ? 255 - level : level);
+    for (int row = 0; row < 2; ++row) bmp.rows.push_back({blue, level, red, blue, level, red});
+    const Bytes bytes = BuildBmp(bmp);
     return std::string(bytes.begin(), bytes.end());
 }
 

@@ -36,6 +36,8 @@ bool Exists(const std::filesystem::path& path);
 // A 2x2 RGB PNG: four gray pixels of `level` (monochrome) or, with `color`, four pixels far
 // from gray. `level` also makes files of one kind differ in their bytes.
 std::string TinyPng(bool color, std::uint8_t level);
+// The same picture as a 24-bit Windows bitmap.
+std::string TinyBmp(bool color, std::uint8_t level);
 
 // Every regular file below `root`, as path relative to root -> contents.
 std::map<std::string, std::string> Tree(const std::filesystem::path& root);

@@ -19,6 +19,7 @@ using sorttest::ReadBytes;
 using sorttest::RecordingHost;
 using sorttest::RunStateGuard;
 using sorttest::TempFolder;
+using sorttest::TinyBmp;
 using sorttest::TinyPng;
 using sorttest::Tree;
 using sorttest::WithoutTime;
@@ -63,7 +64,7 @@ TEST_F(SortRun, SubfolderSchemeSortsEveryFileAndLogsOneLineEach) {
     WriteBytes(pics_ / "a.png", TinyPng(false, 10));
     WriteBytes(pics_ / "b.png", TinyPng(true, 20));
     WriteBytes(pics_ / "notes.txt", "text");
-    WriteBytes(pics_ / "sub" / "c.PNG", TinyPng(false, 30));
+    WriteBytes(pics_ / "sub" / "c.BMP", TinyBmp(false, 30));
 
     const SortRunResult result = Run({pics_});
 
@@ -78,12 +79,12 @@ TEST_F(SortRun, SubfolderSchemeSortsEveryFileAndLogsOneLineEach) {
     EXPECT_EQ(TinyPng(false, 10), files.at("monochrome/a.png"));
     EXPECT_EQ(TinyPng(true, 20), files.at("color/b.png"));
     EXPECT_EQ("text", files.at("notes.txt"));
-    EXPECT_EQ(TinyPng(false, 30), files.at("sub/monochrome/c.PNG"));
+    EXPECT_EQ(TinyBmp(false, 30), files.at("sub/monochrome/c.BMP"));
     EXPECT_EQ((std::vector<std::string>{
                   "[" + p_ + "/a.png]【モノクロ】「" + p_ + "/monochrome/a.png」に移動しました。",
                   "[" + p_ + "/b.png]【カラー】「" + p_ + "/color/b.png」に移動しました。",
                   "[" + p_ + "/notes.txt]【ERROR】非対応のファイル形式です。",
-                  "[" + p_ + "/sub/c.PNG]【モノクロ】「" + p_ + "/sub/monochrome/c.PNG」に移動しました。",
+                  "[" + p_ + "/sub/c.BMP]【モノクロ】「" + p_ + "/sub/monochrome/c.BMP」に移動しました。",
               }),
               SortedLog());
     EXPECT_EQ(std::vector<std::int32_t>{4}, recorder_.ranges);

@@ -14,6 +14,7 @@ using sorttest::LogLines;
 using sorttest::RecordingHost;
 using sorttest::RunStateGuard;
 using sorttest::TempFolder;
+using sorttest::TinyBmp;
 using sorttest::TinyPng;
 using sorttest::Tree;
 using sorttest::WithoutTime;
@@ -46,8 +47,9 @@ void SortManyFiles(int threadNum) {
         std::filesystem::create_directories(folder);
         for (int i = 0; i < kFilesPerFolder; ++i) {
             const bool color = (f + i) % 3 == 0;
-            WriteBytes(folder / (std::to_string(i) + (i % 10 == 9 ? ".txt" : ".png")),
-                       TinyPng(color, static_cast<std::uint8_t>(f * kFilesPerFolder + i)));
+            const auto level = static_cast<std::uint8_t>(f * kFilesPerFolder + i);
+            const char* extension = i % 10 == 9 ? ".txt" : i % 2 == 0 ? ".bmp" : ".png";
+            WriteBytes(folder / (std::to_string(i) + extension), i % 2 == 0 ? TinyBmp(color, level) : TinyPng(color, level));
         }
     }
     Settings = SettingsRecord();
