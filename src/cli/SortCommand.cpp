@@ -27,8 +27,8 @@ bool AskOnTerminal(const std::string& question) {
     return reply == "y\n" || reply == "Y\n" || reply == "yes\n" || reply == "Yes\n" || reply == "YES\n";
 }
 
-// A drop hands over full paths, and the log shows them; a relative path would also put the
-// "monochrome" and "color" folders in the wrong place.
+// A drop hands over full paths, and log lines and messages show paths as they were handed
+// over: a relative one would tell the reader of the log nothing about where the file was.
 std::vector<std::filesystem::path> AsFullPaths(const std::vector<std::filesystem::path>& paths) {
     std::vector<std::filesystem::path> full;
     for (const auto& path : paths) {
