@@ -15,4 +15,4 @@ scripts/build.sh build-asan -DPALLIDOR_SANITIZE=ON -DCMAKE_C_COMPILER=clang -DCM
 
 scripts/build.sh build-tsan -DPALLIDOR_SANITIZE_THREAD=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-   ctest --output-on-failure -j "$(nproc)" -R '^(SortRun|SortStress|SortCommandRun|FileMover|ResultLog)\.')
+   ctest --output-on-failure -j "$(nproc)" -R '^(SortRun|SortStress|SortCommandRun|SortWorker|FileMover|ResultLog)\.')

@@ -14,8 +14,8 @@ extern std::atomic<bool> CancelRequested;
 extern std::atomic<std::int32_t> ActiveWorkers;
 // Guards every change of ActiveWorkers together with its progress step.
 extern std::mutex WorkerCountLock;
-// Notified under WorkerCountLock whenever a worker has finished, so the driver need not wait
-// out a whole poll interval to launch the next file or to end the run.
+// Notified under WorkerCountLock, just before its decrement, whenever a worker finishes, so the
+// driver need not wait out a whole poll interval to launch the next file or to end the run.
 extern std::condition_variable WorkerCountChanged;
 // Makes each log line's open, write and close one unit.
 extern std::mutex LogLock;

@@ -28,9 +28,10 @@ void SortWorker(const std::string& path, SortTally& tally, const SortHost& host)
         case FileOutcome::LeftInPlace: ++tally.leftInPlace; break;
     }
     std::lock_guard<std::mutex> hold(WorkerCountLock);
-    // The step comes before the decrement: once the count reaches 0 the host may be gone.
+    // The decrement comes last: the driver reads the count without the lock, and once it reads
+    // 0 it may free the host and return, and the process may end. A woken driver cannot look
+    // before we release the lock, so it still sees the decrement.
     if (host.StepProgress) host.StepProgress();
-    --ActiveWorkers;
-    // Under the lock, so the driver cannot return (and the process end) mid-notification.
     WorkerCountChanged.notify_all();
+    --ActiveWorkers;
 }
