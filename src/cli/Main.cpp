@@ -6,6 +6,7 @@
 
 #include "app/Settings.h"
 #include "cli/JudgeCommand.h"
+#include "platform/Console.h"
 #include "platform/Text.h"
 
 namespace {
@@ -37,7 +38,8 @@ std::filesystem::path AsDropped(const std::string& argument) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    platform::PrepareConsoleOutput();
+    const std::vector<std::string> args = platform::CommandLineArguments(argc, argv);
     if (args.empty()) return UsageError("no command given");
     const std::string command = args[0];
     if (command == "--help" || command == "-h") {
