@@ -12,6 +12,9 @@ if [ "$#" -eq 0 ]; then
   rm -rf "$demo"
   build/pallidor-make-demo "$demo" >&2
   echo "Judging $demo:" >&2
-  exec "$cli" judge "$demo"
+  # The demo holds a damaged and an unsupported file on purpose: their error lines are
+  # part of the show, so status 1 is expected here.
+  "$cli" judge "$demo" || [ "$?" -eq 1 ]
+  exit 0
 fi
 exec "$cli" "$@"

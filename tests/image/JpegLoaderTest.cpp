@@ -278,7 +278,6 @@ TEST(JudgeJpegFile, GrayIsMonochromeSilentlyAndFailuresCarryTheirReason) {
 }
 
 TEST(JudgeJpegFile, VividPictureIsColour) {
-    if (!JudgmentIsLinked()) GTEST_SKIP() << "the judgment is not linked yet";
     TempFolder dir;
     WriteFileBytes(dir.File("q.jpg"), EncodeJpeg(Quarters()));
     std::string errorText;

@@ -298,7 +298,6 @@ TEST(JudgePngFile, GrayIsMonochromeSilentlyAndFailuresCarryTheirReason) {
 }
 
 TEST(JudgePngFile, VividPictureIsColour) {
-    if (!JudgmentIsLinked()) GTEST_SKIP() << "the judgment is not linked yet";
     TempFolder dir;
     WriteFileBytes(dir.File("g.png"), EncodePng(Gradient(true)));
     std::string errorText;

@@ -250,15 +250,3 @@ Bytes EncodeGif(const GifPicture& picture) {
 }
 
 }  // namespace testimages
-
-#include "judge/JudgeImage.h"
-
-namespace testimages {
-
-bool JudgmentIsLinked() {
-    const std::uint8_t pixel[4] = {0, 0, 255, 0};
-    std::string errorText;
-    return JudgeImage(PixelView{1, 1, 4, 24, pixel}, nullptr, 0, errorText) != -1;
-}
-
-}  // namespace testimages

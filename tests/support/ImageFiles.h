@@ -82,9 +82,3 @@ Bytes EncodeGif(const GifPicture& picture);
 
 }  // namespace testimages
 
-namespace testimages {
-
-// False while the image tests run without the real judgment linked in.
-bool JudgmentIsLinked();
-
-}  // namespace testimages

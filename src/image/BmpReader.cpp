@@ -1,0 +1,393 @@
+#include "image/BmpReader.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "image/DecodedImage.h"
+#include "platform/Files.h"
+
+namespace {
+
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiRle8 = 1;
+constexpr std::uint32_t kBiRle4 = 2;
+constexpr std::uint32_t kBiBitfields = 3;
+constexpr std::uint32_t kBiAlphaBitfields = 6;
+
+constexpr std::uint64_t kFileHeaderBytes = 14;
+
+// Where the bytes come from: an open file, or memory. Reads past the end come back short.
+struct Source {
+    platform::InputFile* file;
+    const std::uint8_t* data;
+    std::uint64_t size;
+    std::uint64_t position;
+};
+
+bool SeekSource(Source& source, std::uint64_t offset) {
+    if (source.file != nullptr) return platform::SeekInputFile(source.file, offset);
+    source.position = offset;
+    return true;
+}
+
+std::size_t ReadSource(Source& source, void* destination, std::size_t count) {
+    if (source.file != nullptr) return platform::ReadInputFile(source.file, destination, count);
+    if (source.position >= source.size) return 0;
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(count, source.size - source.position));
+    std::memcpy(destination, source.data + source.position, n);
+    source.position += n;
+    return n;
+}
+
+bool ReadAt(Source& source, std::uint64_t offset, void* destination, std::size_t count) {
+    return SeekSource(source, offset) && ReadSource(source, destination, count) == count;
+}
+
+std::uint16_t Get16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+
+std::uint32_t Get32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// One colour channel of a bit-field pixel, widened or narrowed to 8 bits.
+struct Channel {
+    std::uint32_t mask;
+    int shift;
+    int bits;
+};
+
+// False for a mask whose bits are not one run: no writer produces those, and the scaling
+// below assumes a plain number.
+bool DescribeChannel(std::uint32_t mask, Channel& channel) {
+    channel = Channel{mask, 0, 0};
+    if (mask == 0) return true;
+    while ((mask & 1u) == 0) {
+        mask >>= 1;
+        ++channel.shift;
+    }
+    while ((mask & 1u) != 0) {
+        mask >>= 1;
+        ++channel.bits;
+    }
+    return mask == 0;
+}
+
+std::uint8_t ExtractChannel(const Channel& channel, std::uint32_t pixel) {
+    if (channel.bits == 0) return 0;
+    const std::uint32_t value = (pixel & channel.mask) >> channel.shift;
+    if (channel.bits >= 8) return static_cast<std::uint8_t>(value >> (channel.bits - 8));
+    // Spread a short channel over the full range so that its maximum is white, not 248.
+    const std::uint32_t maximum = (1u << channel.bits) - 1;
+    return static_cast<std::uint8_t>((value * 255 + maximum / 2) / maximum);
+}
+
+struct Layout {
+    std::uint32_t headerSize;
+    std::int32_t width;
+    std::int32_t height;  // negative: top-down
+    std::uint16_t bitCount;
+    std::uint32_t compression;
+    std::uint32_t sizeImage;
+    std::uint64_t pixelOffset;
+    std::uint64_t rows;        // |height|
+    std::uint64_t fileStride;  // bytes of one uncompressed row in the file
+    Channel channels[3];       // red, green, blue of bit-field files
+    int colourCount;
+    RgbQuad colourTable[256];
+};
+
+bool IsAcceptedFormat(const Layout& layout) {
+    switch (layout.compression) {
+        case kBiRgb:
+            switch (layout.bitCount) {
+                case 1: case 4: case 8: case 24: return true;
+                // The core header predates these depths.
+                case 16: case 32: return layout.headerSize != 12;
+                default: return false;
+            }
+        case kBiRle8: return layout.bitCount == 8 && layout.height > 0;
+        case kBiRle4: return layout.bitCount == 4 && layout.height > 0;
+        case kBiBitfields:
+        case kBiAlphaBitfields:
+            return layout.headerSize != 12 && (layout.bitCount == 16 || layout.bitCount == 32);
+        default: return false;
+    }
+}
+
+// Reads and checks everything before the pixel data. Every field is checked against the few
+// values we take before it takes part in any arithmetic.
+bool ReadLayout(Source& source, Layout& layout) {
+    std::uint8_t fileHeader[kFileHeaderBytes];
+    if (!ReadAt(source, 0, fileHeader, sizeof fileHeader)) return false;
+    if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return false;
+    layout.pixelOffset = Get32(fileHeader + 10);
+
+    std::uint8_t header[124] = {};
+    if (!ReadAt(source, kFileHeaderBytes, header, 4)) return false;
+    layout.headerSize = Get32(header);
+    switch (layout.headerSize) {
+        case 12: case 40: case 52: case 56: case 108: case 124: break;
+        default: return false;
+    }
+    if (!ReadAt(source, kFileHeaderBytes, header, layout.headerSize)) return false;
+
+    std::uint16_t planes = 0;
+    std::uint32_t colourUsed = 0;
+    if (layout.headerSize == 12) {
+        layout.width = Get16(header + 4);
+        layout.height = Get16(header + 6);
+        planes = Get16(header + 8);
+        layout.bitCount = Get16(header + 10);
+        layout.compression = kBiRgb;
+        layout.sizeImage = 0;
+    } else {
+        layout.width = static_cast<std::int32_t>(Get32(header + 4));
+        layout.height = static_cast<std::int32_t>(Get32(header + 8));
+        planes = Get16(header + 12);
+        layout.bitCount = Get16(header + 14);
+        layout.compression = Get32(header + 16);
+        layout.sizeImage = Get32(header + 20);
+        colourUsed = Get32(header + 32);
+    }
+    if (planes != 1 || layout.width <= 0 || layout.height == 0 || layout.height == INT32_MIN ||
+        !IsAcceptedFormat(layout)) {
+        return false;
+    }
+
+    std::uint64_t headerEnd = kFileHeaderBytes + layout.headerSize;
+    if (layout.compression == kBiBitfields || layout.compression == kBiAlphaBitfields) {
+        std::uint8_t masks[12];
+        if (layout.headerSize == 40) {
+            if (!ReadAt(source, headerEnd, masks, sizeof masks)) return false;
+            // An alpha mask follows the other three; we never look at it.
+            headerEnd += layout.compression == kBiAlphaBitfields ? 16 : 12;
+        } else {
+            std::memcpy(masks, header + 40, sizeof masks);
+        }
+        for (int i = 0; i < 3; ++i) {
+            if (!DescribeChannel(Get32(masks + 4 * i), layout.channels[i])) return false;
+        }
+    }
+    // Pixels that begin inside the headers would be header bytes read as a picture.
+    if (layout.pixelOffset < headerEnd) return false;
+
+    layout.rows = layout.height < 0 ? 0 - static_cast<std::int64_t>(layout.height)
+                                    : static_cast<std::uint64_t>(layout.height);
+    layout.fileStride = (static_cast<std::uint64_t>(layout.width) * layout.bitCount + 31) / 32 * 4;
+
+    layout.colourCount = 0;
+    if (layout.bitCount <= 8) {
+        const std::uint32_t nominal = 1u << layout.bitCount;
+        layout.colourCount = static_cast<int>(colourUsed == 0 ? nominal : std::min(colourUsed, nominal));
+        const int entryBytes = layout.headerSize == 12 ? 3 : 4;
+        std::uint8_t table[256 * 4];
+        if (!ReadAt(source, headerEnd, table, static_cast<std::size_t>(layout.colourCount * entryBytes))) {
+            return false;
+        }
+        for (int i = 0; i < layout.colourCount; ++i) {
+            const std::uint8_t* entry = table + i * entryBytes;
+            layout.colourTable[i] = RgbQuad{entry[0], entry[1], entry[2], 0};
+        }
+    }
+    return true;
+}
+
+DecodedImage* CreateImage(const Layout& layout, std::uint16_t bitCount) {
+    BitmapInfoHeader header;
+    header.width = layout.width;
+    header.height = layout.height;
+    header.bitCount = bitCount;
+    header.clrUsed = static_cast<std::uint32_t>(layout.colourCount);
+    return CreateDecodedImage(header, layout.colourCount > 0 ? layout.colourTable : nullptr);
+}
+
+// True when the file holds `rows` uncompressed rows at the pixel offset. Asked before the image
+// is created, so that a small file claiming a huge picture costs no allocation.
+bool HasPixelData(Source& source, const Layout& layout) {
+    if (layout.fileStride > kMaxImageBytes || layout.rows > kMaxImageBytes / layout.fileStride) return false;
+    std::uint8_t last;
+    return ReadAt(source, layout.pixelOffset + layout.fileStride * layout.rows - 1, &last, 1);
+}
+
+// The file's rows are already in the image's layout: read them straight in.
+DecodedImage* ReadRowsAsTheyAre(Source& source, const Layout& layout) {
+    if (!HasPixelData(source, layout)) return nullptr;
+    DecodedImage* image = CreateImage(layout, layout.bitCount);
+    if (image == nullptr) return nullptr;
+    const auto bytes = static_cast<std::size_t>(layout.fileStride * layout.rows);
+    if (!ReadAt(source, layout.pixelOffset, image->bits, bytes)) {
+        DestroyDecodedImage(image);
+        return nullptr;
+    }
+    return image;
+}
+
+// Bit-field rows the judgment cannot read as they are: 16-bit ones become 24-bit (B,G,R) and
+// 32-bit ones B,G,R,x, every channel scaled to 8 bits.
+DecodedImage* ReadBitfieldRows(Source& source, const Layout& layout) {
+    if (!HasPixelData(source, layout)) return nullptr;
+    const std::uint16_t outBits = layout.bitCount == 16 ? 24 : 32;
+    DecodedImage* image = CreateImage(layout, outBits);
+    if (image == nullptr) return nullptr;
+    auto* row = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(layout.fileStride)));
+    bool ok = row != nullptr && SeekSource(source, layout.pixelOffset);
+    const int bytesIn = layout.bitCount / 8;
+    const int bytesOut = outBits / 8;
+    for (std::uint64_t y = 0; ok && y < layout.rows; ++y) {
+        ok = ReadSource(source, row, static_cast<std::size_t>(layout.fileStride)) == layout.fileStride;
+        std::uint8_t* out = image->bits + y * static_cast<std::uint64_t>(image->stride);
+        for (std::int32_t x = 0; ok && x < layout.width; ++x) {
+            const std::uint8_t* in = row + static_cast<std::size_t>(x) * bytesIn;
+            const std::uint32_t pixel = bytesIn == 2 ? Get16(in) : Get32(in);
+            out[0] = ExtractChannel(layout.channels[2], pixel);
+            out[1] = ExtractChannel(layout.channels[1], pixel);
+            out[2] = ExtractChannel(layout.channels[0], pixel);
+            out += bytesOut;
+        }
+    }
+    std::free(row);
+    if (!ok) {
+        DestroyDecodedImage(image);
+        return nullptr;
+    }
+    return image;
+}
+
+// Buffered bytes of compressed data, never more than the data's own size.
+struct ByteStream {
+    Source& source;
+    std::uint64_t remaining;
+    std::uint8_t buffer[4096];
+    std::size_t length;
+    std::size_t next;
+};
+
+bool NextByte(ByteStream& stream, std::uint8_t& byte) {
+    if (stream.next == stream.length) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof stream.buffer, stream.remaining));
+        stream.length = want == 0 ? 0 : ReadSource(stream.source, stream.buffer, want);
+        stream.next = 0;
+        stream.remaining = stream.length == 0 ? 0 : stream.remaining - stream.length;
+        if (stream.length == 0) return false;
+    }
+    byte = stream.buffer[stream.next++];
+    return true;
+}
+
+// Writes pixels where the compressed data puts them, dropping any that fall outside the image.
+struct RleCursor {
+    DecodedImage& image;
+    bool fourBit;
+    std::uint64_t x;
+    std::uint64_t y;
+};
+
+void PutPixel(RleCursor& cursor, std::uint8_t index) {
+    const auto width = static_cast<std::uint64_t>(cursor.image.width);
+    if (cursor.x < width && cursor.y < static_cast<std::uint64_t>(cursor.image.height)) {
+        std::uint8_t* row = cursor.image.bits + cursor.y * static_cast<std::uint64_t>(cursor.image.stride);
+        if (!cursor.fourBit) {
+            row[cursor.x] = index;
+        } else if (cursor.x % 2 == 0) {
+            row[cursor.x / 2] = static_cast<std::uint8_t>((row[cursor.x / 2] & 0x0F) | index << 4);
+        } else {
+            row[cursor.x / 2] = static_cast<std::uint8_t>((row[cursor.x / 2] & 0xF0) | (index & 0x0F));
+        }
+    }
+    // Held at the edge: a line that runs long only drops pixels, and x cannot grow unbounded.
+    if (cursor.x < width) ++cursor.x;
+}
+
+// RLE data that ends early, or without its end-of-bitmap code, keeps what it drew: pixels it
+// never reached stay zero, as they would with a writer that relies on that.
+void DecodeRle(ByteStream& stream, DecodedImage& image, bool fourBit) {
+    RleCursor cursor{image, fourBit, 0, 0};
+    const auto height = static_cast<std::uint64_t>(image.height);
+    std::uint8_t count = 0;
+    std::uint8_t value = 0;
+    while (cursor.y < height && NextByte(stream, count) && NextByte(stream, value)) {
+        if (count > 0) {
+            for (int i = 0; i < count; ++i) {
+                PutPixel(cursor, !fourBit ? value : i % 2 == 0 ? value >> 4 : value & 0x0F);
+            }
+        } else if (value == 0) {  // end of line
+            cursor.x = 0;
+            ++cursor.y;
+        } else if (value == 1) {  // end of bitmap
+            return;
+        } else if (value == 2) {  // delta
+            std::uint8_t dx = 0;
+            std::uint8_t dy = 0;
+            if (!NextByte(stream, dx) || !NextByte(stream, dy)) return;
+            cursor.x = std::min<std::uint64_t>(cursor.x + dx, static_cast<std::uint64_t>(image.width));
+            cursor.y += dy;
+        } else {  // `value` pixels stored as they are, padded to a 16-bit boundary
+            const int bytes = fourBit ? (value + 1) / 2 : value;
+            std::uint8_t byte = 0;
+            for (int i = 0; i < bytes; ++i) {
+                if (!NextByte(stream, byte)) return;
+                if (!fourBit) {
+                    PutPixel(cursor, byte);
+                } else {
+                    PutPixel(cursor, byte >> 4);
+                    if (2 * i + 1 < value) PutPixel(cursor, byte & 0x0F);
+                }
+            }
+            if (bytes % 2 != 0 && !NextByte(stream, byte)) return;
+        }
+    }
+}
+
+DecodedImage* ReadRleData(Source& source, const Layout& layout) {
+    DecodedImage* image = CreateImage(layout, layout.bitCount);
+    if (image == nullptr) return nullptr;
+    if (!SeekSource(source, layout.pixelOffset)) {
+        DestroyDecodedImage(image);
+        return nullptr;
+    }
+    // The image size field is the compressed size; when a writer left it 0 the file's end is.
+    ByteStream stream{source, layout.sizeImage != 0 ? layout.sizeImage : UINT64_MAX, {}, 0, 0};
+    DecodeRle(stream, *image, layout.compression == kBiRle4);
+    return image;
+}
+
+bool IsDirectBitfieldLayout(const Layout& layout) {
+    if (layout.bitCount == 16) {
+        return layout.channels[0].mask == 0x7C00 && layout.channels[1].mask == 0x03E0 &&
+               layout.channels[2].mask == 0x001F;
+    }
+    return layout.channels[0].mask == 0xFF0000 && layout.channels[1].mask == 0x00FF00 &&
+           layout.channels[2].mask == 0x0000FF;
+}
+
+DecodedImage* ReadBitmap(Source& source) {
+    Layout layout{};
+    if (!ReadLayout(source, layout)) return nullptr;
+    switch (layout.compression) {
+        case kBiRle8:
+        case kBiRle4: return ReadRleData(source, layout);
+        case kBiBitfields:
+        case kBiAlphaBitfields:
+            if (!IsDirectBitfieldLayout(layout)) return ReadBitfieldRows(source, layout);
+            return ReadRowsAsTheyAre(source, layout);
+        default: return ReadRowsAsTheyAre(source, layout);
+    }
+}
+
+}  // namespace
+
+DecodedImage* ReadBitmapFile(platform::InputFile* file) {
+    if (file == nullptr) return nullptr;
+    Source source{file, nullptr, 0, 0};
+    return ReadBitmap(source);
+}
+
+DecodedImage* ReadBitmapBytes(const std::uint8_t* data, std::size_t size) {
+    if (data == nullptr) return nullptr;
+    Source source{nullptr, data, size, 0};
+    return ReadBitmap(source);
+}

@@ -1,0 +1,85 @@
+// The judgment entry: depth check, sampling step, colour table and palette short-cut, and the
+// dispatch to the criterion chosen by IS_ONLY_GRAYSCALE.
+#include "judge/JudgeImage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "app/Settings.h"
+#include "judge/SampleGrid.h"
+
+namespace {
+
+bool IsJudgedDepth(std::uint16_t bitsPerPixel) {
+    switch (bitsPerPixel) {
+        case 2: case 4: case 8: case 16: case 24: case 32: return true;
+        default: return false;
+    }
+}
+
+bool IsGrayEntry(const RgbQuad& entry, bool useThreshold, int threshold) {
+    if (!useThreshold) return entry.red == entry.green && entry.green == entry.blue;
+    return judge_detail::ChannelSpread(entry.red, entry.green, entry.blue) <= threshold;
+}
+
+}  // namespace
+
+int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCount,
+               std::string& errorText) {
+    if (!IsJudgedDepth(view.bitsPerPixel)) {
+        errorText = "【ERROR】非対応のファイル形式です。";
+        return 1;
+    }
+    const double step = ComputeSamplingStep(view.width, view.height);
+
+    // Entries the image does not define stay zero (black, hence gray), so a short table neither
+    // spoils the short-cut nor lets a stray pixel index read past the image's own table.
+    ColourTable table{};
+    if (view.bitsPerPixel <= 8) {
+        const int nominalCount = 1 << view.bitsPerPixel;
+        const int copied = colourTable == nullptr ? 0 : std::clamp(colourCount, 0, nominalCount);
+        if (copied > 0) {
+            std::memcpy(table.entries, colourTable, static_cast<std::size_t>(copied) * sizeof(RgbQuad));
+        }
+        if (IsGrayPalette(table.entries, nominalCount)) return 1;
+    }
+
+    if (Settings.IS_ONLY_GRAYSCALE != 0) return JudgeGrayscaleOnly(view, table, step);
+    return JudgeTintedMonochrome(view, table, step);
+}
+
+double ComputeSamplingStep(int width, int height) {
+    const std::int64_t pixelCount = std::int64_t{width} * height;
+    if (Settings.IS_ALL_PIXEL_JUDGE != 0 || pixelCount <= Settings.PIXELS_USE_IN_JUDGMENT) return 1.0;
+    // This order of operations fixes the last bits of the step, and with them the positions.
+    const double ratio = static_cast<double>(width) / height;
+    const double q = Settings.PIXELS_USE_IN_JUDGMENT / ratio;
+    return height / std::sqrt(q);
+}
+
+bool IsGrayPalette(const RgbQuad* entries, int count) {
+    // In tinted mode the short-cut never uses THRESHOLD_GS.
+    const bool useThreshold = Settings.IS_ONLY_GRAYSCALE != 0 && Settings.THRESHOLD_GS != 0;
+    const int threshold = Settings.THRESHOLD_GS;
+    for (int i = 0; i < count; ++i) {
+        if (!IsGrayEntry(entries[i], useThreshold, threshold)) return false;
+    }
+    return true;
+}
+
+SampleColour FetchSampleColour(const PixelView& view, const ColourTable& colourTable, int column,
+                               int row) {
+    using judge_detail::PixelDecoder;
+    const std::uint8_t* rowStart = view.bits + static_cast<std::ptrdiff_t>(row) * view.stride;
+    switch (view.bitsPerPixel) {
+        case 2: return PixelDecoder<2>::At(rowStart, column, colourTable);
+        case 4: return PixelDecoder<4>::At(rowStart, column, colourTable);
+        case 8: return PixelDecoder<8>::At(rowStart, column, colourTable);
+        case 16: return PixelDecoder<16>::At(rowStart, column, colourTable);
+        case 24: return PixelDecoder<24>::At(rowStart, column, colourTable);
+        case 32: return PixelDecoder<32>::At(rowStart, column, colourTable);
+        default: return SampleColour{0, 0, 0};  // JudgeImage refuses every other depth first
+    }
+}

@@ -1,0 +1,121 @@
+// The tinted-monochrome criterion: monochrome when, for every value of each channel, the sum of
+// the other two channels rises with it (test 1) and stays within a narrow band (test 2).
+#include <cstdint>
+#include <limits>
+
+#include "app/Settings.h"
+#include "judge/JudgeImage.h"
+#include "judge/SampleGrid.h"
+
+namespace {
+
+using judge_detail::PixelDecoder;
+using judge_detail::WalkSampleGrid;
+
+constexpr int kEmpty = -1;
+constexpr double kPercentToSumUnits = 5.1;  // 510 / 100: a two-channel sum spans 0..510
+constexpr int kWideSpread = 100;
+constexpr double kNarrowShare = 0.6;
+
+// While gathering, an empty min entry holds a value above any sum and an empty max entry -1, so
+// each update is a plain min and max without a test for emptiness; Finish restores the -1s.
+constexpr int kMinUnset = std::numeric_limits<int>::max();
+
+inline void Update(int* minTable, int* maxTable, unsigned index, int sum) {
+    if (sum < minTable[index]) minTable[index] = sum;
+    if (sum > maxTable[index]) maxTable[index] = sum;
+}
+
+template <int Depth>
+void GatherAtDepth(const PixelView& view, const ColourTable& table, double step,
+                   ChannelSumEnvelopes& e) {
+    WalkSampleGrid(view, step, [&](const std::uint8_t* row, int column) {
+        const SampleColour s = PixelDecoder<Depth>::At(row, column, table);
+        const int r = s.red, g = s.green, b = s.blue;
+        Update(e.minGB, e.maxGB, s.red, g + b);
+        Update(e.minRB, e.maxRB, s.green, r + b);
+        Update(e.minRG, e.maxRG, s.blue, r + g);
+        return true;
+    });
+}
+
+void Reset(ChannelSumEnvelopes& e) {
+    for (int i = 0; i < 256; ++i) {
+        e.minGB[i] = e.minRB[i] = e.minRG[i] = kMinUnset;
+        e.maxGB[i] = e.maxRB[i] = e.maxRG[i] = kEmpty;
+    }
+}
+
+void Finish(ChannelSumEnvelopes& e) {
+    for (int i = 0; i < 256; ++i) {
+        if (e.maxGB[i] == kEmpty) e.minGB[i] = kEmpty;
+        if (e.maxRB[i] == kEmpty) e.minRB[i] = kEmpty;
+        if (e.maxRG[i] == kEmpty) e.minRG[i] = kEmpty;
+    }
+}
+
+// Counts the falls and steady steps between consecutive filled entries of one table.
+void WalkTable(const int* table, int tolerance, long& falls, long& steady) {
+    int previous = kEmpty;
+    for (int i = 0; i < 256; ++i) {
+        const int current = table[i];
+        if (current < 0) continue;
+        if (previous >= 0) {
+            if (current < previous - tolerance) ++falls; else ++steady;
+        }
+        previous = current;
+    }
+}
+
+void CountSpread(const int* minTable, const int* maxTable, int& narrow, int& wide) {
+    for (int i = 0; i < 256; ++i) {
+        if (minTable[i] < 0) continue;
+        if (maxTable[i] - minTable[i] >= kWideSpread) ++wide; else ++narrow;
+    }
+}
+
+}  // namespace
+
+void GatherChannelSumEnvelopes(const PixelView& view, const ColourTable& colourTable, double step,
+                               ChannelSumEnvelopes& envelopes) {
+    Reset(envelopes);
+    switch (view.bitsPerPixel) {
+        case 2: GatherAtDepth<2>(view, colourTable, step, envelopes); break;
+        case 4: GatherAtDepth<4>(view, colourTable, step, envelopes); break;
+        case 8: GatherAtDepth<8>(view, colourTable, step, envelopes); break;
+        case 16: GatherAtDepth<16>(view, colourTable, step, envelopes); break;
+        case 24: GatherAtDepth<24>(view, colourTable, step, envelopes); break;
+        case 32: GatherAtDepth<32>(view, colourTable, step, envelopes); break;
+        default: break;  // JudgeImage refuses every other depth first; no sample read
+    }
+    Finish(envelopes);
+}
+
+bool CheckEnvelopeOrder(const ChannelSumEnvelopes& envelopes) {
+    const int tolerance = static_cast<int>(Settings.THRESHOLD_MONO * kPercentToSumUnits);
+    long falls = 0;
+    long steady = 0;
+    for (const int* table : {envelopes.minGB, envelopes.maxGB, envelopes.minRB, envelopes.maxRB,
+                             envelopes.minRG, envelopes.maxRG}) {
+        WalkTable(table, tolerance, falls, steady);
+    }
+    if (falls + steady == 0) return true;
+    return Settings.ERROR_LIMIT_MONO >= 100.0 * falls / static_cast<double>(falls + steady);
+}
+
+bool CheckEnvelopeSpread(const ChannelSumEnvelopes& envelopes) {
+    int narrow = 0;
+    int wide = 0;
+    CountSpread(envelopes.minGB, envelopes.maxGB, narrow, wide);
+    CountSpread(envelopes.minRB, envelopes.maxRB, narrow, wide);
+    CountSpread(envelopes.minRG, envelopes.maxRG, narrow, wide);
+    // With no filled index the share is 0 / 0, not a number, and the test fails.
+    if (narrow + wide == 0) return false;
+    return static_cast<double>(narrow) / (narrow + wide) >= kNarrowShare;
+}
+
+int JudgeTintedMonochrome(const PixelView& view, const ColourTable& colourTable, double step) {
+    ChannelSumEnvelopes envelopes;
+    GatherChannelSumEnvelopes(view, colourTable, step, envelopes);
+    return CheckEnvelopeOrder(envelopes) && CheckEnvelopeSpread(envelopes) ? 1 : 0;
+}

@@ -1,0 +1,17 @@
+#include "platform/BitmapFile.h"
+
+#include "image/BmpReader.h"
+#include "platform/Files.h"
+
+namespace platform {
+
+// POSIX has no system bitmap loader: our own reader stands in for it.
+DecodedImage* LoadBitmapFile(const std::filesystem::path& path) {
+    InputFile* file = OpenInputFile(path);
+    if (file == nullptr) return nullptr;
+    DecodedImage* image = ReadBitmapFile(file);
+    CloseInputFile(file);
+    return image;
+}
+
+}  // namespace platform
