@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the Windows cross build and its tests need on top of scripts/setup.sh: the
 # i686 MinGW-w64 compilers, nasm for libjpeg-turbo's SIMD code, and 32-bit Wine. Then builds
-# the static i686 libraries (scripts/build-win32-deps.sh). Safe to run again: it only does
-# what is missing. Prints the prefix of the libraries as its only line on standard output.
+# the static libraries (scripts/build-win32-deps.sh). Safe to run again: it only does what is
+# missing. Prints the prefix of the i686 libraries as its only line on standard output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,8 +12,11 @@ apt_get() { as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Ti
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
 
+# The x86_64 compilers and 64-bit Wine run the Windows tests where the kernel cannot run
+# 32-bit programs (see test.sh).
 packages=(gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-          mingw-w64-i686-dev nasm wine wine32:i386)
+          mingw-w64-i686-dev gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
+          binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev nasm wine wine32:i386 wine64)
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
 
@@ -37,4 +40,5 @@ if ! compgen -G ".cache/sources/zlib-*/" >/dev/null; then
   } || { echo "setup-win32: apt-get source zlib failed" >&2; exit 2; }
 fi
 
-exec scripts/build-win32-deps.sh
+scripts/build-win32-deps.sh x86_64 >/dev/null
+exec scripts/build-win32-deps.sh i686

@@ -28,10 +28,13 @@ int UsageError(const std::string& message) {
     return 2;
 }
 
-// Drops trailing separators, as a drop never reports them; a root stays a root.
+// Drops trailing separators ('/' is one on Windows too), as a drop never reports them; a root
+// stays a root.
 std::filesystem::path AsDropped(const std::string& argument) {
     std::string text = argument;
-    while (text.size() > 1 && text.back() == platform::PathSeparator()) text.pop_back();
+    while (text.size() > 1 && (text.back() == '/' || text.back() == platform::PathSeparator())) {
+        text.pop_back();
+    }
     return platform::PathFromUtf8(text);
 }
 

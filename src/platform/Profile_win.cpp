@@ -16,6 +16,14 @@ namespace platform {
 
 namespace {
 
+// The profile functions look for a file named without a folder in the Windows folder, not in
+// the current one; a settings file given on the command line means the current one.
+std::filesystem::path FullPath(const std::filesystem::path& file) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(file, error);
+    return error ? file : full;
+}
+
 // GetPrivateProfileStringW's buffer: the 1023-unit cut of a read is user-visible behaviour.
 constexpr DWORD ReadBufferUnits = 1024;
 
@@ -28,7 +36,7 @@ std::wstring ReadRaw(const char* section, const char* key, const std::wstring& d
     std::vector<wchar_t> buffer(ReadBufferUnits);
     DWORD length = GetPrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(),
                                             defaultText.c_str(), buffer.data(), ReadBufferUnits,
-                                            file.c_str());
+                                            FullPath(file).c_str());
     if (length == ReadBufferUnits - 1 && IsHighSurrogate(buffer[length - 1])) --length;
     return std::wstring(buffer.data(), length);
 }
@@ -99,15 +107,16 @@ bool ProfileWriteText(const char* section, const char* key, const std::string& v
         return false;
     }
     // Windows refuses to write a read-only file; Wine running as root would not, so ask first.
-    const DWORD attributes = GetFileAttributesW(file.c_str());
+    const std::filesystem::path full = FullPath(file);
+    const DWORD attributes = GetFileAttributesW(full.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         return false;
     }
-    const bool created = CreateUtf16File(file);
+    const bool created = CreateUtf16File(full);
     const BOOL written = WritePrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(),
                                                     Widen(EncodeValue(value)).c_str(),
-                                                    file.c_str());
-    if (!written && created) DeleteFileW(file.c_str());
+                                                    full.c_str());
+    if (!written && created) DeleteFileW(full.c_str());
     return written != FALSE;
 }
 
