@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "image/MemoryBudget.h"
 #include "judge/JudgeImage.h"
 
 namespace {
@@ -38,8 +39,14 @@ DecodedImage* CreateDecodedImage(const BitmapInfoHeader& header, const RgbQuad* 
         colourCount = static_cast<int>(header.clrUsed == 0 ? nominal : std::min(header.clrUsed, nominal));
     }
 
+    const std::uint64_t budgetBytes = bytes + static_cast<std::uint64_t>(colourCount) * sizeof(RgbQuad);
+    if (!ReserveImageMemory(budgetBytes)) return nullptr;
     auto* image = new (std::nothrow) DecodedImage;
-    if (image == nullptr) return nullptr;
+    if (image == nullptr) {
+        ReleaseImageMemory(budgetBytes);
+        return nullptr;
+    }
+    image->budgetBytes = budgetBytes;
     image->width = static_cast<std::int32_t>(width);
     image->height = static_cast<std::int32_t>(height);
     image->bitsPerPixel = header.bitCount;
@@ -64,6 +71,7 @@ void DestroyDecodedImage(DecodedImage* image) {
     if (image == nullptr) return;
     std::free(image->bits);
     std::free(image->colourTable);
+    ReleaseImageMemory(image->budgetBytes);
     delete image;
 }
 
