@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing, builds, and runs the suite natively and under
-# AddressSanitizer with UndefinedBehaviorSanitizer.
+# AddressSanitizer with UndefinedBehaviorSanitizer, then the sorting run's tests under
+# ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -11,3 +12,7 @@ scripts/build.sh build
 scripts/build.sh build-asan -DPALLIDOR_SANITIZE=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure -j "$(nproc)")
+
+scripts/build.sh build-tsan -DPALLIDOR_SANITIZE_THREAD=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+(cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+   ctest --output-on-failure -j "$(nproc)" -R '^(SortRun|SortStress|SortCommandRun|SortWorker|FileMover|ResultLog)\.')

@@ -8,24 +8,12 @@
 #include <thread>
 
 #include "app/Settings.h"
-#include "platform/Files.h"
 #include "platform/Text.h"
 #include "sort/ImageKind.h"
-
-PathList ExpandDroppedItems(const std::vector<std::filesystem::path>& items) {
-    PathList list;
-    for (const auto& item : items) {
-        if (platform::IsDirectory(item)) {
-            CollectFolderFiles(item, list);
-        } else {
-            AppendPath(list, item);
-        }
-    }
-    return list;
-}
+#include "sort/SortRunDriver.h"
 
 int JudgeCommand(const std::vector<std::filesystem::path>& items) {
-    const PathList list = ExpandDroppedItems(items);
+    const PathList list = BuildPathList(items);
     const std::size_t count = list.paths.size();
     std::atomic<std::size_t> next{0};
     std::atomic<bool> anyError{false};

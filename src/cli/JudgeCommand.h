@@ -4,11 +4,6 @@
 #include <filesystem>
 #include <vector>
 
-#include "sort/FileCollection.h"
-
-// Expands the given items as a drop does: a folder contributes its files (sub-folders too when
-// IS_SUBDIRS_TOO is on), anything else is taken as a file.
-PathList ExpandDroppedItems(const std::vector<std::filesystem::path>& items);
 
 // Judges every file with up to THREAD_NUM at once and prints one line per file to standard
 // output. Returns 0 when every file was judged, 1 when any gave an error.

@@ -214,3 +214,47 @@ TEST_F(BmpJudgment, AFileNeitherReaderTakesGetsTheLoadMessage) {
     EXPECT_EQ(1, JudgeBmpFile(folder_ / "absent.bmp", errorText));
     EXPECT_EQ("【ERROR】BMPファイルの読み込みに失敗しました。", errorText);
 }
+
+TEST_F(BmpJudgment, FiveSixFiveGraysStayGrayAndColoursStayColour) {
+    // 0x8410 is mid gray in 5-6-5; read as 5-5-5 it would be a strong blue.
+    const Bytes grays{0x10, 0x84, 0xFF, 0xFF, 0x00, 0x00, 0x10, 0x84};
+    EXPECT_EQ(1, Judge(BuildBmp(SixteenBitFile(k565, 4, {grays, grays}))));
+    EXPECT_EQ("", errorText_);
+    const Bytes colours{0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF};
+    EXPECT_EQ(0, Judge(BuildBmp(SixteenBitFile(k565, 4, {colours, colours}))));
+    EXPECT_EQ("", errorText_);
+}
+
+TEST_F(BmpJudgment, FilesOnlyTheGeneralReaderTakesAreJudgedByTheirColours) {
+    const std::vector<std::uint32_t> k444{0x0F00, 0x00F0, 0x000F};
+    EXPECT_EQ(1, Judge(BuildBmp(SixteenBitFile(k444, 3, {{0x88, 0x08, 0xFF, 0x0F, 0x00, 0x00}}))));
+    EXPECT_EQ("", errorText_);
+    EXPECT_EQ(0, Judge(BuildBmp(SixteenBitFile(k444, 3, {{0x00, 0x0F, 0xF0, 0x00, 0x0F, 0x00}}))));
+    EXPECT_EQ("", errorText_);
+
+    BmpFields gray;
+    gray.width = 2;
+    gray.rows = {{0x40, 0x40, 0x40, 0xC0, 0xC0, 0xC0}};
+    EXPECT_EQ(1, Judge(BuildBmp(gray)));
+    BmpFields colour = gray;
+    colour.rows = {{0x40, 0x40, 0x40, 0x00, 0x00, 0xC0}};
+    EXPECT_EQ(0, Judge(BuildBmp(colour)));
+
+    // An RLE8 file with a gray table is settled by its table.
+    BmpFields rle;
+    rle.width = 4;
+    rle.bitCount = 8;
+    rle.compression = 1;
+    rle.colourUsed = 2;
+    rle.colours = {kBlack, kWhite};
+    rle.pixelData = {0x04, 0x01, 0x00, 0x01};
+    EXPECT_EQ(1, Judge(BuildBmp(rle)));
+    EXPECT_EQ("", errorText_);
+}
+
+TEST_F(BmpJudgment, OneBitCoreHeaderFileIsADepthTheJudgmentRefuses) {
+    BmpFields core = OneBitFile(0, kBlack, kWhite);
+    core.headerSize = 12;
+    EXPECT_EQ(1, Judge(BuildBmp(core)));
+    EXPECT_EQ("【ERROR】非対応のファイル形式です。", errorText_);
+}

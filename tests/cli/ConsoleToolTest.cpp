@@ -49,7 +49,7 @@ testimages::Bytes SolidPng(Rgb colour) {
     return testimages::EncodePng(picture);
 }
 
-class JudgeCommand : public ::testing::Test {
+class ConsoleTool : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::filesystem::path sub = images.File("サブ");
@@ -64,7 +64,7 @@ protected:
     std::string settings;
 };
 
-TEST_F(JudgeCommand, PrintsOneVerdictPerFileOfAFolderTreeAndSucceeds) {
+TEST_F(ConsoleTool, PrintsOneVerdictPerFileOfAFolderTreeAndSucceeds) {
     const std::string root = images.Path().string();
     const CliResult result = RunCli(settingsFolder, "judge --settings " + Quoted(settings) + " " + Quoted(root));
     EXPECT_EQ(0, result.status) << result.errors;
@@ -72,7 +72,7 @@ TEST_F(JudgeCommand, PrintsOneVerdictPerFileOfAFolderTreeAndSucceeds) {
               result.lines);
 }
 
-TEST_F(JudgeCommand, SettingsDecideWhetherSubFoldersAreEntered) {
+TEST_F(ConsoleTool, SettingsDecideWhetherSubFoldersAreEntered) {
     testimages::WriteFileBytes(settings, {'[', 'S', 'O', 'R', 'T', ']', '\n', 'I', 'S', '_', 'S', 'U', 'B', 'D', 'I',
                                           'R', 'S', '_', 'T', 'O', 'O', '=', '0', '\n'});
     const std::string root = images.Path().string();
@@ -82,7 +82,7 @@ TEST_F(JudgeCommand, SettingsDecideWhetherSubFoldersAreEntered) {
     EXPECT_EQ(std::vector<std::string>{"monochrome\t" + root + "/gray.png"}, result.lines);
 }
 
-TEST_F(JudgeCommand, AFileThatFailsGivesAnErrorLineAndStatusOne) {
+TEST_F(ConsoleTool, AFileThatFailsGivesAnErrorLineAndStatusOne) {
     testimages::WriteFileBytes(images.File("notes.txt"), {'x'});
     const std::string notes = images.File("notes.txt").string();
     const std::string missing = images.File("gone.jpg").string();
@@ -95,7 +95,7 @@ TEST_F(JudgeCommand, AFileThatFailsGivesAnErrorLineAndStatusOne) {
               result.lines);
 }
 
-TEST_F(JudgeCommand, UsageErrorsExitWithTwoAndJudgeNothing) {
+TEST_F(ConsoleTool, UsageErrorsExitWithTwoAndJudgeNothing) {
     for (const std::string& arguments : {std::string(""), std::string("judge"), std::string("frobnicate x"),
                                          std::string("judge --colour x"), std::string("judge --settings")}) {
         const CliResult result = RunCli(settingsFolder, arguments);
@@ -107,6 +107,28 @@ TEST_F(JudgeCommand, UsageErrorsExitWithTwoAndJudgeNothing) {
     const CliResult version = RunCli(settingsFolder, "--version");
     EXPECT_EQ(0, version.status);
     EXPECT_EQ(std::vector<std::string>{"pallidor-cli " PALLIDOR_VERSION}, version.lines);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConsoleTool, SortMovesJudgedFilesLeavesTheRestAndSaysSoInItsStatus) {
+    testimages::WriteFileBytes(images.File("notes.txt"), {'x'});
+    const std::string root = images.Path().string();
+    const CliResult result =
+        RunCli(settingsFolder, "sort --yes --settings " + Quoted(settings) + " " + Quoted(root) + " </dev/null");
+    EXPECT_EQ(1, result.status) << result.errors;
+    ASSERT_EQ(4u, result.lines.size());
+    EXPECT_EQ("left in place: 1", result.lines[0]);
+    EXPECT_EQ(0u, result.lines[1].rfind("log: ", 0));
+    EXPECT_EQ("moved to color: 1", result.lines[2]);
+    EXPECT_EQ("moved to monochrome: 1", result.lines[3]);
+    EXPECT_TRUE(std::filesystem::exists(images.File("monochrome") / "gray.png"));
+    EXPECT_TRUE(std::filesystem::exists(images.File("サブ") / "color" / "赤.png"));
+    EXPECT_TRUE(std::filesystem::exists(images.File("notes.txt")));
+    // The run saves the settings it used, as a drop on the window does.
+    EXPECT_TRUE(std::filesystem::exists(settings));
 }
 
 }  // namespace
