@@ -141,6 +141,7 @@ RunStateGuard::~RunStateGuard() {
     RunBusy = false;
     StartWorkerThread = platform::StartDetachedThread;
     platform::MoveFaultForTests = nullptr;
+    platform::FileFaultForTests = nullptr;
 }
 
 RecordingHost::RecordingHost() {
