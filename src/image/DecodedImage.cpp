@@ -8,6 +8,10 @@
 #include "image/MemoryBudget.h"
 #include "judge/JudgeImage.h"
 
+// Loaders and the judgment compute row offsets as row x stride in int and size_t; with every
+// image under this cap none of them can wrap, on the 32-bit build either.
+static_assert(kMaxImageBytes <= INT32_MAX, "row offsets must fit a 32-bit int");
+
 namespace {
 
 bool IsCreatableDepth(std::uint16_t bitCount) {

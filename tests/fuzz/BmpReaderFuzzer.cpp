@@ -8,6 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > kMaxFuzzInputBytes) return -1;
+    UseFuzzSettings();
     DecodedImage* image = ReadBitmapBytes(data, size);
     if (image == nullptr) return 0;
     const std::int64_t stride = (std::int64_t{image->width} * image->bitsPerPixel + 31) / 32 * 4;

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "app/Settings.h"
+#include "image/MemoryBudget.h"
 
 namespace {
 
@@ -51,4 +52,5 @@ const std::filesystem::path& WriteFuzzInput(const std::uint8_t* data, std::size_
 void UseFuzzSettings() {
     Settings = SettingsRecord{};
     Settings.IS_ALL_PIXEL_JUDGE = 0;
+    SetImageMemoryBudget(std::uint64_t{64} << 20);
 }
