@@ -1,10 +1,10 @@
 #include "fuzz/FuzzInput.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <map>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -37,15 +37,17 @@ const std::filesystem::path& WriteFuzzInput(const std::uint8_t* data, std::size_
     auto found = files.find(extension);
     if (found == files.end()) {
         if (files.empty()) std::atexit(RemoveScratchFiles);
-        const std::string name = "pallidor-fuzz-" + std::to_string(::getpid()) + extension;
+        // Random rather than the process id, which the portable library does not offer.
+        const std::string name = "pallidor-fuzz-" + std::to_string(std::random_device{}()) + extension;
         found = files.emplace(extension, ScratchFolder() / name).first;
     }
-    std::FILE* file = std::fopen(found->second.c_str(), "wb");
-    if (file == nullptr || (size > 0 && std::fwrite(data, 1, size, file) != size)) {
-        std::perror(found->second.c_str());
+    std::ofstream file(found->second, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    file.close();
+    if (!file) {
+        std::fprintf(stderr, "cannot write %s\n", found->second.string().c_str());
         std::abort();
     }
-    std::fclose(file);
     return found->second;
 }
 

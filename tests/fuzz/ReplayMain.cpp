@@ -18,7 +18,7 @@ void Replay(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // Printed first, so that a crash names the input it happened on.
-    std::fprintf(stderr, "replay %s\n", file.c_str());
+    std::fprintf(stderr, "replay %s\n", file.string().c_str());
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 
