@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing, builds, and runs the suite natively and under
-# AddressSanitizer with UndefinedBehaviorSanitizer, then the sorting run's tests under
-# ThreadSanitizer, and the suite cross-built for Windows under Wine.
+# AddressSanitizer with UndefinedBehaviorSanitizer (the kept fuzz inputs replayed among them),
+# then the sorting run's tests under ThreadSanitizer, every fuzz target for a short while, and
+# the suite cross-built for Windows under Wine.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -15,7 +16,10 @@ scripts/build.sh build-asan -DPALLIDOR_SANITIZE=ON -DCMAKE_C_COMPILER=clang -DCM
 
 scripts/build.sh build-tsan -DPALLIDOR_SANITIZE_THREAD=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-   ctest --output-on-failure -j "$(nproc)" -R '^(SortRun|SortStress|SortCommandRun|SortWorker|FileMover|ResultLog)\.')
+   ctest --output-on-failure -j "$(nproc)" -R '^(SortRun|SortStress|SortFaults|SortCommandRun|SortWorker|FileMover|ResultLog)\.')
+
+# PALLIDOR_FUZZ_SECONDS per target; a finding fails the run.
+scripts/fuzz.sh -t "${PALLIDOR_FUZZ_SECONDS:-30}"
 
 # The Windows build. The i686 cross build is the product: a 32-bit PE importing Windows' own
 # DLLs only. Its tests run under Wine; a kernel without 32-bit support (booted without IA-32

@@ -68,12 +68,14 @@ DecodedImage* ReadSixteenBitFile(platform::InputFile* file, const std::uint8_t* 
     // Rows the file does not supply stay zero, black: a cut-off picture is still judged.
     const PixelView view = DescribeImage(*image);
     const std::size_t bytes = static_cast<std::size_t>(view.stride) * static_cast<std::size_t>(view.height);
-    platform::ReadInputFile(file, image->bits, bytes);
+    const std::size_t read = platform::ReadInputFile(file, image->bits, bytes);
 
     if (is565) {
         // The judgment reads 5-5-5 only: red moves down a bit and green drops its lowest bit.
-        // The row padding is rewritten too; nobody reads it.
-        for (std::size_t i = 0; i + 1 < bytes; i += 2) {
+        // The row padding is rewritten too; nobody reads it. Words the file did not supply are
+        // zero and stay zero, so only what arrived is rewritten: a small file claiming a
+        // gigabyte of pixels then never touches the untouched pages.
+        for (std::size_t i = 0; i < read; i += 2) {  // the stride is even: i + 1 < bytes
             std::uint8_t* p = image->bits + i;
             const std::uint16_t w = Get16(p);
             const auto converted = static_cast<std::uint16_t>(((w >> 1) & 0x7FE0) + (w & 0x001F));

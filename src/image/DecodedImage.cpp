@@ -5,7 +5,12 @@
 #include <cstring>
 #include <new>
 
+#include "image/MemoryBudget.h"
 #include "judge/JudgeImage.h"
+
+// Loaders and the judgment compute row offsets as row x stride in int and size_t; with every
+// image under this cap none of them can wrap, on the 32-bit build either.
+static_assert(kMaxImageBytes <= INT32_MAX, "row offsets must fit a 32-bit int");
 
 namespace {
 
@@ -38,8 +43,14 @@ DecodedImage* CreateDecodedImage(const BitmapInfoHeader& header, const RgbQuad* 
         colourCount = static_cast<int>(header.clrUsed == 0 ? nominal : std::min(header.clrUsed, nominal));
     }
 
+    const std::uint64_t budgetBytes = bytes + static_cast<std::uint64_t>(colourCount) * sizeof(RgbQuad);
+    if (!ReserveImageMemory(budgetBytes)) return nullptr;
     auto* image = new (std::nothrow) DecodedImage;
-    if (image == nullptr) return nullptr;
+    if (image == nullptr) {
+        ReleaseImageMemory(budgetBytes);
+        return nullptr;
+    }
+    image->budgetBytes = budgetBytes;
     image->width = static_cast<std::int32_t>(width);
     image->height = static_cast<std::int32_t>(height);
     image->bitsPerPixel = header.bitCount;
@@ -64,6 +75,7 @@ void DestroyDecodedImage(DecodedImage* image) {
     if (image == nullptr) return;
     std::free(image->bits);
     std::free(image->colourTable);
+    ReleaseImageMemory(image->budgetBytes);
     delete image;
 }
 

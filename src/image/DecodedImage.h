@@ -32,6 +32,7 @@ struct DecodedImage {
     std::uint8_t* bits = nullptr;     // height * stride bytes
     RgbQuad* colourTable = nullptr;   // for 8 bits per pixel and fewer
     int colourCount = 0;              // entries in colourTable
+    std::uint64_t budgetBytes = 0;    // taken from the image memory budget, given back on destroy
 };
 
 // Largest pixel buffer an image may have; larger headers are refused as a creation failure.
@@ -39,7 +40,9 @@ constexpr std::uint64_t kMaxImageBytes = std::uint64_t{1} << 30;
 
 // Creates an image from a header (bit counts 1, 2, 4, 8, 16, 24, 32; BI_RGB) and, for 8 bits
 // per pixel and fewer, a colour table of header.clrUsed entries (2^bitCount when 0).
-// nullptr on a bad header, an overflowing or absurd size, or no memory.
+// Waits while other images hold the memory budget (MemoryBudget.h) this one needs.
+// nullptr on a bad header, an overflowing or absurd size, a size over the whole budget, or no
+// memory.
 DecodedImage* CreateDecodedImage(const BitmapInfoHeader& header, const RgbQuad* colourTable);
 void DestroyDecodedImage(DecodedImage* image);
 PixelView DescribeImage(const DecodedImage& image);

@@ -45,15 +45,35 @@ void JpegFatalErrorHook(j_common_ptr) {
     std::longjmp(point->context, 1);
 }
 
+// What libjpeg may allocate for one decode besides our image. Only whole-picture buffers
+// (progressive and multi-scan files) come near it: a header may claim 65500 x 65500 pixels, and
+// without a cap the library would ask for 25 GB before we see the size. At the cap it fails
+// instead, so a progressive picture of up to about 40 megapixels of full colour decodes.
+constexpr long kJpegWorkingMemoryBytes = 256L << 20;
+
+// Every scan of a progressive file passes over the whole picture again; a few hundred bytes
+// of empty scans would keep a worker busy for minutes. Real encoders write a dozen or so.
+constexpr int kMaxJpegScans = 100;
+
 // libjpeg's output_message: warnings (a file cut short, corrupt entropy data) are not
 // failures, and trace output has no reader.
 void JpegSilentOutputHook(j_common_ptr) {}
+
+// libjpeg's progress hook, called while it consumes input: ends a decode past the scan limit
+// through the fatal-error hook, so it fails like any other broken file.
+void JpegScanLimitHook(j_common_ptr cinfo) {
+    if (cinfo->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans) {
+        JpegFatalErrorHook(cinfo);
+    }
+}
 
 // Everything a decode acquires, owned by LoadJpegFile's frame so that it is intact after a
 // jump back into DecodeJpeg and is released in one place.
 struct JpegDecode {
     jpeg_decompress_struct decompressor;
     jpeg_error_mgr errorManager;
+    jpeg_progress_mgr progress;
     bool decompressorCreated;
     std::FILE* file;
     JSAMPROW* rowTable;
@@ -82,6 +102,9 @@ JpegOutcome DecodeJpeg(JpegDecode* decode, RecoveryPoint* point) {
     decode->errorManager.output_message = JpegSilentOutputHook;
     decode->decompressorCreated = true;  // destroying a half-made decompressor is safe
     jpeg_create_decompress(cinfo);
+    cinfo->mem->max_memory_to_use = kJpegWorkingMemoryBytes;
+    decode->progress.progress_monitor = JpegScanLimitHook;
+    cinfo->progress = &decode->progress;
     jpeg_stdio_src(cinfo, decode->file);
     jpeg_read_header(cinfo, TRUE);
 

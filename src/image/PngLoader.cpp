@@ -32,6 +32,12 @@ const png_byte kUnusedBufferedChunks[] = {
     's', 'P', 'L', 'T', 0, 't', 'E', 'X', 't', 0, 'z', 'T', 'X', 't', 0, 'e', 'X', 'I', 'f', 0,
 };
 
+// Explicit rather than the build's defaults: sides beyond these make libpng's own row buffers
+// (up to 8 bytes a pixel) large before our image creation can refuse the size, and no chunk we
+// read needs more than a few megabytes.
+constexpr png_uint_32 kMaxPngSide = 1000000;
+constexpr png_alloc_size_t kMaxPngChunkBytes = 8000000;
+
 enum class PngOutcome {
     Decoded,
     Monochrome,
@@ -50,6 +56,8 @@ PngOutcome DecodePng(PngDecode* decode) {
 
     png_set_read_fn(png, decode->file, PngReadFromFile);
     png_set_sig_bytes(png, 4);
+    png_set_user_limits(png, kMaxPngSide, kMaxPngSide);
+    png_set_chunk_malloc_max(png, kMaxPngChunkBytes);
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnusedBufferedChunks,
                                 static_cast<int>(sizeof kUnusedBufferedChunks / 5));
     png_read_info(png, info);

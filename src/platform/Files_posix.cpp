@@ -16,10 +16,18 @@
 namespace platform {
 
 std::function<int(MoveStep step)> MoveFaultForTests;
+std::function<int(FileStep step, const std::filesystem::path& path)> FileFaultForTests;
 
 namespace {
 
 int InjectedFault(MoveStep step) { return MoveFaultForTests ? MoveFaultForTests(step) : 0; }
+
+// True when a test made this operation fail; errno is then set as the system would set it.
+bool FaultInjected(FileStep step, const std::filesystem::path& path) {
+    const int error = FileFaultForTests ? FileFaultForTests(step, path) : 0;
+    if (error != 0) errno = error;
+    return error != 0;
+}
 
 // A file system without RENAME_NOREPLACE says EINVAL; an old kernel says ENOSYS.
 bool NoReplaceUnsupported(int error) { return error == EINVAL || error == ENOSYS; }
@@ -56,6 +64,8 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 bool CopyContents(int from, int to) {
     std::vector<char> buffer(1 << 16);
     for (;;) {
+        // Asked per block, so that a test can fill the disk after part of the copy is written.
+        if (InjectedFault(MoveStep::Copy) != 0) return false;
         const ssize_t got = ::read(from, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return false;
@@ -97,7 +107,7 @@ bool MoveAcrossFileSystems(const std::string& source, const std::string& target)
         ::close(in);
         return false;
     }
-    bool ok = InjectedFault(MoveStep::Copy) == 0 && CopyContents(in, out);
+    bool ok = CopyContents(in, out);
     ::close(in);
     if (ok) {
         // Best effort, as a rename would have kept them; a failure here loses no data.
@@ -127,7 +137,9 @@ bool MoveAcrossFileSystems(const std::string& source, const std::string& target)
 
 }  // namespace
 
-bool CreateFolder(const std::filesystem::path& folder) { return ::mkdir(folder.c_str(), 0777) == 0; }
+bool CreateFolder(const std::filesystem::path& folder) {
+    return !FaultInjected(FileStep::CreateFolder, folder) && ::mkdir(folder.c_str(), 0777) == 0;
+}
 
 bool MoveFileNoReplace(const std::filesystem::path& source, const std::filesystem::path& target) {
     const char* from = source.c_str();
@@ -151,6 +163,7 @@ bool CreateNewFile(const std::filesystem::path& path) {
 }
 
 bool AppendToFile(const std::filesystem::path& path, const std::string& bytes) {
+    if (FaultInjected(FileStep::Append, path)) return false;
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     const bool written = WriteAll(fd, bytes.data(), bytes.size());
@@ -162,14 +175,8 @@ struct InputFile {
 };
 
 InputFile* OpenInputFile(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    return new InputFile{fd};
+    const int fd = OpenDescriptorForRead(path);
+    return fd < 0 ? nullptr : new InputFile{fd};
 }
 
 std::size_t ReadInputFile(InputFile* file, void* destination, std::size_t count) {
@@ -203,6 +210,7 @@ std::FILE* OpenStdioForRead(const std::filesystem::path& path) {
 }
 
 int OpenDescriptorForRead(const std::filesystem::path& path) {
+    if (FaultInjected(FileStep::OpenForRead, path)) return -1;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;
     // A folder opens for reading on POSIX but is no file to decode.

@@ -162,6 +162,7 @@ bool WriteJpegInto(JpegEncode* encode, const JpegPicture* picture) {
     jpeg_set_defaults(cinfo);
     if (picture->storeRgb) jpeg_set_colorspace(cinfo, JCS_RGB);
     jpeg_set_quality(cinfo, picture->quality, TRUE);
+    if (picture->progressive) jpeg_simple_progression(cinfo);
     for (int i = 0; i < cinfo->num_components; ++i) {
         cinfo->comp_info[i].h_samp_factor = 1;
         cinfo->comp_info[i].v_samp_factor = 1;

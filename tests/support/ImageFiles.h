@@ -56,6 +56,7 @@ struct JpegPicture {
     int components = 3;
     bool storeRgb = false;
     int quality = 100;
+    bool progressive = false;
     std::vector<std::uint8_t> samples;
 };
 Bytes EncodeJpeg(const JpegPicture& picture);

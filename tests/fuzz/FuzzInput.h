@@ -1,0 +1,22 @@
+// Shared by the fuzz targets: the entries take a path, so each input goes through a file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+// Inputs above this size only slow the search down: every format's interesting structure
+// lies in its first kilobytes, and the loaders' size checks do not depend on the file's length.
+constexpr std::size_t kMaxFuzzInputBytes = 1 << 20;
+
+// Writes the input to this process's own scratch file (one per extension, kept for the whole
+// run and removed at exit) and returns its absolute path. Lives in /dev/shm where there is one,
+// so an execution costs no disk write.
+const std::filesystem::path& WriteFuzzInput(const std::uint8_t* data, std::size_t size,
+                                            const char* extension);
+
+// Settings the targets judge with: sampling instead of every pixel, so that a header claiming
+// a gigabyte of blank pixels costs the judgment milliseconds and the time goes to the decoders.
+// The image memory budget shrinks to 64 MiB for the same reason: a small input that claims a
+// huge picture takes the refusal path at once instead of filling hundreds of megabytes per run.
+void UseFuzzSettings();
