@@ -5,4 +5,5 @@ std::atomic<bool> CancelRequested{false};
 std::atomic<std::int32_t> ActiveWorkers{0};
 std::mutex WorkerCountLock;
 std::condition_variable WorkerCountChanged;
+std::chrono::steady_clock::time_point LastWorkerEnd;
 std::mutex LogLock;

@@ -1,6 +1,7 @@
 // A sorting run from the dropped items to the end of its last worker (the portable part).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -17,6 +18,9 @@ struct SortRunResult {
     std::int32_t handedOut = 0;  // paths launched or skipped because no thread could be made
     std::int32_t movedMonochrome = 0;
     std::int32_t movedColor = 0;
+    // Time the driver still slept after a worker slot had come free or the last worker had
+    // ended: what its waiting adds to the run.
+    std::chrono::nanoseconds idleWait{0};
 };
 
 // Files that stayed where they were: failures, skipped paths and paths never handed out.

@@ -33,5 +33,6 @@ void SortWorker(const std::string& path, SortTally& tally, const SortHost& host)
     // before we release the lock, so it still sees the decrement.
     if (host.StepProgress) host.StepProgress();
     WorkerCountChanged.notify_all();
+    LastWorkerEnd = std::chrono::steady_clock::now();
     --ActiveWorkers;
 }
