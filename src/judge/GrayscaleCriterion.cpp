@@ -24,7 +24,28 @@ public:
                 const RgbQuad& e = table.entries[i];
                 grayEntry_[i] = judge_detail::ChannelSpread(e.red, e.green, e.blue) <= threshold;
             }
+            // A byte holds 8 / Depth pixels: it is gray when each of them is.
+            for (unsigned byte = 0; byte < 256; ++byte) {
+                bool gray = true;
+                for (int shift = 0; shift < 8; shift += Depth) gray = gray && grayEntry_[(byte >> shift) & ((1u << Depth) - 1)];
+                grayByte_[byte] = gray;
+            }
         }
+    }
+
+    // Palette depths: passes over groups of 8 bytes of gray pixels; the contract of the row
+    // scanners (every pixel before the result is gray, reads stay within the row's pixels).
+    int SkipGrayPixels(const std::uint8_t* row, int column, int width) const {
+        constexpr int kPerByte = 8 / Depth;
+        constexpr int kGroup = 8 * kPerByte;
+        if (column % kPerByte != 0) return column;
+        const std::uint8_t* p = row + column / kPerByte;
+        for (; column + kGroup <= width; column += kGroup, p += 8) {
+            unsigned gray = 1;
+            for (int k = 0; k < 8; ++k) gray &= grayByte_[p[k]];
+            if (gray == 0) break;
+        }
+        return column;
     }
 
     bool operator()(const std::uint8_t* row, int column) const {
@@ -40,6 +61,7 @@ private:
     const ColourTable& table_;
     int threshold_;
     bool grayEntry_[Depth <= 8 ? 256 : 1] = {};
+    bool grayByte_[Depth <= 8 ? 256 : 1] = {};
 };
 
 // Percentage of samples that are not gray against the limit; a grid without samples has shown
@@ -65,6 +87,8 @@ int JudgeEveryPixel(const PixelView& view, const GraySampleTest<Depth>& isGray, 
         while (column < width) {
             if constexpr (Depth > 8) {
                 column = judge_detail::SkipGrayPixels<Depth>(row, column, width, threshold);
+            } else {
+                column = isGray.SkipGrayPixels(row, column, width);
             }
             const int end = width - column > judge_detail::kExactRun ? column + judge_detail::kExactRun : width;
             for (; column < end; ++column) {
