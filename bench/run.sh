@@ -47,11 +47,24 @@ if [[ " $parts " == *" 1 "* ]]; then
     printf '%s\0' "${files[@]}" |
       MAGICK_THREAD_LIMIT=1 xargs -0 -P "$jobs" -n 8 identify -format '%[type]\n' > build/bench-peer.txt
   }
-  timed() { local s; s=$(now); "$1"; seconds "$s" "$(now)"; }
+  # Wall seconds, then processor seconds (user + system, children included).
+  timed() {
+    local TIMEFORMAT='%R %U %S' out
+    out=$( { time "$1" 2>/dev/null; } 2>&1 )
+    awk '{ printf "%s %.3f", $1, $2 + $3 }' <<< "$out"
+  }
 
-  echo "throughput: $n files, $jobs workers each (files per second; ratios of pallidor's)"
-  printf '%-6s %9s %9s %9s %14s %13s\n' round floor pallidor peer pallidor/floor pallidor/peer
-  total_floor=0 total_pallidor=0 total_peer=0
+  echo "throughput: $n files, $jobs workers each; files per second of wall time, and ratios of"
+  echo "pallidor's figure to the others' (above 1: pallidor faster); cpu: the same ratio in"
+  echo "processor time, which the machine's other load disturbs less"
+  printf '%-6s %8s %9s %7s %15s %14s %19s\n' round floor pallidor peer pallidor/floor pallidor/peer "cpu: /floor /peer"
+  all_floor="0 0" all_pallidor="0 0" all_peer="0 0"
+  report() {
+    awk -v r="$1" -v n="$2" -v f="$3" -v p="$4" -v q="$5" 'BEGIN {
+      split(f, F, " "); split(p, P, " "); split(q, Q, " ")
+      printf "%-6s %8.1f %9.1f %7.1f %15.2f %14.2f %11.2f %7.2f\n", r, n / F[1], n / P[1], n / Q[1],
+             F[1] / P[1], Q[1] / P[1], F[2] / P[2], Q[2] / P[2] }'
+  }
   for ((round = 1; round <= rounds; round++)); do
     # The order turns each round, so no contender always runs first or last.
     case $((round % 3)) in
@@ -59,14 +72,12 @@ if [[ " $parts " == *" 1 "* ]]; then
       2) t_pallidor=$(timed run_pallidor); t_peer=$(timed run_peer); t_floor=$(timed run_floor) ;;
       0) t_peer=$(timed run_peer); t_floor=$(timed run_floor); t_pallidor=$(timed run_pallidor) ;;
     esac
-    awk -v r="$round" -v n="$n" -v f="$t_floor" -v p="$t_pallidor" -v q="$t_peer" 'BEGIN {
-      printf "%-6s %9.1f %9.1f %9.1f %14.2f %13.2f\n", r, n / f, n / p, n / q, f / p, q / p }'
-    total_floor=$(awk -v a="$total_floor" -v b="$t_floor" 'BEGIN { print a + b }')
-    total_pallidor=$(awk -v a="$total_pallidor" -v b="$t_pallidor" 'BEGIN { print a + b }')
-    total_peer=$(awk -v a="$total_peer" -v b="$t_peer" 'BEGIN { print a + b }')
+    report "$round" "$n" "$t_floor" "$t_pallidor" "$t_peer"
+    all_floor=$(awk -v a="$all_floor" -v b="$t_floor" 'BEGIN { split(a, A, " "); split(b, B, " "); print A[1] + B[1], A[2] + B[2] }')
+    all_pallidor=$(awk -v a="$all_pallidor" -v b="$t_pallidor" 'BEGIN { split(a, A, " "); split(b, B, " "); print A[1] + B[1], A[2] + B[2] }')
+    all_peer=$(awk -v a="$all_peer" -v b="$t_peer" 'BEGIN { split(a, A, " "); split(b, B, " "); print A[1] + B[1], A[2] + B[2] }')
   done
-  awk -v n="$((n * rounds))" -v f="$total_floor" -v p="$total_pallidor" -v q="$total_peer" 'BEGIN {
-    printf "%-6s %9.1f %9.1f %9.1f %14.2f %13.2f\n", "all", n / f, n / p, n / q, f / p, q / p }'
+  report all "$((n * rounds))" "$all_floor" "$all_pallidor" "$all_peer"
   echo "verdicts: pallidor $(grep -c '^monochrome' build/bench-pallidor.txt) monochrome," \
        "$(grep -c '^color' build/bench-pallidor.txt) colour, $(grep -c '^error' build/bench-pallidor.txt || true) errors;" \
        "peer $(grep -Ec '^(Grayscale|Bilevel)' build/bench-peer.txt || true) gray of $(wc -l < build/bench-peer.txt)"
@@ -77,8 +88,9 @@ if [[ " $parts " == *" 2 "* ]]; then
     echo "judgment micro-benchmarks:"
     build/pallidor-judge-bench --benchmark_min_time=0.3 --benchmark_out=build/bench-judge.csv \
       --benchmark_out_format=csv 2>/dev/null
-    awk -F, '/^"Decode6MPGrayJpeg"/ { d = $3 } /^"Judge6MPGrayJpeg"/ { j = $3 }
-      END { if (d > 0) printf "judgment of the 6 MP gray JPEG: %.2f ms, its decode %.2f ms: %.1f %%\n", j, d, 100 * j / d }' \
+    # Processor time: the machine's other load stretches wall time, not the work itself.
+    awk -F, '/^"Decode6MPGrayJpeg"/ { d = $4 } /^"Judge6MPGrayJpeg"/ { j = $4 }
+      END { if (d > 0) printf "judgment of the 6 MP gray JPEG: %.2f ms of processor time, its decode %.2f ms: %.1f %%\n", j, d, 100 * j / d }' \
       build/bench-judge.csv
   else
     echo "judgment micro-benchmarks: not built (libbenchmark-dev missing)"
