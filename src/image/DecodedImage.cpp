@@ -23,7 +23,8 @@ bool IsCreatableDepth(std::uint16_t bitCount) {
 
 }  // namespace
 
-DecodedImage* CreateDecodedImage(const BitmapInfoHeader& header, const RgbQuad* colourTable) {
+DecodedImage* CreateDecodedImage(const BitmapInfoHeader& header, const RgbQuad* colourTable,
+                                 ImageRows rows) {
     if (header.width <= 0 || header.height == 0 || header.planes != 1 || header.compression != 0 ||
         !IsCreatableDepth(header.bitCount)) {
         return nullptr;
@@ -56,7 +57,18 @@ DecodedImage* CreateDecodedImage(const BitmapInfoHeader& header, const RgbQuad* 
     image->bitsPerPixel = header.bitCount;
     image->stride = static_cast<std::int32_t>(stride);
     image->topDown = header.height < 0;
-    image->bits = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(bytes), 1));
+    if (rows == ImageRows::Zeroed) {
+        image->bits = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(bytes), 1));
+    } else {
+        image->bits = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(bytes)));
+        const std::size_t used = static_cast<std::size_t>((width * header.bitCount + 7) / 8);
+        const std::size_t padding = static_cast<std::size_t>(stride) - used;
+        if (image->bits != nullptr && padding > 0) {
+            for (std::uint64_t r = 0; r < height; ++r) {
+                std::memset(image->bits + r * stride + used, 0, padding);
+            }
+        }
+    }
     if (colourCount > 0) {
         image->colourTable = static_cast<RgbQuad*>(std::calloc(static_cast<std::size_t>(colourCount), sizeof(RgbQuad)));
         image->colourCount = colourCount;

@@ -38,12 +38,18 @@ struct DecodedImage {
 // Largest pixel buffer an image may have; larger headers are refused as a creation failure.
 constexpr std::uint64_t kMaxImageBytes = std::uint64_t{1} << 30;
 
+// Who fills the pixel rows: the image zero-fills them, or the caller promises to write every
+// pixel of every row before anything reads them (then only each row's padding is zeroed, and
+// a large image is not cleared only to be overwritten).
+enum class ImageRows { Zeroed, WrittenByCaller };
+
 // Creates an image from a header (bit counts 1, 2, 4, 8, 16, 24, 32; BI_RGB) and, for 8 bits
 // per pixel and fewer, a colour table of header.clrUsed entries (2^bitCount when 0).
 // Waits while other images hold the memory budget (MemoryBudget.h) this one needs.
 // nullptr on a bad header, an overflowing or absurd size, a size over the whole budget, or no
 // memory.
-DecodedImage* CreateDecodedImage(const BitmapInfoHeader& header, const RgbQuad* colourTable);
+DecodedImage* CreateDecodedImage(const BitmapInfoHeader& header, const RgbQuad* colourTable,
+                                 ImageRows rows = ImageRows::Zeroed);
 void DestroyDecodedImage(DecodedImage* image);
 PixelView DescribeImage(const DecodedImage& image);
 // Copies up to `count` entries from the start of the colour table; returns how many.

@@ -1,4 +1,5 @@
 // The PNG loader: libpng reading through our own file handle, errors back through png_jmpbuf.
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 
@@ -9,16 +10,46 @@
 
 namespace {
 
+// The file as libpng reads it. The library asks for a few bytes at a time (chunk headers,
+// CRCs, 8 KB pieces of image data), and a system call for each would cost more than the copy
+// out of a buffer of our own.
+struct PngSource {
+    platform::InputFile* file;
+    std::size_t position;  // next unread byte of buffer
+    std::size_t filled;    // bytes of buffer that hold file data
+    unsigned char buffer[64 * 1024];
+};
+
+std::size_t ReadBuffered(PngSource& source, unsigned char* destination, std::size_t length) {
+    std::size_t done = 0;
+    while (done < length) {
+        if (source.position == source.filled) {
+            // A request as large as the buffer gains nothing from it.
+            if (length - done >= sizeof source.buffer) {
+                return done + platform::ReadInputFile(source.file, destination + done, length - done);
+            }
+            source.position = 0;
+            source.filled = platform::ReadInputFile(source.file, source.buffer, sizeof source.buffer);
+            if (source.filled == 0) return done;
+        }
+        const std::size_t n = std::min(length - done, source.filled - source.position);
+        std::memcpy(destination + done, source.buffer + source.position, n);
+        source.position += n;
+        done += n;
+    }
+    return done;
+}
+
 // libpng's read function: exactly `length` bytes or a library error, never a short buffer.
 void PngReadFromFile(png_structp png, png_bytep destination, png_size_t length) {
-    auto* file = static_cast<platform::InputFile*>(png_get_io_ptr(png));
-    if (platform::ReadInputFile(file, destination, length) != length) png_error(png, "Read Error");
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (ReadBuffered(*source, destination, length) != length) png_error(png, "Read Error");
 }
 
 // Everything a decode acquires, owned by LoadPngFile's frame so that it is intact after a
 // jump back into DecodePng and is released in one place.
 struct PngDecode {
-    platform::InputFile* file;
+    PngSource source;
     png_structp png;
     png_infop info;
     DecodedImage* image;
@@ -54,7 +85,7 @@ PngOutcome DecodePng(PngDecode* decode) {
     png_infop info = decode->info;
     if (setjmp(png_jmpbuf(png))) return PngOutcome::LibraryError;
 
-    png_set_read_fn(png, decode->file, PngReadFromFile);
+    png_set_read_fn(png, &decode->source, PngReadFromFile);
     png_set_sig_bytes(png, 4);
     png_set_user_limits(png, kMaxPngSide, kMaxPngSide);
     png_set_chunk_malloc_max(png, kMaxPngChunkBytes);
@@ -111,7 +142,10 @@ PngOutcome DecodePng(PngDecode* decode) {
     header.bitCount = static_cast<std::uint16_t>(8 * channels);
     header.clrUsed = static_cast<std::uint32_t>(paletteSize);
     header.clrImportant = header.clrUsed;
-    decode->image = CreateDecodedImage(header, paletteSize > 0 ? colourTable : nullptr);
+    // A plain file writes every row whole; Adam7 passes leave the rest of a row to later passes,
+    // and a row a pass never reaches must read as zero.
+    decode->image = CreateDecodedImage(header, paletteSize > 0 ? colourTable : nullptr,
+                                       passes == 1 ? ImageRows::WrittenByCaller : ImageRows::Zeroed);
     if (decode->image == nullptr) return PngOutcome::ImageNotCreated;
     const PixelView view = DescribeImage(*decode->image);
     // png_read_row writes a whole transformed row; it must fit the padded image row.
@@ -136,9 +170,12 @@ void ReleasePngDecode(PngDecode& decode) {
     if (decode.png != nullptr) {
         png_destroy_read_struct(&decode.png, decode.info != nullptr ? &decode.info : nullptr, nullptr);
     }
-    platform::CloseInputFile(decode.file);
+    platform::CloseInputFile(decode.source.file);
+    decode.source.file = nullptr;
     DestroyDecodedImage(decode.image);
-    decode = PngDecode{};
+    decode.png = nullptr;
+    decode.info = nullptr;
+    decode.image = nullptr;
 }
 
 }  // namespace
@@ -146,15 +183,21 @@ void ReleasePngDecode(PngDecode& decode) {
 DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
                           std::string& loadReason) {
     earlyVerdict = kNoEarlyVerdict;
-    PngDecode decode{};
-    decode.file = platform::OpenInputFile(path);
-    if (decode.file == nullptr) {
+    // Not value-initialised: that would clear the whole read buffer for nothing.
+    PngDecode decode;
+    decode.source.file = platform::OpenInputFile(path);
+    decode.source.position = 0;
+    decode.source.filled = 0;
+    decode.png = nullptr;
+    decode.info = nullptr;
+    decode.image = nullptr;
+    if (decode.source.file == nullptr) {
         loadReason = "ファイルの読み込みオープンに失敗しました。";
         return nullptr;
     }
     // A short file reads as fewer bytes, which cannot match the signature.
     unsigned char signature[4] = {0, 0, 0, 0};
-    const std::size_t got = platform::ReadInputFile(decode.file, signature, sizeof signature);
+    const std::size_t got = ReadBuffered(decode.source, signature, sizeof signature);
     static const unsigned char kPngStart[4] = {137, 80, 78, 71};
     if (got != sizeof signature || std::memcmp(signature, kPngStart, sizeof signature) != 0) {
         ReleasePngDecode(decode);

@@ -33,24 +33,31 @@ struct PixelDecoder;
 
 template <>
 struct PixelDecoder<2> {
-    static SampleColour At(const std::uint8_t* row, int column, const ColourTable& table) {
+    static unsigned Index(const std::uint8_t* row, int column) {
         const unsigned shift = static_cast<unsigned>(3 - (column & 3)) * 2;
-        return FromEntry(table.entries[(row[column >> 2] >> shift) & 3]);
+        return (row[column >> 2] >> shift) & 3;
+    }
+    static SampleColour At(const std::uint8_t* row, int column, const ColourTable& table) {
+        return FromEntry(table.entries[Index(row, column)]);
     }
 };
 
 template <>
 struct PixelDecoder<4> {
-    static SampleColour At(const std::uint8_t* row, int column, const ColourTable& table) {
+    static unsigned Index(const std::uint8_t* row, int column) {
         const unsigned shift = (column & 1) ? 0 : 4;
-        return FromEntry(table.entries[(row[column >> 1] >> shift) & 0xF]);
+        return (row[column >> 1] >> shift) & 0xF;
+    }
+    static SampleColour At(const std::uint8_t* row, int column, const ColourTable& table) {
+        return FromEntry(table.entries[Index(row, column)]);
     }
 };
 
 template <>
 struct PixelDecoder<8> {
+    static unsigned Index(const std::uint8_t* row, int column) { return row[column]; }
     static SampleColour At(const std::uint8_t* row, int column, const ColourTable& table) {
-        return FromEntry(table.entries[row[column]]);
+        return FromEntry(table.entries[Index(row, column)]);
     }
 };
 

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "app/Settings.h"
+#include "judge/GrayRuns.h"
 #include "judge/JudgeImage.h"
 #include "judge/SampleGrid.h"
 
@@ -26,17 +27,87 @@ inline void Update(int* minTable, int* maxTable, unsigned index, int sum) {
     if (sum > maxTable[index]) maxTable[index] = sum;
 }
 
+// Updates are plain min and max, so the same sample twice, or samples in another order, leave
+// the same tables. The gathering uses that three ways, none of which changes a table entry:
+// a palette image only notes which entries its samples use and updates once per entry; a gray
+// sample (the same index and sum in all three pairs) only notes its value; and a sample of the
+// same colour as the one before it is passed over.
+class EnvelopeGathering {
+public:
+    explicit EnvelopeGathering(ChannelSumEnvelopes& e) : e_(e) {}
+
+    void Add(const SampleColour& s) {
+        if (s.red == s.green && s.green == s.blue) {
+            graySeen_[s.red] = true;
+            return;
+        }
+        const std::uint32_t packed = std::uint32_t{s.red} << 16 | std::uint32_t{s.green} << 8 | s.blue;
+        if (packed == last_) return;
+        last_ = packed;
+        AddColour(s);
+    }
+    void AddGray(unsigned value) { graySeen_[value] = true; }
+
+    // Applies the gray values noted on the way.
+    void Finish() {
+        for (unsigned v = 0; v < 256; ++v) {
+            if (graySeen_[v]) AddColour(SampleColour{std::uint8_t(v), std::uint8_t(v), std::uint8_t(v)});
+        }
+    }
+
+private:
+    void AddColour(const SampleColour& s) {
+        const int r = s.red, g = s.green, b = s.blue;
+        Update(e_.minGB, e_.maxGB, s.red, g + b);
+        Update(e_.minRB, e_.maxRB, s.green, r + b);
+        Update(e_.minRG, e_.maxRG, s.blue, r + g);
+    }
+
+    ChannelSumEnvelopes& e_;
+    bool graySeen_[256] = {};
+    std::uint32_t last_ = 0xFFFFFFFF;  // no colour packs to this
+};
+
+// The blue byte of a pixel known to be gray (all three channels alike).
+template <int Depth>
+unsigned GrayValue(const std::uint8_t* row, int column) {
+    if constexpr (Depth == 16) return (unsigned{row[std::ptrdiff_t{column} * 2]} << 3) & 0xF8;
+    return row[std::ptrdiff_t{column} * (Depth / 8)];
+}
+
 template <int Depth>
 void GatherAtDepth(const PixelView& view, const ColourTable& table, double step,
                    ChannelSumEnvelopes& e) {
-    WalkSampleGrid(view, step, [&](const std::uint8_t* row, int column) {
-        const SampleColour s = PixelDecoder<Depth>::At(row, column, table);
-        const int r = s.red, g = s.green, b = s.blue;
-        Update(e.minGB, e.maxGB, s.red, g + b);
-        Update(e.minRB, e.maxRB, s.green, r + b);
-        Update(e.minRG, e.maxRG, s.blue, r + g);
-        return true;
-    });
+    EnvelopeGathering gathering(e);
+    if constexpr (Depth <= 8) {
+        bool entryUsed[256] = {};
+        WalkSampleGrid(view, step, [&](const std::uint8_t* row, int column) {
+            entryUsed[PixelDecoder<Depth>::Index(row, column)] = true;
+            return true;
+        });
+        for (int i = 0; i < 256; ++i) {
+            if (entryUsed[i]) gathering.Add(judge_detail::FromEntry(table.entries[i]));
+        }
+    } else if (step == 1.0) {
+        // Every pixel: runs of gray pixels are recognised many at a time.
+        for (int r = 0; r < view.height; ++r) {
+            const std::uint8_t* row = view.bits + std::ptrdiff_t{r} * view.stride;
+            int column = 0;
+            while (column < view.width) {
+                const int grayEnd = judge_detail::SkipGrayPixels<Depth>(row, column, view.width, 0);
+                for (; column < grayEnd; ++column) gathering.AddGray(GrayValue<Depth>(row, column));
+                const int end = view.width - column > judge_detail::kExactRun
+                                    ? column + judge_detail::kExactRun : view.width;
+                for (; column < end; ++column) gathering.Add(PixelDecoder<Depth>::At(row, column, table));
+            }
+        }
+    } else {
+        WalkSampleGrid(view, step, [&](const std::uint8_t* row, int column) {
+            gathering.Add(PixelDecoder<Depth>::At(row, column, table));
+            return true;
+        });
+    }
+    gathering.Finish();
 }
 
 void Reset(ChannelSumEnvelopes& e) {

@@ -4,5 +4,6 @@ std::atomic<bool> RunBusy{false};
 std::atomic<bool> CancelRequested{false};
 std::atomic<std::int32_t> ActiveWorkers{0};
 std::mutex WorkerCountLock;
-std::condition_variable WorkerCountChanged;
+std::condition_variable& WorkerCountChanged = *new std::condition_variable;
+std::chrono::steady_clock::time_point LastWorkerEnd;
 std::mutex LogLock;

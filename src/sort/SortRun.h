@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -14,8 +15,12 @@ extern std::atomic<bool> CancelRequested;
 extern std::atomic<std::int32_t> ActiveWorkers;
 // Guards every change of ActiveWorkers together with its progress step.
 extern std::mutex WorkerCountLock;
-// Notified under WorkerCountLock, just before its decrement, whenever a worker finishes, so the
-// driver need not wait out a whole poll interval to launch the next file or to end the run.
-extern std::condition_variable WorkerCountChanged;
+// Notified whenever a worker has given back its slot, so the driver need not wait out a whole
+// poll interval to launch the next file or to end the run. Never destroyed: a finished worker
+// notifies after its decrement, when the driver may have returned and the process be ending.
+extern std::condition_variable& WorkerCountChanged;
+// When the latest worker gave back its slot (guarded by WorkerCountLock), so the driver can
+// tell how long it slept after it could have launched or ended.
+extern std::chrono::steady_clock::time_point LastWorkerEnd;
 // Makes each log line's open, write and close one unit.
 extern std::mutex LogLock;

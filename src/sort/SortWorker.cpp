@@ -27,11 +27,15 @@ void SortWorker(const std::string& path, SortTally& tally, const SortHost& host)
         case FileOutcome::MovedColor: ++tally.movedColor; break;
         case FileOutcome::LeftInPlace: ++tally.leftInPlace; break;
     }
-    std::lock_guard<std::mutex> hold(WorkerCountLock);
-    // The decrement comes last: the driver reads the count without the lock, and once it reads
-    // 0 it may free the host and return, and the process may end. A woken driver cannot look
-    // before we release the lock, so it still sees the decrement.
-    if (host.StepProgress) host.StepProgress();
+    {
+        std::lock_guard<std::mutex> hold(WorkerCountLock);
+        // The decrement comes last: the driver reads the count without the lock, and once it
+        // reads 0 it may free the host and return, and the process may end.
+        if (host.StepProgress) host.StepProgress();
+        LastWorkerEnd = std::chrono::steady_clock::now();
+        --ActiveWorkers;
+    }
+    // After the lock is released, so the woken driver finds it free rather than waking only
+    // to wait for it again. Nothing of the run is touched here: the condition never dies.
     WorkerCountChanged.notify_all();
-    --ActiveWorkers;
 }

@@ -158,11 +158,15 @@ TEST_F(GrayscaleCriterionTest, PaletteIndicesDecodeThroughTheTableAtEveryPalette
         std::vector<RgbQuad> table(1u << depth, RgbQuad{30, 30, 30, 0});
         table[1] = RgbQuad{200, 200, 200, 0};
         table[2] = RgbQuad{0, 90, 90, 0};  // a colour entry: no short-cut
-        TestImage image(9, 3, depth);
-        for (int c = 0; c < 9; ++c) image.SetIndex(c, 1, c % 2);
+        // Wide enough for whole bytes of gray pixels to be passed over several at a time.
+        TestImage image(75, 3, depth);
+        for (int c = 0; c < 75; ++c) image.SetIndex(c, 1, c % 2);
         EXPECT_EQ(1, Judge(image, table.data(), static_cast<int>(table.size()))) << depth;
-        image.SetIndex(8, 2, 2);
-        EXPECT_EQ(0, Judge(image, table.data(), static_cast<int>(table.size()))) << depth;
+        for (int c = 0; c < 75; ++c) {
+            image.SetIndex(c, 2, 2);
+            EXPECT_EQ(0, Judge(image, table.data(), static_cast<int>(table.size()))) << depth << " at " << c;
+            image.SetIndex(c, 2, 0);
+        }
     }
 }
 

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Pallidor's speed, measured side by side in one run:
+#  1. throughput on the benchmark corpus (generated once into build/bench-corpus, never
+#     committed): the decode floor (the decoding libraries alone), `pallidor-cli judge` and
+#     imagemagick's grayscale classification (`identify -format '%[type]'`), all with the same
+#     number of parallel workers; files per second and the ratios, round by round;
+#  2. the judgment micro-benchmarks (samples per second per depth and criterion), and the
+#     judgment of a 6-megapixel gray JPEG against its decode;
+#  3. the idle share of a sorting run of 10,000 small files with THREAD_NUM 16.
+#
+#   bench/run.sh [ROUNDS]        ROUNDS of part 1, default 3
+#   environment: JOBS (parallel workers, default the core count), PARTS (default "1 2 3")
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rounds=${1:-3}
+jobs=${JOBS:-$(nproc)}
+parts=${PARTS:-1 2 3}
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+# The peer is only needed here, so it is installed here rather than for every test run.
+if ! command -v identify >/dev/null; then
+  echo "bench: installing imagemagick"
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq imagemagick >/dev/null
+fi
+
+scripts/build.sh build
+echo "machine: $(nproc) cores; load at start:$(uptime | sed 's/.*load average://')"
+
+seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+now() { date +%s.%N; }
+
+if [[ " $parts " == *" 1 "* ]]; then
+  corpus=build/bench-corpus
+  echo "corpus: $(build/pallidor-make-corpus "$corpus")"   # writes only the files missing
+  mapfile -t files < <(find "$corpus" -maxdepth 1 -type f ! -name '*.part' | sort)
+  n=${#files[@]}
+  settings=build/bench-settings.ini
+  printf '[SORT]\nTHREAD_NUM=%s\n' "$jobs" > "$settings"
+  # Every contender reads the files from the page cache, not from the disk.
+  cat "${files[@]}" > /dev/null
+
+  run_floor() { build/pallidor-decode-floor "$jobs" "$corpus" > /dev/null; }
+  run_pallidor() { build/pallidor-cli judge --settings "$settings" "$corpus" > build/bench-pallidor.txt; }
+  # One thread per process, so that the peer runs as many workers at once as the others.
+  run_peer() {
+    printf '%s\0' "${files[@]}" |
+      MAGICK_THREAD_LIMIT=1 xargs -0 -P "$jobs" -n 8 identify -format '%[type]\n' > build/bench-peer.txt
+  }
+  # Wall seconds, then processor seconds (user + system, children included).
+  timed() {
+    local TIMEFORMAT='%R %U %S' out
+    out=$( { time "$1" 2>/dev/null; } 2>&1 )
+    awk '{ printf "%s %.3f", $1, $2 + $3 }' <<< "$out"
+  }
+
+  echo "throughput: $n files, $jobs workers each; files per second of wall time, and ratios of"
+  echo "pallidor's figure to the others' (above 1: pallidor faster); cpu: the same ratio in"
+  echo "processor time, which the machine's other load disturbs less"
+  printf '%-6s %8s %9s %7s %15s %14s %19s\n' round floor pallidor peer pallidor/floor pallidor/peer "cpu: /floor /peer"
+  all_floor="0 0" all_pallidor="0 0" all_peer="0 0"
+  report() {
+    awk -v r="$1" -v n="$2" -v f="$3" -v p="$4" -v q="$5" 'BEGIN {
+      split(f, F, " "); split(p, P, " "); split(q, Q, " ")
+      printf "%-6s %8.1f %9.1f %7.1f %15.2f %14.2f %11.2f %7.2f\n", r, n / F[1], n / P[1], n / Q[1],
+             F[1] / P[1], Q[1] / P[1], F[2] / P[2], Q[2] / P[2] }'
+  }
+  for ((round = 1; round <= rounds; round++)); do
+    # The order turns each round, so no contender always runs first or last.
+    case $((round % 3)) in
+      1) t_floor=$(timed run_floor); t_pallidor=$(timed run_pallidor); t_peer=$(timed run_peer) ;;
+      2) t_pallidor=$(timed run_pallidor); t_peer=$(timed run_peer); t_floor=$(timed run_floor) ;;
+      0) t_peer=$(timed run_peer); t_floor=$(timed run_floor); t_pallidor=$(timed run_pallidor) ;;
+    esac
+    report "$round" "$n" "$t_floor" "$t_pallidor" "$t_peer"
+    all_floor=$(awk -v a="$all_floor" -v b="$t_floor" 'BEGIN { split(a, A, " "); split(b, B, " "); print A[1] + B[1], A[2] + B[2] }')
+    all_pallidor=$(awk -v a="$all_pallidor" -v b="$t_pallidor" 'BEGIN { split(a, A, " "); split(b, B, " "); print A[1] + B[1], A[2] + B[2] }')
+    all_peer=$(awk -v a="$all_peer" -v b="$t_peer" 'BEGIN { split(a, A, " "); split(b, B, " "); print A[1] + B[1], A[2] + B[2] }')
+  done
+  report all "$((n * rounds))" "$all_floor" "$all_pallidor" "$all_peer"
+  echo "verdicts: pallidor $(grep -c '^monochrome' build/bench-pallidor.txt) monochrome," \
+       "$(grep -c '^color' build/bench-pallidor.txt) colour, $(grep -c '^error' build/bench-pallidor.txt || true) errors;" \
+       "peer $(grep -Ec '^(Grayscale|Bilevel)' build/bench-peer.txt || true) gray of $(wc -l < build/bench-peer.txt)"
+fi
+
+if [[ " $parts " == *" 2 "* ]]; then
+  if [ -x build/pallidor-judge-bench ]; then
+    echo "judgment micro-benchmarks:"
+    build/pallidor-judge-bench --benchmark_min_time=0.3 --benchmark_out=build/bench-judge.csv \
+      --benchmark_out_format=csv 2>/dev/null
+    # Processor time: the machine's other load stretches wall time, not the work itself.
+    awk -F, '/^"Decode6MPGrayJpeg"/ { d = $4 } /^"Judge6MPGrayJpeg"/ { j = $4 }
+      END { if (d > 0) printf "judgment of the 6 MP gray JPEG: %.2f ms of processor time, its decode %.2f ms: %.1f %%\n", j, d, 100 * j / d }' \
+      build/bench-judge.csv
+  else
+    echo "judgment micro-benchmarks: not built (libbenchmark-dev missing)"
+  fi
+fi
+
+if [[ " $parts " == *" 3 "* ]]; then
+  echo "sorting run idle share (10000 small files, THREAD_NUM 16):"
+  build/pallidor-sort-idle 10000 16 3
+fi
+echo "load at end:$(uptime | sed 's/.*load average://')"
