@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test: installs what is missing, builds, and runs the suite natively and under
 # AddressSanitizer with UndefinedBehaviorSanitizer (the kept fuzz inputs replayed among them),
-# then the sorting run's tests under ThreadSanitizer, then every fuzz target for a short while.
+# then the sorting run's tests under ThreadSanitizer, the suite cross-built for Windows under
+# Wine, and every fuzz target for a short while.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
@@ -16,6 +17,54 @@ scripts/build.sh build-asan -DPALLIDOR_SANITIZE=ON -DCMAKE_C_COMPILER=clang -DCM
 scripts/build.sh build-tsan -DPALLIDOR_SANITIZE_THREAD=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
    ctest --output-on-failure -j "$(nproc)" -R '^(SortRun|SortStress|SortFaults|SortCommandRun|SortWorker|FileMover|ResultLog)\.')
+
+# The Windows build. The i686 cross build is the product: a 32-bit PE importing Windows' own
+# DLLs only. Its tests run under Wine; a kernel without 32-bit support (booted without IA-32
+# emulation) cannot start Wine's 32-bit loader, and there the same tests run as x86_64
+# executables instead.
+scripts/setup-win32.sh >/dev/null
+scripts/build-win32.sh build-win32 i686
+objdump -f build-win32/pallidor-cli.exe | grep -q 'file format pei-i386' ||
+  { echo "test.sh: build-win32/pallidor-cli.exe is no 32-bit Windows program" >&2; exit 1; }
+for exe in build-win32/pallidor-cli.exe build-win32/pallidor_tests.exe; do
+  foreign=$(objdump -p "$exe" | awk '/DLL Name:/ { print toupper($3) }' |
+            grep -vxE 'KERNEL32.DLL|MSVCRT.DLL|USER32.DLL|GDI32.DLL|ADVAPI32.DLL|SHELL32.DLL|SHLWAPI.DLL' || true)
+  [ -z "$foreign" ] || { echo "test.sh: $exe imports $foreign" >&2; exit 1; }
+done
+
+windows=build-win32
+if ! scripts/wine-exec.sh can-run-i386; then
+  echo "test.sh: this kernel cannot run 32-bit programs; the Windows tests run as x86_64 programs" >&2
+  windows=build-win64
+  scripts/build-win32.sh "$windows" x86_64
+fi
+scripts/wine-exec.sh start "$windows"
+trap 'scripts/wine-exec.sh stop "$windows"' EXIT
+# Not yet portable: these expect '/' in the texts where Windows writes '\\', make a file
+# unwritable through POSIX permissions (Wine running as root ignores them), or check the
+# POSIX splitting rule. They run natively; under Wine they wait for their fixes.
+posix_only=(
+  SortWorker.WritesItsLogLineThenStepsAndDecrementsAsItsLastAct
+  SortRun.SubfolderSchemeSortsEveryFileAndLogsOneLineEach
+  SortRun.FixedDestinationsTakeFilesFromEveryFolderAndKeepTheFirstOfAName
+  SortRun.NonAsciiNamesReachTheLogAsUtf8
+  SortRun.UnsupportedVanishedAndUnreadableFilesStayWithTheirReason
+  SortRun.WorkerThreadThatCannotBeMadeIsSkippedCountedAndReported
+  SortPath.SplitsAtTheLastSlashAndTreatsBackslashAsPartOfAName
+  SortCommandRun.RelativePathIsSortedBesideItsFile
+  ResultLog.LogFileThatCannotBeMadeAsksTheSecondQuestion
+  FileMover.SubfolderSchemeMovesBesideTheFileAndCreatesTheFolder
+  FileMover.SubfolderThatCannotBeCreatedLeavesTheFile
+  FileMover.FixedFolderWithFinalSeparatorGetsExactlyOneBeforeTheName
+  FileMover.SecondFileOfTheSameNameStaysWithTheMoveFailedText
+  FileMover.WorkersMeetingTheMissingSubfolderAllMoveTheirFiles
+  FileCollection.DescendsDepthFirstWhenSubfoldersAreOn
+  FileCollection.TakesEveryFileWhateverItsNameAndEntersEarlierDestinations
+  FileCollection.FolderGivenWithFinalSeparatorGetsNoDoubledSeparator
+)
+pattern="^($(IFS='|'; echo "${posix_only[*]}"))\$"
+(cd "$windows" && ctest --output-on-failure -j "$(nproc)" -E "$pattern")
+scripts/compare-cli.sh build/pallidor-cli "$windows/pallidor-cli.exe" build/pallidor-make-demo
 
 # PALLIDOR_FUZZ_SECONDS per target; a finding fails the run.
 scripts/fuzz.sh -t "${PALLIDOR_FUZZ_SECONDS:-30}"

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/Text.h"
 #include "support/ImageFiles.h"
 
 namespace fs = std::filesystem;
@@ -122,7 +123,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     fs::create_directories(root / "スキャン", ec);
     if (ec) {
-        std::fprintf(stderr, "pallidor-make-demo: cannot create %s\n", root.c_str());
+        std::fprintf(stderr, "pallidor-make-demo: cannot create %s\n", platform::PathToUtf8(root).c_str());
         return 2;
     }
     const int w = 320, h = 240;
@@ -146,6 +147,7 @@ int main(int argc, char** argv) {
         {"broken.png", Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0}},
     };
     for (const auto& file : files) testimages::WriteFileBytes(root / fs::u8path(file.name), file.bytes);
-    std::printf("made %zu files in %s\n", sizeof files / sizeof files[0], root.c_str());
+    std::printf("made %zu files in %s\n", sizeof files / sizeof files[0],
+                platform::PathToUtf8(root).c_str());
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "cli/JudgeCommand.h"
 #include "cli/SortCommand.h"
+#include "platform/Console.h"
 #include "platform/Text.h"
 
 namespace {
@@ -38,17 +39,21 @@ int UsageError(const std::string& message) {
     return 2;
 }
 
-// Drops trailing separators, as a drop never reports them; a root stays a root.
+// Drops trailing separators ('/' is one on Windows too), as a drop never reports them; a root
+// stays a root.
 std::filesystem::path AsDropped(const std::string& argument) {
     std::string text = argument;
-    while (text.size() > 1 && text.back() == platform::PathSeparator()) text.pop_back();
+    while (text.size() > 1 && (text.back() == '/' || text.back() == platform::PathSeparator())) {
+        text.pop_back();
+    }
     return platform::PathFromUtf8(text);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    platform::PrepareConsoleOutput();
+    const std::vector<std::string> args = platform::CommandLineArguments(argc, argv);
     if (args.empty()) return UsageError("no command given");
     const std::string command = args[0];
     if (command == "--help" || command == "-h") {

@@ -7,7 +7,6 @@
 #include <random>
 #include <sstream>
 
-#include "platform/FileMoveFaults_posix.h"
 #include "support/BmpFiles.h"
 #include "support/ImageFiles.h"
 #include "sort/ResultLog.h"
@@ -140,8 +139,6 @@ RunStateGuard::~RunStateGuard() {
     CancelRequested = false;
     RunBusy = false;
     StartWorkerThread = platform::StartDetachedThread;
-    platform::MoveFaultForTests = nullptr;
-    platform::FileFaultForTests = nullptr;
 }
 
 RecordingHost::RecordingHost() {

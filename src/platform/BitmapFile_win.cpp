@@ -1,0 +1,105 @@
+#include "platform/BitmapFile.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "image/BmpReader.h"
+#include "image/DecodedImage.h"
+#include "platform/Files.h"
+
+namespace platform {
+
+namespace {
+
+// The DIB section's colour table; GDI hands it out only for a bitmap selected into a DC.
+int ReadDibColourTable(HBITMAP bitmap, RGBQUAD* table) {
+    const HDC dc = CreateCompatibleDC(nullptr);
+    if (dc == nullptr) return 0;
+    const HGDIOBJ previous = SelectObject(dc, bitmap);
+    const UINT count = GetDIBColorTable(dc, 0, 256, table);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    return static_cast<int>(count);
+}
+
+DecodedImage* ConvertDibSection(HBITMAP bitmap) {
+    DIBSECTION dib;
+    if (GetObjectW(bitmap, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBits == nullptr) {
+        return nullptr;
+    }
+    const BITMAP& bm = dib.dsBm;
+    RGBQUAD table[256] = {};
+    int colourCount = 0;
+    if (bm.bmBitsPixel <= 8) {
+        colourCount = ReadDibColourTable(bitmap, table);
+        if (colourCount == 0) return nullptr;
+    }
+    const bool topDown = dib.dsBmih.biHeight < 0;
+    BitmapInfoHeader header;
+    header.width = bm.bmWidth;
+    header.height = topDown ? -bm.bmHeight : bm.bmHeight;
+    header.bitCount = bm.bmBitsPixel;
+    header.clrUsed = static_cast<std::uint32_t>(colourCount);
+    static_assert(sizeof(RgbQuad) == sizeof(RGBQUAD), "both are blue, green, red, reserved");
+    DecodedImage* image =
+        CreateDecodedImage(header, colourCount > 0 ? reinterpret_cast<const RgbQuad*>(table) : nullptr);
+    if (image == nullptr) return nullptr;
+    // Same row order as the section, so rows map one to one; the stride rule is the same too,
+    // but copy no more than either row holds.
+    const std::size_t rowBytes = static_cast<std::size_t>(
+        bm.bmWidthBytes < image->stride ? bm.bmWidthBytes : image->stride);
+    const auto* source = static_cast<const std::uint8_t*>(bm.bmBits);
+    for (std::int32_t row = 0; row < image->height; ++row) {
+        std::memcpy(image->bits + static_cast<std::size_t>(row) * image->stride,
+                    source + static_cast<std::size_t>(row) * bm.bmWidthBytes, rowBytes);
+    }
+    return image;
+}
+
+enum class FileKind { ForLoadImage, TopDown, Refused };
+
+// A look at the info header before LoadImageW. Wine's LoadImageW returns a blank bitmap for
+// JPEG- or PNG-compressed files, which GDI's DIB sections cannot hold (Windows refuses
+// them), and loses the pixels of top-down files.
+FileKind ClassifyFile(const std::filesystem::path& path) {
+    InputFile* file = OpenInputFile(path);
+    if (file == nullptr) return FileKind::Refused;
+    std::uint8_t header[14 + 40] = {};
+    const std::size_t got = ReadInputFile(file, header, sizeof header);
+    CloseInputFile(file);
+    if (got < sizeof header) return FileKind::ForLoadImage;  // core headers and the like
+    const auto field32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(header[at]) | static_cast<std::uint32_t>(header[at + 1]) << 8 |
+               static_cast<std::uint32_t>(header[at + 2]) << 16 | static_cast<std::uint32_t>(header[at + 3]) << 24;
+    };
+    if (field32(14) < 40) return FileKind::ForLoadImage;
+    const std::uint32_t compression = field32(14 + 16);
+    if (compression == 4 || compression == 5) return FileKind::Refused;  // BI_JPEG, BI_PNG
+    return static_cast<std::int32_t>(field32(14 + 8)) < 0 ? FileKind::TopDown : FileKind::ForLoadImage;
+}
+
+}  // namespace
+
+DecodedImage* LoadBitmapFile(const std::filesystem::path& path) {
+    switch (ClassifyFile(path)) {
+        case FileKind::Refused: return nullptr;
+        case FileKind::TopDown: {
+            InputFile* file = OpenInputFile(path);
+            if (file == nullptr) return nullptr;
+            DecodedImage* image = ReadBitmapFile(file);
+            CloseInputFile(file);
+            return image;
+        }
+        case FileKind::ForLoadImage: break;
+    }
+    const HANDLE loaded = LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
+                                     LR_CREATEDIBSECTION | LR_LOADFROMFILE);
+    if (loaded == nullptr) return nullptr;
+    const auto bitmap = static_cast<HBITMAP>(loaded);
+    DecodedImage* image = ConvertDibSection(bitmap);
+    DeleteObject(bitmap);
+    return image;
+}
+
+}  // namespace platform

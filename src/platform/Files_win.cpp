@@ -1,0 +1,124 @@
+#include "platform/Files.h"
+
+#include <windows.h>
+// after windows.h, whose types it uses
+#include <shlwapi.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cwchar>
+#include <limits>
+
+namespace platform {
+
+struct InputFile {
+    HANDLE handle;
+};
+
+InputFile* OpenInputFile(const std::filesystem::path& path) {
+    // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open, so it is never taken for a file.
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    return new InputFile{handle};
+}
+
+std::size_t ReadInputFile(InputFile* file, void* destination, std::size_t count) {
+    auto* out = static_cast<unsigned char*>(destination);
+    std::size_t total = 0;
+    while (total < count) {
+        const std::size_t left = count - total;
+        const DWORD chunk = static_cast<DWORD>(
+            left < std::numeric_limits<DWORD>::max() ? left : std::numeric_limits<DWORD>::max());
+        DWORD got = 0;
+        if (!ReadFile(file->handle, out + total, chunk, &got, nullptr) || got == 0) break;
+        total += got;
+    }
+    return total;
+}
+
+bool SeekInputFile(InputFile* file, std::uint64_t offset) {
+    if (offset > static_cast<std::uint64_t>(std::numeric_limits<LONGLONG>::max())) return false;
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(file->handle, distance, nullptr, FILE_BEGIN) != 0;
+}
+
+void CloseInputFile(InputFile* file) {
+    if (file == nullptr) return;
+    CloseHandle(file->handle);
+    delete file;
+}
+
+// The wide-character opens keep every path intact; the narrow ones would pass it through the
+// process code page, and changing the locale for them would affect every thread.
+std::FILE* OpenStdioForRead(const std::filesystem::path& path) {
+    return _wfopen(path.c_str(), L"rb");
+}
+
+int OpenDescriptorForRead(const std::filesystem::path& path) {
+    return _wopen(path.c_str(), _O_RDONLY | _O_BINARY);
+}
+
+bool IsDirectory(const std::filesystem::path& path) {
+    return PathIsDirectoryW(path.c_str()) != FALSE;
+}
+
+bool ListFolder(const std::filesystem::path& folder,
+                const std::function<void(const std::filesystem::path& name, bool isDirectory)>& visit) {
+    const std::wstring pattern = folder.native() + L"\\*";
+    WIN32_FIND_DATAW entry;
+    const HANDLE listing = FindFirstFileW(pattern.c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE) {
+        // A drive root has no "." or "..", so an empty one lists nothing rather than failing.
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    do {
+        if (std::wcscmp(entry.cFileName, L".") == 0 || std::wcscmp(entry.cFileName, L"..") == 0) {
+            continue;
+        }
+        visit(std::filesystem::path(entry.cFileName),
+              (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    } while (FindNextFileW(listing, &entry));
+    FindClose(listing);
+    return true;
+}
+
+bool CreateFolder(const std::filesystem::path& folder) {
+    return CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
+}
+
+// MoveFileW never replaces an existing target, and across volumes it copies the file and
+// deletes the source only once the copy is complete.
+bool MoveFileNoReplace(const std::filesystem::path& source, const std::filesystem::path& target) {
+    return MoveFileW(source.c_str(), target.c_str()) != FALSE;
+}
+
+bool CreateNewFile(const std::filesystem::path& path) {
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(handle);
+    return true;
+}
+
+bool AppendToFile(const std::filesystem::path& path, const std::string& bytes) {
+    // FILE_APPEND_DATA alone makes every write land at the end, whoever else appends.
+    const HANDLE handle = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        const std::size_t left = bytes.size() - done;
+        const DWORD chunk = static_cast<DWORD>(
+            left < std::numeric_limits<DWORD>::max() ? left : std::numeric_limits<DWORD>::max());
+        DWORD written = 0;
+        ok = WriteFile(handle, bytes.data() + done, chunk, &written, nullptr) && written > 0;
+        done += written;
+    }
+    return CloseHandle(handle) != FALSE && ok;
+}
+
+}  // namespace platform
