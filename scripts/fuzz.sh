@@ -42,7 +42,8 @@ third_party_seeds() {
       judge_jpeg) find "$sources"/libjpeg-turbo-*/testimages -name '*.jp*g' -size -64k 2>/dev/null ;;
       judge_gif) find "$sources"/giflib-*/pic -name '*.gif' -size -64k 2>/dev/null ;;
       judge_bmp|bmp_reader) find "$sources"/libjpeg-turbo-*/testimages -name '*.bmp' -size -64k 2>/dev/null ;;
-    esac | while read -r file; do cp "$file" "$seeds/$(echo "$file" | md5sum | cut -c1-12)-$(basename "$file")"; done
+    esac | while read -r file; do cp "$file" "$seeds/$(echo "$file" | md5sum | cut -c1-12)-$(basename "$file")"; done ||
+      true  # without the unpacked sources the committed seeds alone start the corpus
   fi
   echo "$seeds"
 }

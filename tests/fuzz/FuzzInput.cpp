@@ -54,5 +54,5 @@ const std::filesystem::path& WriteFuzzInput(const std::uint8_t* data, std::size_
 void UseFuzzSettings() {
     Settings = SettingsRecord{};
     Settings.IS_ALL_PIXEL_JUDGE = 0;
-    SetImageMemoryBudget(std::uint64_t{64} << 20);
+    SetImageMemoryBudget(std::uint64_t{16} << 20);
 }

@@ -17,6 +17,6 @@ const std::filesystem::path& WriteFuzzInput(const std::uint8_t* data, std::size_
 
 // Settings the targets judge with: sampling instead of every pixel, so that a header claiming
 // a gigabyte of blank pixels costs the judgment milliseconds and the time goes to the decoders.
-// The image memory budget shrinks to 64 MiB for the same reason: a small input that claims a
+// The image memory budget shrinks to 16 MiB for the same reason: a small input that claims a
 // huge picture takes the refusal path at once instead of filling hundreds of megabytes per run.
 void UseFuzzSettings();

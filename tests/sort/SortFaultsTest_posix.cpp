@@ -54,6 +54,10 @@ protected:
         Settings = SettingsRecord();
         Settings.THREAD_NUM = 1;  // the move hooks know no file: one move at a time
     }
+    void TearDown() override {
+        platform::MoveFaultForTests = nullptr;
+        platform::FileFaultForTests = nullptr;
+    }
 
     void TearDown() override {
         platform::MoveFaultForTests = nullptr;
