@@ -59,11 +59,6 @@ protected:
         platform::FileFaultForTests = nullptr;
     }
 
-    void TearDown() override {
-        platform::MoveFaultForTests = nullptr;
-        platform::FileFaultForTests = nullptr;
-    }
-
     // Fixed destinations beside the pictures.
     void UseFixedDestinations() {
         Settings.IS_DST_SUBDIR = 0;
