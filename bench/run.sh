@@ -8,7 +8,7 @@
 #     judgment of a 6-megapixel gray JPEG against its decode;
 #  3. the idle share of a sorting run of 10,000 small files with THREAD_NUM 16.
 #
-#   bench/run.sh [ROUNDS]        ROUNDS of part 1, default 3
+#   bench/run.sh [ROUNDS]        rounds of the throughput comparison, default 3
 #   environment: JOBS (parallel workers, default the core count), PARTS (default "1 2 3")
 set -euo pipefail
 cd "$(dirname "$0")/.."
