@@ -47,6 +47,9 @@ case "${1:-}" in
     # start. Without a persistent server the tests still run, each starting its own.
     "$(server)" -w || true
     "$(server)" -p || true
+    # Start the prefix's services now, detached from any caller's output: a service started by
+    # the first test would inherit CTest's pipe and keep it open, so CTest would wait for it.
+    "$loader" wineboot </dev/null >/dev/null 2>&1 || true
     ;;
   stop)
     export WINEPREFIX=${WINEPREFIX:-$(cd "$2" && pwd)/wineprefix}
