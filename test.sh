@@ -45,8 +45,11 @@ scripts/wine-exec.sh start "$windows"
 trap 'scripts/wine-exec.sh stop "$windows"' EXIT
 # Not yet portable: these expect '/' in the texts where Windows writes '\\', make a file
 # unwritable through POSIX permissions (Wine running as root ignores them), or check the
-# POSIX splitting rule. They run natively; under Wine they wait for their fixes.
+# POSIX splitting rule. They run natively; under Wine they wait for their fixes. The truncation
+# sweep is left out because Wine's own LoadImageW faults inside StretchDIBits on some cut
+# bitmaps (a fault in Wine, not in our code; it runs natively under the sanitizers).
 posix_only=(
+  HostileFiles.EveryFileCutAtEverySixtyFourthGivesAVerdictOrAnErrorLine
   SortWorker.WritesItsLogLineThenStepsAndDecrementsAsItsLastAct
   SortRun.SubfolderSchemeSortsEveryFileAndLogsOneLineEach
   SortRun.FixedDestinationsTakeFilesFromEveryFolderAndKeepTheFirstOfAName
