@@ -1,4 +1,4 @@
-// The console front end's command line and output streams.
+// The console front end's command line, output streams and terminal.
 #pragma once
 
 #include <string>
@@ -13,5 +13,9 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // Readies standard output and standard error for UTF-8 text with line-feed line ends, shown
 // correctly on a console and written unchanged when redirected.
 void PrepareConsoleOutput();
+
+// True when standard input, or standard error, is an interactive terminal.
+bool StandardInputIsTerminal();
+bool StandardErrorIsTerminal();
 
 }  // namespace platform

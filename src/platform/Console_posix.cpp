@@ -1,5 +1,7 @@
 #include "platform/Console.h"
 
+#include <unistd.h>
+
 namespace platform {
 
 // Arguments are bytes, taken to be UTF-8 like every other name on POSIX.
@@ -8,5 +10,8 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 }
 
 void PrepareConsoleOutput() {}
+
+bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 }  // namespace platform

@@ -49,4 +49,15 @@ void PrepareConsoleOutput() {
     }
 }
 
+// A console, not merely a character device: the NUL device is one too, but nobody answers there.
+bool StandardInputIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != FALSE;
+}
+
+bool StandardErrorIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != FALSE;
+}
+
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 namespace platform {
 
@@ -30,5 +31,20 @@ bool IsDirectory(const std::filesystem::path& path);
 // excluded. False when the folder cannot be listed (nothing is reported then).
 bool ListFolder(const std::filesystem::path& folder,
                 const std::function<void(const std::filesystem::path& name, bool isDirectory)>& visit);
+
+// Creates one folder level. False when it could not be created (also when it already exists).
+bool CreateFolder(const std::filesystem::path& folder);
+
+// Moves a file to `target`, which must not exist: an existing file is never replaced. Across
+// file systems the file is copied, flushed and put in place before the source is removed; on
+// any failure the source stays as it was and no partial copy is left behind.
+bool MoveFileNoReplace(const std::filesystem::path& source, const std::filesystem::path& target);
+
+// Creates a new empty file; false when it could not be created or a file of that name exists.
+bool CreateNewFile(const std::filesystem::path& path);
+
+// Appends `bytes` to a file with one write, creating the file when it is missing.
+// False when it could not be opened or written.
+bool AppendToFile(const std::filesystem::path& path, const std::string& bytes);
 
 }  // namespace platform

@@ -6,9 +6,156 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/FileMoveFaults_posix.h"
 
 namespace platform {
+
+std::function<int(MoveStep step)> MoveFaultForTests;
+
+namespace {
+
+int InjectedFault(MoveStep step) { return MoveFaultForTests ? MoveFaultForTests(step) : 0; }
+
+// A file system without RENAME_NOREPLACE says EINVAL; an old kernel says ENOSYS.
+bool NoReplaceUnsupported(int error) { return error == EINVAL || error == ENOSYS; }
+
+// Gives `from` the name `to` and drops the old name; link() refuses an existing target just as
+// renameat2 does. If the old name cannot be dropped the new one is, so the file keeps one name.
+int LinkThenUnlink(const char* from, const char* to, bool consultFaults) {
+    int error = consultFaults ? InjectedFault(MoveStep::Link) : 0;
+    if (error == 0 && ::link(from, to) != 0) error = errno;
+    if (error != 0) return error;
+    error = consultFaults ? InjectedFault(MoveStep::RemoveSource) : 0;
+    if (error == 0 && ::unlink(from) != 0) error = errno;
+    if (error != 0) ::unlink(to);
+    return error;
+}
+
+int PlaceWithoutReplacing(const char* from, const char* to) {
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+    const int error = errno;
+    return NoReplaceUnsupported(error) ? LinkThenUnlink(from, to, false) : error;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t put = ::write(fd, data, size);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        data += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool CopyContents(int from, int to) {
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) return true;
+        if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) return false;
+    }
+}
+
+void FlushFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// The copy is written under a hidden temporary name in the target folder and only renamed
+// into place once it is complete and on disk, so the target name never shows a partial file
+// and the source is removed only when a whole copy exists.
+bool MoveAcrossFileSystems(const std::string& source, const std::string& target) {
+    if (InjectedFault(MoveStep::OpenSource) != 0) return false;
+    const int in = ::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat st;
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return false;
+    }
+
+    const std::size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string("./") : target.substr(0, slash + 1);
+    // Not derived from the file's name, which may already be as long as a name can be.
+    const std::string pattern = folder + ".pallidor-move-XXXXXX";
+    std::vector<char> temporary(pattern.begin(), pattern.end());
+    temporary.push_back('\0');
+
+    int out = -1;
+    if (InjectedFault(MoveStep::CreateTemporary) == 0) out = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    bool ok = InjectedFault(MoveStep::Copy) == 0 && CopyContents(in, out);
+    ::close(in);
+    if (ok) {
+        // Best effort, as a rename would have kept them; a failure here loses no data.
+        (void)::fchown(out, st.st_uid, st.st_gid);
+        (void)::fchmod(out, st.st_mode & 07777);
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        (void)::futimens(out, times);
+    }
+    ok = ok && InjectedFault(MoveStep::Flush) == 0 && ::fsync(out) == 0;
+    ok = ::close(out) == 0 && ok;
+    ok = ok && InjectedFault(MoveStep::Place) == 0 &&
+         PlaceWithoutReplacing(temporary.data(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temporary.data());
+        return false;
+    }
+    FlushFolder(folder);
+    int error = InjectedFault(MoveStep::RemoveSource);
+    if (error == 0 && ::unlink(source.c_str()) != 0) error = errno;
+    if (error != 0) {
+        // The source cannot go, so the copy must: one file never becomes two.
+        ::unlink(target.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CreateFolder(const std::filesystem::path& folder) { return ::mkdir(folder.c_str(), 0777) == 0; }
+
+bool MoveFileNoReplace(const std::filesystem::path& source, const std::filesystem::path& target) {
+    const char* from = source.c_str();
+    const char* to = target.c_str();
+    int error = InjectedFault(MoveStep::Rename);
+    if (error == 0) {
+        if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
+        error = errno;
+    }
+    if (NoReplaceUnsupported(error)) error = LinkThenUnlink(from, to, true);
+    if (error == 0) return true;
+    if (error == EXDEV) return MoveAcrossFileSystems(source.native(), target.native());
+    return false;
+}
+
+bool CreateNewFile(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+bool AppendToFile(const std::filesystem::path& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    const bool written = WriteAll(fd, bytes.data(), bytes.size());
+    return ::close(fd) == 0 && written;
+}
 
 struct InputFile {
     int fd;

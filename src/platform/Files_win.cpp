@@ -85,4 +85,40 @@ bool ListFolder(const std::filesystem::path& folder,
     return true;
 }
 
+bool CreateFolder(const std::filesystem::path& folder) {
+    return CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
+}
+
+// MoveFileW never replaces an existing target, and across volumes it copies the file and
+// deletes the source only once the copy is complete.
+bool MoveFileNoReplace(const std::filesystem::path& source, const std::filesystem::path& target) {
+    return MoveFileW(source.c_str(), target.c_str()) != FALSE;
+}
+
+bool CreateNewFile(const std::filesystem::path& path) {
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(handle);
+    return true;
+}
+
+bool AppendToFile(const std::filesystem::path& path, const std::string& bytes) {
+    // FILE_APPEND_DATA alone makes every write land at the end, whoever else appends.
+    const HANDLE handle = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        const std::size_t left = bytes.size() - done;
+        const DWORD chunk = static_cast<DWORD>(
+            left < std::numeric_limits<DWORD>::max() ? left : std::numeric_limits<DWORD>::max());
+        DWORD written = 0;
+        ok = WriteFile(handle, bytes.data() + done, chunk, &written, nullptr) && written > 0;
+        done += written;
+    }
+    return CloseHandle(handle) != FALSE && ok;
+}
+
 }  // namespace platform

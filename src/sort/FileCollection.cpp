@@ -14,8 +14,10 @@ void AppendPath(PathList& list, std::filesystem::path path) {
 void CollectFolderFiles(const std::filesystem::path& folder, PathList& list) {
     // The prefix is the folder and one separator, exactly as given: a dropped folder is
     // never re-spelled, so log lines show the paths the user handed us.
+    // A root already ends in its separator.
     std::filesystem::path::string_type prefix = folder.native();
-    prefix.push_back(static_cast<std::filesystem::path::value_type>(platform::PathSeparator()));
+    const auto separator = static_cast<std::filesystem::path::value_type>(platform::PathSeparator());
+    if (prefix.empty() || prefix.back() != separator) prefix.push_back(separator);
     platform::ListFolder(folder, [&](const std::filesystem::path& name, bool isDirectory) {
         std::filesystem::path full(prefix + name.native());
         if (!isDirectory) {

@@ -2,16 +2,20 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 
 // A run is being prepared, runs or is being finished.
 extern std::atomic<bool> RunBusy;
-// The user asked the run to stop launching workers.
+// The user asked the run to stop launching workers. Lock-free, so a signal handler may set it.
 extern std::atomic<bool> CancelRequested;
 // Workers launched and not yet finished.
 extern std::atomic<std::int32_t> ActiveWorkers;
 // Guards every change of ActiveWorkers together with its progress step.
 extern std::mutex WorkerCountLock;
+// Notified under WorkerCountLock, just before its decrement, whenever a worker finishes, so the
+// driver need not wait out a whole poll interval to launch the next file or to end the run.
+extern std::condition_variable WorkerCountChanged;
 // Makes each log line's open, write and close one unit.
 extern std::mutex LogLock;

@@ -1,0 +1,11 @@
+// Moving a judged file into the destination folder of its verdict.
+#pragma once
+
+#include <string>
+
+// Moves the file at `path` (its `folder`, ending in a separator, and its `name` as split by
+// the worker) into the monochrome (verdict non-zero) or colour destination chosen by
+// IS_DST_SUBDIR, never replacing an existing file. Always writes the outcome into `message`;
+// returns true when the file was moved.
+bool MoveToDestination(int verdict, const std::string& path, const std::string& folder,
+                       const std::string& name, std::string& message);

@@ -1,0 +1,26 @@
+// The per-run result log: one UTF-8 line per file handed to a worker.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "platform/Clock.h"
+
+struct SortHost;
+
+// The current run's log file; empty means logging is off. Written only by OpenResultLog,
+// before any worker starts.
+extern std::filesystem::path LogFilePath;
+
+// Creates the "logs" folder beside the executable (ModuleFolder) when missing and a new empty
+// log file named from the local time. When either cannot be made, asks through the host
+// whether to run without a log: returns true when the run may proceed (with or without a log).
+bool OpenResultLog(const SortHost& host);
+
+// Appends one line for `path` with `message` under LogLock; does nothing when logging is off.
+// A line that cannot be written is dropped silently.
+void WriteResultLog(const std::string& path, const std::string& message);
+
+// "2026年01月05日09時03分07秒045ミリ秒[path]message" followed by CR LF.
+std::string FormatResultLogLine(const platform::LocalTime& time, const std::string& path,
+                                const std::string& message);

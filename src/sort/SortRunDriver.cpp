@@ -1,0 +1,143 @@
+#include "sort/SortRunDriver.h"
+
+#include <chrono>
+#include <mutex>
+
+#include "app/Settings.h"
+#include "image/DecodedImage.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "platform/Thread.h"
+#include "sort/ResultLog.h"
+#include "sort/SortHost.h"
+#include "sort/SortRun.h"
+#include "sort/SortWorker.h"
+
+std::function<bool(std::function<void()> body)> StartWorkerThread = platform::StartDetachedThread;
+
+namespace {
+
+constexpr auto kLaunchPoll = std::chrono::milliseconds(100);
+constexpr auto kRefreshPoll = std::chrono::milliseconds(250);
+
+void ShowError(const SortHost& host, const std::string& text) {
+    if (host.ShowError) host.ShowError(text);
+}
+
+void ShowProgress(const SortHost& host, std::int32_t launched, std::int32_t total) {
+    if (host.ShowProgress) host.ShowProgress(MakeProgressDisplay(launched - ActiveWorkers.load(), total));
+}
+
+bool FixedDestinationsExist(const SortHost& host) {
+    if (Settings.IS_DST_SUBDIR != 0) return true;
+    if (!platform::IsDirectory(platform::PathFromUtf8(Settings.DST_DIR_MONO))) {
+        ShowError(host, FormatText("モノクローム画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n    【フォルダのパス】%s",
+                                   Settings.DST_DIR_MONO.c_str()));
+        return false;
+    }
+    if (!platform::IsDirectory(platform::PathFromUtf8(Settings.DST_DIR_COLOR))) {
+        ShowError(host, FormatText("カラー画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n    【フォルダのパス】%s",
+                                   Settings.DST_DIR_COLOR.c_str()));
+        return false;
+    }
+    return true;
+}
+
+// Waits while THREAD_NUM workers are alive; false when a cancel came meanwhile. A finishing
+// worker wakes us at once; otherwise we look again every 100 ms.
+bool WaitForFreeWorkerSlot() {
+    // A limit of 0 would never launch anything; the settings never give it, but a hang is worse.
+    const std::uint32_t limit = Settings.THREAD_NUM == 0 ? 1u : static_cast<std::uint32_t>(Settings.THREAD_NUM);
+    std::unique_lock<std::mutex> hold(WorkerCountLock);
+    while (static_cast<std::uint32_t>(ActiveWorkers.load()) >= limit) {
+        WorkerCountChanged.wait_for(hold, kLaunchPoll);
+        if (CancelRequested) return false;
+    }
+    return true;
+}
+
+// The path is counted as handed out either way; a thread that could not be made counts as
+// done, with its progress step, but has no move and no log line.
+void LaunchWorker(const std::string& path, SortTally& tally, const SortHost& host) {
+    std::lock_guard<std::mutex> hold(WorkerCountLock);
+    ++ActiveWorkers;
+    if (!StartWorkerThread([&path, &tally, &host] { SortWorker(path, tally, host); })) {
+        --ActiveWorkers;
+        if (host.StepProgress) host.StepProgress();
+        ShowError(host, "スレッドの作成に失敗しました。");
+    }
+}
+
+// Refreshes the display every 250 ms until the last worker has ended, and notices that end
+// as soon as it happens.
+void WaitForWorkers(const SortHost& host, std::int32_t launched, std::int32_t total) {
+    for (;;) {
+        if (ActiveWorkers.load() == 0) return;
+        ShowProgress(host, launched, total);
+        std::unique_lock<std::mutex> hold(WorkerCountLock);
+        WorkerCountChanged.wait_for(hold, kRefreshPoll, [] { return ActiveWorkers.load() == 0; });
+    }
+}
+
+}  // namespace
+
+bool BeginSortRun() {
+    bool idle = false;
+    if (!RunBusy.compare_exchange_strong(idle, true)) return false;
+    SaveSettings();
+    EmptyRecoveryPointTable();
+    return true;
+}
+
+void EndSortRun() { RunBusy = false; }
+
+PathList BuildPathList(const std::vector<std::filesystem::path>& dropped) {
+    PathList list;
+    for (const auto& item : dropped) {
+        if (platform::IsDirectory(item)) {
+            CollectFolderFiles(item, list);
+        } else {
+            AppendPath(list, item);
+        }
+    }
+    return list;
+}
+
+SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, const SortHost& host) {
+    SortRunResult result;
+    if (!FixedDestinationsExist(host) || !OpenResultLog(host)) return result;
+    result.started = true;
+    // A cancel asked for before the list exists (say, while the log question was up) is void.
+    CancelRequested = false;
+    ActiveWorkers = 0;
+
+    std::vector<std::string> paths;
+    {
+        const PathList list = BuildPathList(dropped);
+        paths.reserve(list.paths.size());
+        for (const auto& path : list.paths) paths.push_back(platform::PathToUtf8(path));
+    }
+    const auto total = static_cast<std::int32_t>(paths.size());
+    result.listed = total;
+    if (host.BeginProgress) host.BeginProgress(total);
+
+    SortTally tally;
+    std::int32_t launched = 0;
+    if (!CancelRequested) {
+        while (launched < total) {
+            ShowProgress(host, launched, total);
+            if (CancelRequested || !WaitForFreeWorkerSlot()) break;
+            LaunchWorker(paths[static_cast<std::size_t>(launched)], tally, host);
+            ++launched;
+            if (CancelRequested) break;
+        }
+    }
+    result.handedOut = launched;
+    result.cancelled = launched < total;
+
+    WaitForWorkers(host, launched, total);
+    result.movedMonochrome = tally.movedMonochrome;
+    result.movedColor = tally.movedColor;
+    if (host.EndProgress) host.EndProgress(launched, total);
+    return result;
+}

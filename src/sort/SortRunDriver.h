@@ -1,0 +1,43 @@
+// A sorting run from the dropped items to the end of its last worker (the portable part).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+#include "sort/FileCollection.h"
+
+struct SortHost;
+
+struct SortRunResult {
+    bool started = false;     // false: a fixed destination was missing or the log was declined
+    bool cancelled = false;   // launching stopped before every path was handed out
+    std::int32_t listed = 0;  // paths in the run's list
+    std::int32_t handedOut = 0;  // paths launched or skipped because no thread could be made
+    std::int32_t movedMonochrome = 0;
+    std::int32_t movedColor = 0;
+};
+
+// Files that stayed where they were: failures, skipped paths and paths never handed out.
+inline std::int32_t LeftInPlace(const SortRunResult& result) {
+    return result.listed - result.movedMonochrome - result.movedColor;
+}
+
+// The start of a run on the caller's thread: false when a run is busy already; otherwise sets
+// RunBusy, saves the settings and empties the JPEG loader's recovery points.
+bool BeginSortRun();
+// Clears RunBusy once the run's user interface is restored.
+void EndSortRun();
+
+// The dropped items in order: a folder contributes its files, anything else is taken as a file.
+PathList BuildPathList(const std::vector<std::filesystem::path>& dropped);
+
+// Checks fixed destinations, opens the log, builds the list, runs one worker thread per path
+// with at most THREAD_NUM alive, and returns when the last worker has ended. Launching stops
+// when CancelRequested is set; started files finish.
+SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, const SortHost& host);
+
+// How the driver starts a worker thread; tests replace it to make creation fail or to hold
+// workers back.
+extern std::function<bool(std::function<void()> body)> StartWorkerThread;

@@ -1,0 +1,26 @@
+// The work on one file of a sorting run.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+struct SortHost;
+
+enum class FileOutcome { MovedMonochrome, MovedColor, LeftInPlace };
+
+// Where the files of one run went; shared by its workers.
+struct SortTally {
+    std::atomic<std::int32_t> movedMonochrome{0};
+    std::atomic<std::int32_t> movedColor{0};
+    std::atomic<std::int32_t> leftInPlace{0};
+};
+
+// Decodes and judges the file by its extension, moves it when that succeeded and writes its
+// one log line, whatever happened.
+FileOutcome SortFile(const std::string& path);
+
+// A worker thread's body: SortFile, then the tally, then, under WorkerCountLock as its very
+// last act, one progress step and the decrement of ActiveWorkers. Neither `path` nor `tally`
+// nor `host` is touched after the decrement: the driver may free them as soon as it sees 0.
+void SortWorker(const std::string& path, SortTally& tally, const SortHost& host);

@@ -1,0 +1,172 @@
+#include "sort/SortFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+
+#include "support/BmpFiles.h"
+#include "support/ImageFiles.h"
+#include "sort/ResultLog.h"
+#include "sort/SortRun.h"
+#include "sort/SortRunDriver.h"
+#include "platform/Thread.h"
+
+namespace sorttest {
+
+TempFolder::TempFolder() {
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate = base / ("pallidor-sort-" + std::to_string(random()) + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate, error)) {
+            root_ = candidate;
+            return;
+        }
+    }
+    ADD_FAILURE() << "no temporary folder could be made";
+}
+
+TempFolder::~TempFolder() {
+    std::error_code error;
+    if (!root_.empty()) std::filesystem::remove_all(root_, error);
+}
+
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
+std::string TinyPng(bool color, std::uint8_t level) {
+    testimages::PngPicture picture;
+    picture.width = 2;
+    picture.height = 2;
+    picture.colourType = 2;
+    for (int pixel = 0; pixel < 4; ++pixel) {
+        // A coloured pixel keeps green at the level and puts red and blue far from it.
+        picture.samples.push_back(color ? (level < 128 ? 255u : 0u) : level);
+        picture.samples.push_back(level);
+        picture.samples.push_back(color ? 255u - level : level);
+    }
+    const testimages::Bytes bytes = testimages::EncodePng(picture);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::string TinyBmp(bool color, std::uint8_t level) {
+    BmpFields bmp;
+    bmp.width = 2;
+    bmp.height = 2;
+    const auto red = static_cast<std::uint8_t>(color ? (level < 128 ? 255 : 0) : level);
+    const auto blue = static_cast<std::uint8_t>(color ? 255 - level : level);
+    for (int row = 0; row < 2; ++row) bmp.rows.push_back({blue, level, red, blue, level, red});
+    const Bytes bytes = BuildBmp(bmp);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::map<std::string, std::string> Tree(const std::filesystem::path& root) {
+    std::map<std::string, std::string> files;
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(root, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        if (it->is_regular_file(error)) {
+            files[std::filesystem::relative(it->path(), root, error).string()] = ReadBytes(it->path());
+        }
+    }
+    return files;
+}
+
+std::vector<std::string> LogLines(const std::filesystem::path& file) {
+    const std::string bytes = ReadBytes(file);
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = bytes.find("\r\n", start);
+        if (end == std::string::npos) {
+            ADD_FAILURE() << "log does not end in CR LF: " << bytes.substr(start);
+            break;
+        }
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+std::string WithoutTime(const std::string& line) {
+    const std::size_t bracket = line.find('[');
+    return bracket == std::string::npos ? line : line.substr(bracket);
+}
+
+std::filesystem::path OnlyFileIn(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::filesystem::path found;
+    int count = 0;
+    for (auto it = std::filesystem::directory_iterator(folder, error);
+         !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        found = it->path();
+        ++count;
+    }
+    return count == 1 ? found : std::filesystem::path();
+}
+
+RunStateGuard::RunStateGuard(const std::filesystem::path& moduleFolder)
+    : settings_(Settings), moduleFolder_(ModuleFolder), settingsFilePath_(SettingsFilePath) {
+    ModuleFolder = moduleFolder / "";
+    SettingsFilePath = moduleFolder / "test_pallidor.ini";
+    LogFilePath.clear();
+    CancelRequested = false;
+    ActiveWorkers = 0;
+}
+
+RunStateGuard::~RunStateGuard() {
+    Settings = settings_;
+    ModuleFolder = moduleFolder_;
+    SettingsFilePath = settingsFilePath_;
+    LogFilePath.clear();
+    CancelRequested = false;
+    RunBusy = false;
+    StartWorkerThread = platform::StartDetachedThread;
+}
+
+RecordingHost::RecordingHost() {
+    host.ShowError = [this](const std::string& text) {
+        std::lock_guard<std::mutex> hold(lock);
+        errors.push_back(text);
+    };
+    host.AskYesNo = [this](const std::string& text) {
+        std::lock_guard<std::mutex> hold(lock);
+        questions.push_back(text);
+        return answer;
+    };
+    host.BeginProgress = [this](std::int32_t total) {
+        std::lock_guard<std::mutex> hold(lock);
+        ranges.push_back(total);
+    };
+    host.ShowProgress = [this](const ProgressDisplay& shown) {
+        std::lock_guard<std::mutex> hold(lock);
+        progress.push_back(shown);
+    };
+    host.StepProgress = [this] {
+        std::lock_guard<std::mutex> hold(lock);
+        ++steps;
+    };
+    host.EndProgress = [this](std::int32_t, std::int32_t) {
+        std::lock_guard<std::mutex> hold(lock);
+        ++ends;
+    };
+}
+
+}  // namespace sorttest

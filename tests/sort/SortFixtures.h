@@ -1,0 +1,79 @@
+// Shared by the sorting tests: a temporary folder per test, tiny image files, a recording
+// host, and the process-wide run state put back after each test.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/Settings.h"
+#include "sort/SortHost.h"
+
+namespace sorttest {
+
+// A fresh, empty folder (absolute path) removed with everything in it on destruction.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return root_; }
+    std::string text() const { return root_.string(); }
+
+private:
+    std::filesystem::path root_;
+};
+
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+// The whole file; "" when it cannot be read.
+std::string ReadBytes(const std::filesystem::path& path);
+bool Exists(const std::filesystem::path& path);
+
+// A 2x2 RGB PNG: four gray pixels of `level` (monochrome) or, with `color`, four pixels far
+// from gray. `level` also makes files of one kind differ in their bytes.
+std::string TinyPng(bool color, std::uint8_t level);
+// The same picture as a 24-bit Windows bitmap.
+std::string TinyBmp(bool color, std::uint8_t level);
+
+// Every regular file below `root`, as path relative to root -> contents.
+std::map<std::string, std::string> Tree(const std::filesystem::path& root);
+
+// The lines of a log file without their CR LF; the file must end in CR LF.
+std::vector<std::string> LogLines(const std::filesystem::path& file);
+// The part of a log line after its time stamp: "[path]message".
+std::string WithoutTime(const std::string& line);
+// The single file in `folder`; empty when there is not exactly one.
+std::filesystem::path OnlyFileIn(const std::filesystem::path& folder);
+
+// Keeps Settings, ModuleFolder, LogFilePath, the run flags and the test seams as they were
+// and restores them; sets ModuleFolder to `moduleFolder` so logs go there.
+class RunStateGuard {
+public:
+    explicit RunStateGuard(const std::filesystem::path& moduleFolder);
+    ~RunStateGuard();
+
+private:
+    SettingsRecord settings_;
+    std::filesystem::path moduleFolder_;
+    std::filesystem::path settingsFilePath_;
+};
+
+// A host that records what a run shows.
+struct RecordingHost {
+    RecordingHost();
+    SortHost host;
+    std::mutex lock;
+    std::vector<std::string> errors;
+    std::vector<std::string> questions;
+    std::vector<ProgressDisplay> progress;
+    std::vector<std::int32_t> ranges;
+    int steps = 0;
+    int ends = 0;
+    bool answer = false;  // the reply to every question
+};
+
+}  // namespace sorttest

@@ -1,0 +1,319 @@
+#include "sort/SortRunDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <regex>
+#include <thread>
+
+#include "platform/Thread.h"
+#include "sort/ResultLog.h"
+#include "sort/SortFixtures.h"
+#include "sort/SortRun.h"
+
+using sorttest::Exists;
+using sorttest::LogLines;
+using sorttest::ReadBytes;
+using sorttest::RecordingHost;
+using sorttest::RunStateGuard;
+using sorttest::TempFolder;
+using sorttest::TinyBmp;
+using sorttest::TinyPng;
+using sorttest::Tree;
+using sorttest::WithoutTime;
+using sorttest::WriteBytes;
+
+namespace {
+
+class SortRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directory(app_);
+        std::filesystem::create_directory(pics_);
+        Settings = SettingsRecord();
+        Settings.THREAD_NUM = 4;
+        Settings.IS_ONLY_GRAYSCALE = 1;
+    }
+
+    SortRunResult Run(const std::vector<std::filesystem::path>& dropped) {
+        return SortRunDriver(dropped, recorder_.host);
+    }
+
+    // The run's log lines without their time stamps, sorted.
+    std::vector<std::string> SortedLog() {
+        std::vector<std::string> lines;
+        for (const auto& line : LogLines(LogFilePath)) lines.push_back(WithoutTime(line));
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    }
+
+    TempFolder temp_;
+    RunStateGuard guard_{temp_.path() / "app"};
+    RecordingHost recorder_;
+    std::filesystem::path app_ = temp_.path() / "app";
+    std::filesystem::path pics_ = temp_.path() / "pics";
+    std::string p_ = pics_.string();
+};
+
+}  // namespace
+
+TEST_F(SortRun, SubfolderSchemeSortsEveryFileAndLogsOneLineEach) {
+    std::filesystem::create_directory(pics_ / "sub");
+    WriteBytes(pics_ / "a.png", TinyPng(false, 10));
+    WriteBytes(pics_ / "b.png", TinyPng(true, 20));
+    WriteBytes(pics_ / "notes.txt", "text");
+    WriteBytes(pics_ / "sub" / "c.BMP", TinyBmp(false, 30));
+
+    const SortRunResult result = Run({pics_});
+
+    EXPECT_TRUE(result.started);
+    EXPECT_FALSE(result.cancelled);
+    EXPECT_EQ(4, result.listed);
+    EXPECT_EQ(2, result.movedMonochrome);
+    EXPECT_EQ(1, result.movedColor);
+    EXPECT_EQ(1, LeftInPlace(result));
+    const auto files = Tree(pics_);
+    EXPECT_EQ(4u, files.size());
+    EXPECT_EQ(TinyPng(false, 10), files.at("monochrome/a.png"));
+    EXPECT_EQ(TinyPng(true, 20), files.at("color/b.png"));
+    EXPECT_EQ("text", files.at("notes.txt"));
+    EXPECT_EQ(TinyBmp(false, 30), files.at("sub/monochrome/c.BMP"));
+    EXPECT_EQ((std::vector<std::string>{
+                  "[" + p_ + "/a.png]【モノクロ】「" + p_ + "/monochrome/a.png」に移動しました。",
+                  "[" + p_ + "/b.png]【カラー】「" + p_ + "/color/b.png」に移動しました。",
+                  "[" + p_ + "/notes.txt]【ERROR】非対応のファイル形式です。",
+                  "[" + p_ + "/sub/c.BMP]【モノクロ】「" + p_ + "/sub/monochrome/c.BMP」に移動しました。",
+              }),
+              SortedLog());
+    EXPECT_EQ(std::vector<std::int32_t>{4}, recorder_.ranges);
+    EXPECT_EQ(4, recorder_.steps);
+    EXPECT_EQ(1, recorder_.ends);
+    EXPECT_TRUE(recorder_.errors.empty());
+    EXPECT_EQ(0, ActiveWorkers.load());
+}
+
+TEST_F(SortRun, FixedDestinationsTakeFilesFromEveryFolderAndKeepTheFirstOfAName) {
+    Settings.THREAD_NUM = 1;  // list order decides which "a.png" arrives first
+    Settings.IS_DST_SUBDIR = 0;
+    std::filesystem::create_directories(temp_.path() / "out" / "mono");
+    std::filesystem::create_directories(temp_.path() / "out" / "colour");
+    std::filesystem::create_directories(pics_ / "other");
+    Settings.DST_DIR_MONO = (temp_.path() / "out" / "mono").string() + "/";
+    Settings.DST_DIR_COLOR = (temp_.path() / "out" / "colour").string();
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
+    WriteBytes(pics_ / "other" / "a.png", TinyPng(false, 2));
+    WriteBytes(pics_ / "b.png", TinyPng(true, 3));
+
+    const SortRunResult result = Run({pics_ / "a.png", pics_ / "other" / "a.png", pics_ / "b.png"});
+
+    const std::string out = (temp_.path() / "out").string();
+    EXPECT_EQ(TinyPng(false, 1), ReadBytes(out + "/mono/a.png"));
+    EXPECT_EQ(TinyPng(true, 3), ReadBytes(out + "/colour/b.png"));
+    EXPECT_EQ(TinyPng(false, 2), ReadBytes(pics_ / "other" / "a.png"));
+    const auto lines = LogLines(LogFilePath);
+    ASSERT_EQ(3u, lines.size());
+    EXPECT_EQ("[" + p_ + "/a.png]【モノクロ】「" + out + "/mono/a.png」に移動しました。", WithoutTime(lines[0]));
+    EXPECT_EQ("[" + p_ + "/other/a.png]【ERROR】モノクロ画像と判定しましたが、「" + out + "/mono/a.png」への移動に失敗しました。",
+              WithoutTime(lines[1]));
+    EXPECT_EQ("[" + p_ + "/b.png]【カラー】「" + out + "/colour/b.png」に移動しました。", WithoutTime(lines[2]));
+    EXPECT_EQ(1, LeftInPlace(result));
+}
+
+TEST_F(SortRun, MissingFixedFolderStopsTheRunBeforeTheLog) {
+    Settings.IS_DST_SUBDIR = 0;
+    Settings.DST_DIR_MONO = (temp_.path() / "nope").string();
+    Settings.DST_DIR_COLOR = "";
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
+
+    EXPECT_FALSE(Run({pics_}).started);
+    std::filesystem::create_directory(temp_.path() / "nope");
+    EXPECT_FALSE(Run({pics_}).started);
+
+    EXPECT_EQ((std::vector<std::string>{
+                  "モノクローム画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n    【フォルダのパス】" +
+                      (temp_.path() / "nope").string(),
+                  "カラー画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n    【フォルダのパス】",
+              }),
+              recorder_.errors);
+    EXPECT_FALSE(Exists(app_ / "logs"));
+    EXPECT_EQ(TinyPng(false, 1), ReadBytes(pics_ / "a.png"));
+    EXPECT_TRUE(recorder_.ranges.empty());
+}
+
+TEST_F(SortRun, DeclinedLogEndsTheRunAndAcceptedOneSortsWithoutLog) {
+    WriteBytes(app_ / "logs", "in the way");
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
+
+    recorder_.answer = false;
+    EXPECT_FALSE(Run({pics_}).started);
+    EXPECT_TRUE(Exists(pics_ / "a.png"));
+
+    recorder_.answer = true;
+    const SortRunResult result = Run({pics_});
+    EXPECT_TRUE(result.started);
+    EXPECT_EQ(1, result.movedMonochrome);
+    EXPECT_TRUE(LogFilePath.empty());
+    EXPECT_EQ(2u, recorder_.questions.size());
+}
+
+TEST_F(SortRun, EmptyFolderLeavesAnEmptyLogAndLaunchesNothing) {
+    const SortRunResult result = Run({pics_});
+
+    EXPECT_TRUE(result.started);
+    EXPECT_EQ(0, result.listed);
+    ASSERT_FALSE(LogFilePath.empty());
+    EXPECT_TRUE(Exists(LogFilePath));
+    EXPECT_EQ("", ReadBytes(LogFilePath));
+    EXPECT_TRUE(recorder_.progress.empty());
+    EXPECT_EQ(0, recorder_.steps);
+    EXPECT_EQ(std::vector<std::int32_t>{0}, recorder_.ranges);
+}
+
+TEST_F(SortRun, SubfoldersAreSortedOnlyWhenSubfoldersAreOn) {
+    std::filesystem::create_directory(pics_ / "sub");
+    WriteBytes(pics_ / "top.png", TinyPng(false, 1));
+    WriteBytes(pics_ / "sub" / "inner.png", TinyPng(false, 2));
+
+    Settings.IS_SUBDIRS_TOO = 0;
+    EXPECT_EQ(1, Run({pics_}).listed);
+    EXPECT_TRUE(Exists(pics_ / "monochrome" / "top.png"));
+    EXPECT_TRUE(Exists(pics_ / "sub" / "inner.png"));
+
+    // The second run also enters the "monochrome" folder the first one made.
+    Settings.IS_SUBDIRS_TOO = 1;
+    EXPECT_EQ(2, Run({pics_}).listed);
+    EXPECT_TRUE(Exists(pics_ / "sub" / "monochrome" / "inner.png"));
+    EXPECT_TRUE(Exists(pics_ / "monochrome" / "monochrome" / "top.png"));
+}
+
+TEST_F(SortRun, NonAsciiNamesReachTheLogAsUtf8) {
+    const auto folder = pics_ / "写真 2026";
+    std::filesystem::create_directory(folder);
+    WriteBytes(folder / "猫ü.png", TinyPng(false, 5));
+
+    Run({folder});
+
+    const std::string f = folder.string();
+    const std::string bytes = ReadBytes(LogFilePath);
+    EXPECT_TRUE(std::regex_match(bytes, std::regex("20\\d\\d年[01]\\d月[0-3]\\d日[0-2]\\d時[0-5]\\d分[0-6]\\d秒\\d\\d\\dミリ秒"
+                                                   "\\[" + std::string(p_) + "/\xE5\x86\x99\xE7\x9C\x9F 2026/\xE7\x8C\xAB\xC3\xBC\\.png\\]"
+                                                   "【モノクロ】「.*」に移動しました。\r\n")))
+        << bytes;
+    EXPECT_EQ("[" + f + "/猫ü.png]【モノクロ】「" + f + "/monochrome/猫ü.png」に移動しました。",
+              WithoutTime(LogLines(LogFilePath).at(0)));
+    EXPECT_TRUE(Exists(folder / "monochrome" / "猫ü.png"));
+}
+
+TEST_F(SortRun, UnsupportedVanishedAndUnreadableFilesStayWithTheirReason) {
+    WriteBytes(pics_ / "scan.tif", "II*");
+    WriteBytes(pics_ / "broken.bmp", "BM not really a bitmap");
+    std::filesystem::create_symlink(pics_ / "nowhere.bmp", pics_ / "dangling.bmp");
+
+    const SortRunResult result = Run({pics_, pics_ / "vanished.bmp"});
+
+    EXPECT_EQ(4, LeftInPlace(result));
+    EXPECT_EQ((std::vector<std::string>{
+                  "[" + p_ + "/broken.bmp]【ERROR】BMPファイルの読み込みに失敗しました。",
+                  "[" + p_ + "/dangling.bmp]【ERROR】BMPファイルの読み込みに失敗しました。",
+                  "[" + p_ + "/scan.tif]【ERROR】非対応のファイル形式です。",
+                  "[" + p_ + "/vanished.bmp]【ERROR】BMPファイルの読み込みに失敗しました。",
+              }),
+              SortedLog());
+    EXPECT_FALSE(Exists(pics_ / "monochrome"));
+    EXPECT_FALSE(Exists(pics_ / "color"));
+    EXPECT_EQ("II*", ReadBytes(pics_ / "scan.tif"));
+}
+
+TEST_F(SortRun, ProgressShowsDoneOfTotalAndTheBarStepsOncePerPath) {
+    Settings.THREAD_NUM = 1;
+    for (int i = 0; i < 3; ++i) WriteBytes(pics_ / (std::to_string(i) + ".png"), TinyPng(false, 1));
+
+    Run({pics_});
+
+    ASSERT_FALSE(recorder_.progress.empty());
+    EXPECT_EQ("00%(0/3) - Pallidor", recorder_.progress.front().caption);
+    EXPECT_EQ("00% ( 0 / 3 )", recorder_.progress.front().text);
+    for (const auto& shown : recorder_.progress) {
+        // Shown before a launch or while a worker is active: never all three done.
+        EXPECT_LE(shown.done, 2);
+        EXPECT_EQ(3, shown.total);
+    }
+    EXPECT_EQ(3, recorder_.steps);
+
+    const ProgressDisplay partial = MakeProgressDisplay(3, 60);
+    EXPECT_EQ("05%(3/60) - Pallidor", partial.caption);
+    EXPECT_EQ("05% ( 3 / 60 )", partial.text);
+    EXPECT_EQ("100% ( 60 / 60 )", MakeProgressDisplay(60, 60).text);
+    EXPECT_EQ("99% ( 2147483646 / 2147483647 )", MakeProgressDisplay(2147483646, 2147483647).text);
+}
+
+TEST_F(SortRun, WorkerThreadThatCannotBeMadeIsSkippedCountedAndReported) {
+    Settings.THREAD_NUM = 1;
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
+    WriteBytes(pics_ / "b.png", TinyPng(false, 2));
+    WriteBytes(pics_ / "c.png", TinyPng(false, 3));
+    int starts = 0;
+    StartWorkerThread = [&starts](std::function<void()> body) {
+        return ++starts != 2 && platform::StartDetachedThread(std::move(body));
+    };
+
+    const SortRunResult result = Run({pics_ / "a.png", pics_ / "b.png", pics_ / "c.png"});
+
+    EXPECT_EQ(std::vector<std::string>{"スレッドの作成に失敗しました。"}, recorder_.errors);
+    EXPECT_EQ(3, result.handedOut);
+    EXPECT_EQ(3, recorder_.steps);
+    EXPECT_EQ(1, LeftInPlace(result));
+    EXPECT_TRUE(Exists(pics_ / "b.png"));
+    const auto lines = LogLines(LogFilePath);
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ("[" + p_ + "/a.png]", WithoutTime(lines[0]).substr(0, p_.size() + 8));
+    EXPECT_EQ("[" + p_ + "/c.png]", WithoutTime(lines[1]).substr(0, p_.size() + 8));
+}
+
+TEST_F(SortRun, CancelLetsStartedFilesFinishAndLeavesTheRestUntouchedAndUnlogged) {
+    Settings.THREAD_NUM = 2;
+    for (int i = 0; i < 10; ++i) WriteBytes(pics_ / (std::to_string(i) + ".png"), TinyPng(false, static_cast<std::uint8_t>(i)));
+    // The first two workers wait for each other, then the user cancels while both are busy.
+    std::mutex gateLock;
+    std::condition_variable gate;
+    int arrived = 0;
+    StartWorkerThread = [&](std::function<void()> body) {
+        return platform::StartDetachedThread([&, body] {
+            {
+                std::unique_lock<std::mutex> hold(gateLock);
+                if (++arrived == 2) {
+                    CancelRequested = true;
+                    gate.notify_all();
+                }
+                gate.wait(hold, [&] { return arrived >= 2; });
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            body();
+        });
+    };
+
+    const SortRunResult result = Run({pics_});
+
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(2, result.handedOut);
+    EXPECT_EQ(2, result.movedMonochrome);
+    EXPECT_EQ(8, LeftInPlace(result));
+    EXPECT_EQ(2u, Tree(pics_ / "monochrome").size());
+    EXPECT_EQ(10u, Tree(pics_).size());
+    EXPECT_EQ(2u, LogLines(LogFilePath).size());
+    EXPECT_EQ(2, recorder_.steps);
+}
+
+TEST(SortRunState, OnlyOneRunAtATime) {
+    TempFolder temp;
+    RunStateGuard guard(temp.path());
+    EXPECT_TRUE(BeginSortRun());
+    EXPECT_TRUE(RunBusy.load());
+    EXPECT_FALSE(BeginSortRun());
+    EndSortRun();
+    EXPECT_FALSE(RunBusy.load());
+    EXPECT_TRUE(BeginSortRun());
+    EndSortRun();
+}

@@ -1,0 +1,43 @@
+#include "sort/SortWorker.h"
+
+#include <gtest/gtest.h>
+
+#include "sort/ResultLog.h"
+#include "sort/SortFixtures.h"
+#include "sort/SortRun.h"
+
+using sorttest::LogLines;
+using sorttest::RunStateGuard;
+using sorttest::TempFolder;
+using sorttest::TinyPng;
+using sorttest::WithoutTime;
+using sorttest::WriteBytes;
+
+TEST(SortWorker, WritesItsLogLineThenStepsAndDecrementsAsItsLastAct) {
+    TempFolder temp;
+    RunStateGuard guard(temp.path());
+    Settings = SettingsRecord();
+    ASSERT_TRUE(OpenResultLog(SortHost{}));
+    const std::string path = temp.text() + "/a.png";
+    WriteBytes(path, TinyPng(true, 9));
+
+    std::size_t linesAtStep = 0;
+    std::int32_t activeAtStep = 0;
+    SortHost host;
+    host.StepProgress = [&] {
+        linesAtStep = LogLines(LogFilePath).size();
+        activeAtStep = ActiveWorkers.load();
+    };
+    SortTally tally;
+    ActiveWorkers = 1;
+
+    SortWorker(path, tally, host);
+
+    EXPECT_EQ(1u, linesAtStep);
+    EXPECT_EQ(1, activeAtStep);
+    EXPECT_EQ(0, ActiveWorkers.load());
+    EXPECT_EQ(1, tally.movedColor.load());
+    EXPECT_EQ("[" + path + "]【カラー】「" + temp.text() + "/color/a.png」に移動しました。",
+              WithoutTime(LogLines(LogFilePath).at(0)));
+}
+
