@@ -229,6 +229,13 @@ void Screenshot(HWND window, const std::string& name) {
     ReleaseDC(nullptr, screen);
 }
 
+void RestoreSettings(const SettingsRecord& settings) {
+    Settings = settings;
+    for (const PageRefresh& refresh : PageRefreshTable) {
+        if (refresh) refresh();
+    }
+}
+
 std::filesystem::path ExecutableFolder() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "app/Settings.h"
+
 namespace gui {
 
 // Polls `done` every 20 ms; false when it is still false after `timeout`.
@@ -58,6 +60,10 @@ HGLOBAL Drop(HWND target, const std::vector<std::filesystem::path>& paths);
 
 // Writes what the window shows on the screen to screenshots/NAME.bmp beside the executable.
 void Screenshot(HWND window, const std::string& name);
+
+// Puts `settings` into the record and has every page already shown display it, as a reset
+// does, so a test that changed the record behind the pages leaves nothing stale.
+void RestoreSettings(const SettingsRecord& settings);
 
 // The folder of the test executable (the program's ModuleFolder).
 std::filesystem::path ExecutableFolder();
