@@ -135,6 +135,13 @@ TEST_F(SortRunGui, ADropShowsProgressSortsTheFilesAndLogsEachOne) {
     EXPECT_TRUE(WaitFor([&] { return GlobalSize(ignored) == 0; }));
     EXPECT_TRUE(NoMessageBox());
 
+    // Enter and Escape neither close the dialog nor cancel.
+    PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    Sleep(200);
+    EXPECT_TRUE(IsWindow(progress));
+    EXPECT_FALSE(CancelRequested);
+
     gate.Release(1);
     EXPECT_TRUE(WaitFor([&] { return CaptionIs(progress, "25%(1/4) - Pallidor"); })) << Text(progress);
     EXPECT_EQ("25% ( 1 / 4 )", ItemText(progress, IDC_PROGRESS_TEXT));
