@@ -26,6 +26,9 @@ trap 'rm -rf "$stage"' EXIT
 top=$stage/pallidor-$version
 mkdir -p "$top/licenses"
 cp "$build/pallidor.exe" "$build/pallidor-cli.exe" "$top/"
+# The build keeps its debugging information; the user's copy does without.
+strip=$(sed -n 's/^CMAKE_STRIP:FILEPATH=//p' "$build/CMakeCache.txt")
+"${strip:-strip}" "$top/pallidor.exe" "$top/pallidor-cli.exe"
 # Notepad of every Windows version shows a UTF-8 text with a byte-order mark and CR LF ends.
 { printf '\xef\xbb\xbf'; sed 's/$/\r/' Readme.txt; } >"$top/Readme.txt"
 cp LICENSE "$top/licenses/LICENSE-Pallidor.txt"

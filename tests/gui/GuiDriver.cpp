@@ -81,16 +81,17 @@ bool OursAndVisible(HWND window) {
     return process == GetCurrentProcessId() && IsWindowVisible(window);
 }
 
+// Enumeration callbacks are named functions: on i686 they must be stdcall, which a lambda is not.
+BOOL CALLBACK CollectDialog(HWND window, LPARAM list) {
+    if (OursAndVisible(window) && ClassOf(window) == "#32770") {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    }
+    return TRUE;
+}
+
 std::vector<HWND> TopLevelDialogs() {
     std::vector<HWND> found;
-    EnumWindows(
-        [](HWND window, LPARAM list) -> BOOL {
-            if (OursAndVisible(window) && ClassOf(window) == "#32770") {
-                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -105,30 +106,31 @@ std::string IconName(HICON icon) {
 
 // A message box is a dialog whose children are static texts, an icon and buttons only; the
 // program's own dialogs all hold some other control.
+struct BoxScan {
+    bool onlyBoxControls = true;
+    HICON icon = nullptr;
+    std::string text;
+};
+
+BOOL CALLBACK ScanBoxControl(HWND child, LPARAM data) {
+    auto& scan = *reinterpret_cast<BoxScan*>(data);
+    const std::string kind = ClassOf(child);
+    if (kind == "Static") {
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        if ((style & SS_TYPEMASK) == SS_ICON) {
+            scan.icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+        } else if (IsWindowVisible(child)) {
+            scan.text += Text(child);
+        }
+    } else if (kind != "Button") {
+        scan.onlyBoxControls = false;
+    }
+    return TRUE;
+}
+
 bool ReadMessageBox(HWND window, MessageBoxSeen& seen) {
-    struct Scan {
-        bool onlyBoxControls = true;
-        HICON icon = nullptr;
-        std::string text;
-    } scan;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<Scan*>(data);
-            const std::string kind = ClassOf(child);
-            if (kind == "Static") {
-                const LONG style = GetWindowLongW(child, GWL_STYLE);
-                if ((style & SS_TYPEMASK) == SS_ICON) {
-                    s.icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-                } else if (IsWindowVisible(child)) {
-                    s.text += Text(child);
-                }
-            } else if (kind != "Button") {
-                s.onlyBoxControls = false;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&scan));
+    BoxScan scan;
+    EnumChildWindows(window, ScanBoxControl, reinterpret_cast<LPARAM>(&scan));
     // The About box is made of the same kinds of control.
     if (!scan.onlyBoxControls || scan.text.empty() || Text(window) == "バージョン情報") return false;
     seen.window = window;
