@@ -4,7 +4,7 @@
 #include <shlobj.h>
 
 #include "app/App_win.h"
-#include "app/DialogText_win.h"
+#include "app/SettingsPage_win.h"
 #include "app/PageRules.h"
 #include "app/Settings.h"
 #include "res/resource.h"
@@ -27,15 +27,6 @@ void ChooseFolder(HWND hwnd, int editId, std::string& field, const char* prompt)
     // Through the edit's buffer, so the field gets the same 1023-character cut as typed text.
     WriteItemText(hwnd, editId, chosen);
     field = ReadItemText(hwnd, editId, kPathBuffer);
-}
-
-INT_PTR OnInitDialog(HWND hwnd, LPARAM lp) {
-    const auto slot = static_cast<std::size_t>(reinterpret_cast<PROPSHEETPAGEW*>(lp)->lParam);
-    PageRefreshTable[slot] = [] { RefreshDestinationPage(nullptr); };
-    RefreshDestinationPage(hwnd);
-    DragAcceptFiles(hwnd, TRUE);
-    PageReady = true;
-    return TRUE;
 }
 
 INT_PTR OnCommand(HWND hwnd, int id, int code) {
@@ -90,7 +81,7 @@ void RefreshDestinationPage(HWND page) {
 INT_PTR CALLBACK DestinationPageProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
     switch (message) {
     case WM_INITDIALOG:
-        return OnInitDialog(hwnd, lp);
+        return StartSettingsPage(hwnd, lp, RefreshDestinationPage, PageReady);
     case WM_DROPFILES:
         return StartSortRun(reinterpret_cast<HDROP>(wp));
     case WM_COMMAND:

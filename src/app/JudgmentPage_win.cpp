@@ -2,7 +2,7 @@
 #include <commctrl.h>
 
 #include "app/App_win.h"
-#include "app/DialogText_win.h"
+#include "app/SettingsPage_win.h"
 #include "app/PageRules.h"
 #include "app/Settings.h"
 #include "res/resource.h"
@@ -32,15 +32,6 @@ double* PercentField(int editId) {
     case IDC_ERROR_LIMIT_MONO: return &Settings.ERROR_LIMIT_MONO;
     default: return nullptr;
     }
-}
-
-INT_PTR OnInitDialog(HWND hwnd, LPARAM lp) {
-    const auto slot = static_cast<std::size_t>(reinterpret_cast<PROPSHEETPAGEW*>(lp)->lParam);
-    PageRefreshTable[slot] = [] { RefreshJudgmentPage(nullptr); };
-    RefreshJudgmentPage(hwnd);
-    DragAcceptFiles(hwnd, TRUE);
-    PageReady = true;
-    return TRUE;
 }
 
 INT_PTR OnCommand(HWND hwnd, int id, int code) {
@@ -98,10 +89,7 @@ void RefreshJudgmentPage(HWND page) {
     WriteItemText(hwnd, IDC_PIXEL_COUNT, IntText(Settings.PIXELS_USE_IN_JUDGMENT));
     CheckDlgButton(hwnd, IDC_ONLY_GRAYSCALE, CheckState(Settings.IS_ONLY_GRAYSCALE != 0));
     SendDlgItemMessageW(hwnd, IDC_THRESHOLD_GS_SPIN, UDM_SETRANGE32, 0, 255);
-    SendDlgItemMessageW(hwnd, IDC_THRESHOLD_GS_SPIN, UDM_SETPOS32, 0, Settings.THRESHOLD_GS);
-    // An unchanged position is not written again, and the edit may hold a typed text by now.
-    const std::string shown = IntText(Settings.THRESHOLD_GS);
-    if (ReadItemText(hwnd, IDC_THRESHOLD_GS, kNumberBuffer) != shown) WriteItemText(hwnd, IDC_THRESHOLD_GS, shown);
+    ShowSpinValue(hwnd, IDC_THRESHOLD_GS_SPIN, IDC_THRESHOLD_GS, Settings.THRESHOLD_GS);
     WriteItemText(hwnd, IDC_NOISE_LIMIT_GS, PercentText(Settings.NOISE_LIMIT_GS));
     WriteItemText(hwnd, IDC_THRESHOLD_MONO, PercentText(Settings.THRESHOLD_MONO));
     WriteItemText(hwnd, IDC_ERROR_LIMIT_MONO, PercentText(Settings.ERROR_LIMIT_MONO));
@@ -112,7 +100,7 @@ void RefreshJudgmentPage(HWND page) {
 INT_PTR CALLBACK JudgmentPageProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
     switch (message) {
     case WM_INITDIALOG:
-        return OnInitDialog(hwnd, lp);
+        return StartSettingsPage(hwnd, lp, RefreshJudgmentPage, PageReady);
     case WM_DROPFILES:
         return StartSortRun(reinterpret_cast<HDROP>(wp));
     case WM_COMMAND:

@@ -126,7 +126,9 @@ TEST_F(SortRunGui, ADropShowsProgressSortsTheFilesAndLogsEachOne) {
     EXPECT_TRUE(WaitFor([] { return CaptionIs(Sheet(), "処理中 - Pallidor"); }));
     EXPECT_FALSE(IsWindowEnabled(Sheet()));
     EXPECT_TRUE(WaitFor([&] { return CaptionIs(progress, "00%(0/4) - Pallidor"); })) << Text(progress);
-    EXPECT_EQ("00% ( 0 / 4 )", ItemText(progress, IDC_PROGRESS_TEXT));
+    // The caption is set before the text, so the text may lag behind by a moment.
+    EXPECT_TRUE(WaitFor([&] { return ItemText(progress, IDC_PROGRESS_TEXT) == "00% ( 0 / 4 )"; }))
+        << ItemText(progress, IDC_PROGRESS_TEXT);
     EXPECT_EQ("中止", ItemText(progress, IDC_ABORT));
     Screenshot(progress, "progress-dialog");
 
@@ -144,7 +146,8 @@ TEST_F(SortRunGui, ADropShowsProgressSortsTheFilesAndLogsEachOne) {
 
     gate.Release(1);
     EXPECT_TRUE(WaitFor([&] { return CaptionIs(progress, "25%(1/4) - Pallidor"); })) << Text(progress);
-    EXPECT_EQ("25% ( 1 / 4 )", ItemText(progress, IDC_PROGRESS_TEXT));
+    EXPECT_TRUE(WaitFor([&] { return ItemText(progress, IDC_PROGRESS_TEXT) == "25% ( 1 / 4 )"; }))
+        << ItemText(progress, IDC_PROGRESS_TEXT);
     EXPECT_EQ(1, SendMessageW(Item(progress, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0));
     gate.OpenAll();
     ASSERT_TRUE(WaitFor(RunIdle, std::chrono::seconds(20)));

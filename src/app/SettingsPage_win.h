@@ -1,4 +1,5 @@
-// Control texts in UTF-8, read through fixed buffers where the cut is part of the behaviour.
+// What the three settings pages share: control texts in UTF-8 read through fixed buffers where
+// the cut is part of the behaviour, enabling, and the start of a page.
 #pragma once
 
 #include <windows.h>
@@ -30,3 +31,13 @@ inline int CheckState(bool on) { return on ? BST_CHECKED : BST_UNCHECKED; }
 constexpr int kNumberBuffer = 32;
 // Paths from at most 1023.
 constexpr int kPathBuffer = 1024;
+
+// Sets an up-down that writes its edit, and makes the edit show `value` itself: the up-down
+// does not rewrite an unchanged position (the edit may hold a typed text by then) and cannot
+// hold a value beyond its range.
+void ShowSpinValue(HWND dialog, int spinId, int editId, int value);
+
+// The start of a settings page, in this order: its refresh operation into its slot of
+// PageRefreshTable (the page's index), its first fill, drops, and then `ready`, so the
+// notifications of the first fill store nothing.
+INT_PTR StartSettingsPage(HWND page, LPARAM initParam, void (*refresh)(HWND), bool& ready);
