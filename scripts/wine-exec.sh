@@ -43,6 +43,8 @@ case "${1:-}" in
     # The first start of a prefix takes seconds; done once here, each test starts at once.
     if [ -x "$wine64" ]; then loader=$wine64; else loader=$wine32; fi
     WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" wineboot -i >/dev/null 2>&1 || true
+    # The server wineboot started may still be on its way out; a second one would refuse to start.
+    "$(server)" -w
     "$(server)" -p
     ;;
   stop)
