@@ -3,8 +3,24 @@
 # tree and the run's log are printed. With arguments:
 #   ./run.sh sort PATH...    sort the given files and folders
 #   ./run.sh judge PATH...   judge them without moving anything
+#   ./run.sh gui             start pallidor.exe under Wine on the display in DISPLAY
 set -euo pipefail
 cd "$(dirname "$0")"
+
+# ./run.sh gui: pallidor.exe under Wine on the user's display.
+if [ "${1:-}" = gui ]; then
+  [ -n "${DISPLAY:-}" ] || { echo "run.sh gui: no display (DISPLAY is not set)" >&2; exit 2; }
+  scripts/setup.sh >&2
+  scripts/setup-win32.sh >/dev/null
+  scripts/setup-gui.sh
+  dir=build-win32 arch=i686 wine=/usr/lib/wine/wine
+  # A kernel without 32-bit support runs the same program built for x86_64.
+  if ! scripts/wine-exec.sh can-run-i386; then dir=build-win64 arch=x86_64 wine=/usr/lib/wine/wine64; fi
+  scripts/build-win32.sh "$dir" "$arch" >&2
+  export WINEPREFIX=$PWD/$dir/gui-wineprefix WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
+  scripts/prepare-gui-prefix.sh "$wine"
+  exec "$wine" "$dir/pallidor.exe"
+fi
 scripts/setup.sh >&2
 scripts/build.sh build >&2
 cli=build/pallidor-cli

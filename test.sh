@@ -29,9 +29,12 @@ scripts/setup-win32.sh >/dev/null
 scripts/build-win32.sh build-win32 i686
 objdump -f build-win32/pallidor-cli.exe | grep -q 'file format pei-i386' ||
   { echo "test.sh: build-win32/pallidor-cli.exe is no 32-bit Windows program" >&2; exit 1; }
-for exe in build-win32/pallidor-cli.exe build-win32/pallidor_tests.exe; do
+objdump -f build-win32/pallidor.exe | grep -q 'file format pei-i386' ||
+  { echo "test.sh: build-win32/pallidor.exe is no 32-bit Windows program" >&2; exit 1; }
+# The GUI adds the common controls and COM (folder browser, taskbar button).
+for exe in build-win32/pallidor-cli.exe build-win32/pallidor_tests.exe build-win32/pallidor.exe; do
   foreign=$(objdump -p "$exe" | awk '/DLL Name:/ { print toupper($3) }' |
-            grep -vxE 'KERNEL32.DLL|MSVCRT.DLL|USER32.DLL|GDI32.DLL|ADVAPI32.DLL|SHELL32.DLL|SHLWAPI.DLL' || true)
+            grep -vxE 'KERNEL32.DLL|MSVCRT.DLL|USER32.DLL|GDI32.DLL|ADVAPI32.DLL|SHELL32.DLL|SHLWAPI.DLL|COMCTL32.DLL|OLE32.DLL' || true)
   [ -z "$foreign" ] || { echo "test.sh: $exe imports $foreign" >&2; exit 1; }
 done
 
@@ -71,3 +74,15 @@ posix_only=(
 pattern="^($(IFS='|'; echo "${posix_only[*]}"))\$"
 (cd "$windows" && ctest --output-on-failure -j "$(nproc)" -E "$pattern")
 scripts/compare-cli.sh build/pallidor-cli "$windows/pallidor-cli.exe" build/pallidor-make-demo
+
+# The GUI: the real sheet, pages, About box and run windows driven by an in-process driver
+# under Wine on a virtual display. Screenshots land in build-win32/screenshots.
+scripts/setup-gui.sh
+tests/gui/run-gui-tests.sh "$windows"
+if [ "$windows" != build-win32 ]; then
+  rm -rf build-win32/screenshots
+  cp -r "$windows/screenshots" build-win32/screenshots
+fi
+
+# The package: build-win32/pallidor-<version>-win32.zip.
+scripts/package-win32.sh build-win32

@@ -16,7 +16,8 @@ installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install 
 # 32-bit programs (see test.sh).
 packages=(gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
           mingw-w64-i686-dev gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
-          binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev nasm wine wine32:i386 wine64)
+          binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev nasm wine wine32:i386 wine64
+          python3)
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
 

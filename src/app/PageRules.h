@@ -1,0 +1,35 @@
+// The settings pages' rules, apart from their windows: how a typed text becomes a field, what a
+// spin step writes, and which controls a setting enables.
+#pragma once
+
+#include <string>
+
+// The leading decimal integer of a text: blanks, an optional sign, digits; the rest ignored.
+// 0 when there is no number; beyond the range of int, the nearest bound.
+int ParseLeadingInt(const std::string& text);
+
+// Edit texts to field values, by the rule of each field.
+int ThreadNumFromText(const std::string& text);        // the 16-bit rule: 40000 -> 1
+int PixelCountFromText(const std::string& text);       // below 1 -> 20000
+int ThresholdGsFromText(const std::string& text);      // 0..255
+double PercentFromText(const std::string& text);       // 0..100
+
+// A field's value as its edit shows it: "%d", and "%lf" for the percentages.
+std::string IntText(int value);
+std::string PercentText(double value);
+
+// An up-down without a range of its own runs from 100 down to 0, so its up arrow proposes a
+// negative change; that is the step up.
+inline bool SpinStepsUp(int delta) { return delta < 0; }
+
+// The text an arrow writes into the pixel-count edit: 1000 up or down, never below 1,
+// the fraction dropped.
+std::string StepPixelCountText(const std::string& current, bool up);
+// The text an arrow writes into a percentage edit: 1 up or down within 0..100.
+std::string StepPercentText(const std::string& current, bool up);
+
+// Which dependent controls a setting enables.
+inline bool PixelCountEnabled(int isAllPixelJudge) { return isAllPixelJudge == 0; }
+inline bool GrayscaleLimitsEnabled(int isOnlyGrayscale) { return isOnlyGrayscale != 0; }
+inline bool MonoLimitsEnabled(int isOnlyGrayscale) { return isOnlyGrayscale == 0; }
+inline bool FixedDestinationsEnabled(int isDstSubdir) { return isDstSubdir == 0; }

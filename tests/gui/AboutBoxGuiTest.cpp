@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include "app/App_win.h"
+#include "gui/GuiDriver.h"
+#include "gui/GuiTest.h"
+#include "res/resource.h"
+
+using namespace gui;
+
+namespace {
+
+HWND OpenAboutBox() {
+    PressButton(ShowPage(kOther), IDC_ABOUT);
+    HWND box = nullptr;
+    WaitFor([&] {
+        const auto found = DialogsCaptioned("バージョン情報");
+        if (!found.empty()) box = found.front();
+        return box != nullptr;
+    });
+    // Its activation returns the link to idle; let that pass before the pointer moves.
+    WaitFor([&] { return GetForegroundWindow() == box; });
+    Sleep(100);
+    return box;
+}
+
+void CloseAboutBox(HWND box) {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    WaitFor([&] { return !IsWindow(box) && !AboutBoxOpen; });
+}
+
+// What the box gives the link to draw with: its text colour and its brush.
+struct LinkLook {
+    COLORREF colour;
+    HBRUSH brush;
+    bool underlined;
+};
+
+LinkLook LookOf(HWND box) {
+    const HWND link = Item(box, IDC_LINK);
+    const HDC dc = CreateCompatibleDC(nullptr);
+    SetTextColor(dc, RGB(1, 2, 3));
+    const auto brush = reinterpret_cast<HBRUSH>(SendMessageW(box, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                                             reinterpret_cast<LPARAM>(link)));
+    const COLORREF colour = GetTextColor(dc);
+    DeleteDC(dc);
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(link, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return {colour, brush, font.lfUnderline != 0};
+}
+
+void MovePointer(HWND link, int x, int y) { SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
+
+}  // namespace
+
+TEST(AboutBox, ShowsNameVersionAndAddress) {
+    const HWND box = OpenAboutBox();
+    ASSERT_NE(nullptr, box);
+    EXPECT_TRUE(AboutBoxOpen);
+    EXPECT_FALSE(IsWindowEnabled(Sheet()));
+    EXPECT_EQ("URL : https://pallidor.example/", ItemText(box, IDC_LINK));
+    EXPECT_NE(nullptr, FindWindowExW(box, nullptr, L"Static", L"Pallidor\nVersion 1.00"));
+    Screenshot(box, "about-box");
+    CloseAboutBox(box);
+    EXPECT_TRUE(IsWindowEnabled(Sheet()));
+}
+
+TEST(AboutBox, LinkTurnsRedAndUnderlinedUnderThePointerAndBackWhenItLeaves) {
+    const HWND box = OpenAboutBox();
+    ASSERT_NE(nullptr, box);
+    const HWND link = Item(box, IDC_LINK);
+    LinkLook look = LookOf(box);
+    EXPECT_EQ(RGB(0, 0, 255), look.colour);
+    EXPECT_FALSE(look.underlined);
+    EXPECT_NE(nullptr, look.brush);
+
+    MovePointer(link, 3, 3);
+    look = LookOf(box);
+    EXPECT_EQ(RGB(255, 0, 0), look.colour);
+    EXPECT_TRUE(look.underlined);
+    Screenshot(box, "about-box-hovered");
+
+    MovePointer(link, -5, 3);
+    look = LookOf(box);
+    EXPECT_EQ(RGB(0, 0, 255), look.colour);
+    EXPECT_FALSE(look.underlined);
+
+    // Other statics keep the default colours.
+    const HWND title = FindWindowExW(box, nullptr, L"Static", L"Pallidor\nVersion 1.00");
+    const HDC dc = CreateCompatibleDC(nullptr);
+    SendMessageW(box, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(title));
+    EXPECT_NE(RGB(0, 0, 255), GetTextColor(dc));
+    EXPECT_NE(RGB(255, 0, 0), GetTextColor(dc));
+    DeleteDC(dc);
+    CloseAboutBox(box);
+}
+
+TEST(AboutBox, EscapeDoesNotCloseItAndTheCloseBoxDoes) {
+    const HWND box = OpenAboutBox();
+    ASSERT_NE(nullptr, box);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    Sleep(300);
+    EXPECT_TRUE(IsWindow(box));
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box) && !AboutBoxOpen; }));
+}
+
+TEST(AboutBox, ASecondClickOpensNothingMore) {
+    const HWND box = OpenAboutBox();
+    ASSERT_NE(nullptr, box);
+    PressButton(ShowPage(kOther), IDC_ABOUT);
+    Sleep(500);
+    EXPECT_EQ(1u, DialogsCaptioned("バージョン情報").size());
+    CloseAboutBox(box);
+}
+
+TEST(AboutBox, BrushAndUnderlinedFontAreDeletedOnEveryClose) {
+    for (int opening = 0; opening < 20; ++opening) {
+        const HWND box = OpenAboutBox();
+        ASSERT_NE(nullptr, box);
+        MovePointer(Item(box, IDC_LINK), 3, 3);
+        const LinkLook look = LookOf(box);
+        const auto underlined = reinterpret_cast<HGDIOBJ>(SendMessageW(Item(box, IDC_LINK), WM_GETFONT, 0, 0));
+        MovePointer(Item(box, IDC_LINK), -5, 3);
+        const auto normal = reinterpret_cast<HGDIOBJ>(SendMessageW(Item(box, IDC_LINK), WM_GETFONT, 0, 0));
+        CloseAboutBox(box);
+        EXPECT_EQ(0u, GetObjectType(look.brush)) << opening;
+        EXPECT_EQ(0u, GetObjectType(underlined)) << opening;
+        // The dialog's own font is borrowed, not ours to delete.
+        EXPECT_NE(underlined, normal);
+    }
+}

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "app/Settings.h"
+#include "gui/GuiDriver.h"
+#include "gui/GuiTest.h"
+#include "platform/Text.h"
+#include "platform/Thread.h"
+#include "res/resource.h"
+#include "sort/ProgressDialog_win.h"
+#include "sort/ResultLog.h"
+#include "sort/SortRun.h"
+#include "sort/SortRunDriver.h"
+#include "support/ImageFiles.h"
+
+using namespace gui;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Holds workers back until the test lets them go, one at a time or all at once.
+class WorkerGate {
+public:
+    WorkerGate() {
+        StartWorkerThread = [this](std::function<void()> body) {
+            return platform::StartDetachedThread([this, body = std::move(body)] {
+                Wait();
+                body();
+            });
+        };
+    }
+    ~WorkerGate() {
+        OpenAll();
+        StartWorkerThread = platform::StartDetachedThread;
+    }
+    void Release(int count) {
+        std::lock_guard<std::mutex> hold(lock_);
+        permits_ += count;
+        changed_.notify_all();
+    }
+    void OpenAll() {
+        std::lock_guard<std::mutex> hold(lock_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    void Wait() {
+        std::unique_lock<std::mutex> hold(lock_);
+        changed_.wait(hold, [this] { return open_ || permits_ > 0; });
+        if (!open_) --permits_;
+    }
+    std::mutex lock_;
+    std::condition_variable changed_;
+    int permits_ = 0;
+    bool open_ = false;
+};
+
+void WritePicture(const fs::path& path, bool colour) {
+    testimages::PngPicture picture;
+    picture.width = 2;
+    picture.height = 2;
+    picture.colourType = 2;
+    for (int i = 0; i < 4; ++i) {
+        if (colour) {
+            picture.samples.insert(picture.samples.end(), {200u, 30u, 40u});
+        } else {
+            picture.samples.insert(picture.samples.end(), {90u, 90u, 90u});
+        }
+    }
+    fs::create_directories(path.parent_path());
+    testimages::WriteFileBytes(path, testimages::EncodePng(picture));
+}
+
+std::vector<std::string> LogLines() {
+    std::ifstream in(LogFilePath, std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+bool RunIdle() {
+    return !RunBusy && Text(Sheet()) == "Pallidor" && IsWindowEnabled(Sheet()) && ProgressWindow.load() == nullptr;
+}
+
+bool CaptionIs(HWND window, const std::string& caption) { return Text(window) == caption; }
+
+class SortRunGui : public testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = Settings;
+        Settings.IS_DST_SUBDIR = 1;
+        Settings.IS_SUBDIRS_TOO = 1;
+    }
+    void TearDown() override {
+        WaitFor(RunIdle, std::chrono::seconds(20));
+        RestoreSettings(saved_);
+    }
+    testimages::TempFolder folder_;
+    SettingsRecord saved_;
+};
+
+}  // namespace
+
+TEST_F(SortRunGui, ADropShowsProgressSortsTheFilesAndLogsEachOne) {
+    const fs::path root = folder_.Path() / "入力";
+    WritePicture(root / "gray.png", false);
+    WritePicture(root / "colour.png", true);
+    WritePicture(root / "sub" / "deep.png", false);
+    const fs::path single = folder_.Path() / "single.png";
+    WritePicture(single, true);
+    const fs::path late = folder_.Path() / "late" / "late.png";
+    WritePicture(late, false);
+    Settings.THREAD_NUM = 1;
+
+    WorkerGate gate;
+    const HWND page = ShowPage(kJudgment);
+    Drop(page, {root, single});
+    ASSERT_TRUE(WaitFor([] { return ProgressWindow.load() != nullptr; }));
+    const HWND progress = ProgressWindow.load();
+    EXPECT_TRUE(WaitFor([] { return CaptionIs(Sheet(), "処理中 - Pallidor"); }));
+    EXPECT_FALSE(IsWindowEnabled(Sheet()));
+    EXPECT_TRUE(WaitFor([&] { return CaptionIs(progress, "00%(0/4) - Pallidor"); })) << Text(progress);
+    // The caption is set before the text, so the text may lag behind by a moment.
+    EXPECT_TRUE(WaitFor([&] { return ItemText(progress, IDC_PROGRESS_TEXT) == "00% ( 0 / 4 )"; }))
+        << ItemText(progress, IDC_PROGRESS_TEXT);
+    EXPECT_EQ("中止", ItemText(progress, IDC_ABORT));
+    Screenshot(progress, "progress-dialog");
+
+    // A drop during the run is released and ignored.
+    const HGLOBAL ignored = Drop(page, {late.parent_path()});
+    EXPECT_TRUE(WaitFor([&] { return GlobalSize(ignored) == 0; }));
+    EXPECT_TRUE(NoMessageBox());
+
+    // Enter and Escape neither close the dialog nor cancel.
+    PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    Sleep(200);
+    EXPECT_TRUE(IsWindow(progress));
+    EXPECT_FALSE(CancelRequested);
+
+    gate.Release(1);
+    EXPECT_TRUE(WaitFor([&] { return CaptionIs(progress, "25%(1/4) - Pallidor"); })) << Text(progress);
+    EXPECT_TRUE(WaitFor([&] { return ItemText(progress, IDC_PROGRESS_TEXT) == "25% ( 1 / 4 )"; }))
+        << ItemText(progress, IDC_PROGRESS_TEXT);
+    EXPECT_EQ(1, SendMessageW(Item(progress, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0));
+    gate.OpenAll();
+    ASSERT_TRUE(WaitFor(RunIdle, std::chrono::seconds(20)));
+    EXPECT_FALSE(IsWindow(progress));
+
+    EXPECT_TRUE(fs::exists(root / "monochrome" / "gray.png"));
+    EXPECT_TRUE(fs::exists(root / "color" / "colour.png"));
+    EXPECT_TRUE(fs::exists(root / "sub" / "monochrome" / "deep.png"));
+    EXPECT_TRUE(fs::exists(folder_.Path() / "color" / "single.png"));
+    EXPECT_TRUE(fs::exists(late));
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(4u, lines.size());
+    const std::string target = platform::PathToUtf8(folder_.Path() / "color" / "single.png");
+    bool singleLogged = false;
+    for (const std::string& line : lines) {
+        singleLogged |= line.find("[" + platform::PathToUtf8(single) + "]【カラー】「" + target + "」に移動しました。\r") !=
+                        std::string::npos;
+    }
+    EXPECT_TRUE(singleLogged) << lines[0];
+}
+
+TEST_F(SortRunGui, TheAbortButtonStopsLaunchingWhileStartedFilesFinish) {
+    for (int i = 0; i < 5; ++i) WritePicture(folder_.Path() / ("p" + std::to_string(i) + ".png"), false);
+    Settings.THREAD_NUM = 2;
+    WorkerGate gate;
+    Drop(ShowPage(kSort), {folder_.Path()});
+    ASSERT_TRUE(WaitFor([] { return ProgressWindow.load() != nullptr && ActiveWorkers.load() == 2; }));
+    const HWND progress = ProgressWindow.load();
+    PressButton(progress, IDC_ABORT);
+    PressButton(progress, IDC_ABORT);
+    ASSERT_TRUE(WaitFor([] { return CancelRequested.load(); }));
+    Sleep(300);
+    EXPECT_TRUE(IsWindow(progress));
+    gate.OpenAll();
+    ASSERT_TRUE(WaitFor(RunIdle, std::chrono::seconds(20)));
+    int moved = 0;
+    for (const auto& entry : fs::directory_iterator(folder_.Path() / "monochrome")) moved += entry.is_regular_file();
+    EXPECT_EQ(2, moved);
+    EXPECT_EQ(2u, LogLines().size());
+}
+
+TEST_F(SortRunGui, MissingFixedDestinationsAreReportedAndNothingMoves) {
+    const fs::path picture = folder_.Path() / "a.png";
+    WritePicture(picture, false);
+    const fs::path mono = folder_.Path() / "モノクロ";
+    Settings.IS_DST_SUBDIR = 0;
+    Settings.DST_DIR_MONO = platform::PathToUtf8(mono);
+    Settings.DST_DIR_COLOR = platform::PathToUtf8(folder_.Path() / "カラー");
+
+    Drop(ShowPage(kDestination), {picture});
+    MessageBoxSeen box = WaitForMessageBox();
+    ASSERT_NE(nullptr, box.window);
+    EXPECT_EQ("モノクローム画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n"
+              "    【フォルダのパス】" + Settings.DST_DIR_MONO, box.text);
+    EXPECT_EQ("Pallidor", box.caption);
+    EXPECT_EQ("error", box.icon);
+    Answer(box, IDOK);
+    ASSERT_TRUE(WaitFor(RunIdle));
+
+    fs::create_directories(mono);
+    Drop(ShowPage(kDestination), {picture});
+    box = WaitForMessageBox();
+    ASSERT_NE(nullptr, box.window);
+    EXPECT_EQ("カラー画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n"
+              "    【フォルダのパス】" + Settings.DST_DIR_COLOR, box.text);
+    EXPECT_EQ("error", box.icon);
+    Answer(box, IDOK);
+    ASSERT_TRUE(WaitFor(RunIdle));
+    EXPECT_TRUE(fs::exists(picture));
+}

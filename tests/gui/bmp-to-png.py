@@ -1,0 +1,36 @@
+#!/usr/bin/env python3
+"""Converts the GUI tests' 24-bit bottom-up BMP screenshots to PNG, replacing each file:
+    tests/gui/bmp-to-png.py FILE.bmp...
+Only the standard library: the machines that run the tests need no imaging package."""
+import struct
+import sys
+import zlib
+
+
+def convert(path):
+    data = open(path, 'rb').read()
+    offset = struct.unpack_from('<I', data, 10)[0]
+    width, height, _, bits = struct.unpack_from('<iiHH', data, 18)
+    if bits != 24:
+        raise SystemExit(f'{path}: {bits} bits per pixel, only 24 are written by the tests')
+    stride = (width * 3 + 3) // 4 * 4
+    rows = []
+    for y in range(abs(height)):
+        source = height - 1 - y if height > 0 else y
+        row = data[offset + source * stride: offset + source * stride + width * 3]
+        rgb = bytearray(len(row))
+        rgb[0::3], rgb[1::3], rgb[2::3] = row[2::3], row[1::3], row[0::3]
+        rows.append(b'\0' + bytes(rgb))
+
+    def chunk(kind, body):
+        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
+
+    png = b'\x89PNG\r\n\x1a\n'
+    png += chunk(b'IHDR', struct.pack('>IIBBBBB', width, abs(height), 8, 2, 0, 0, 0))
+    png += chunk(b'IDAT', zlib.compress(b''.join(rows), 9))
+    png += chunk(b'IEND', b'')
+    open(path[:-4] + '.png', 'wb').write(png)
+
+
+for name in sys.argv[1:]:
+    convert(name)
