@@ -16,7 +16,7 @@
 namespace gui {
 
 // Polls `done` every 20 ms; false when it is still false after `timeout`.
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
 HWND Sheet();
 // Shows page `index` (0..4) and returns its window.
@@ -45,7 +45,7 @@ struct MessageBoxSeen {
     std::string icon;  // "error", "question", "warning", "information" or "none"
 };
 // Waits for a message box of this process; window is null when none came in time.
-MessageBoxSeen WaitForMessageBox(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+MessageBoxSeen WaitForMessageBox(std::chrono::milliseconds timeout = std::chrono::seconds(30));
 // Answers with IDOK, IDYES, IDNO... and waits for the box to go.
 void Answer(const MessageBoxSeen& box, int button);
 // True when no message box of this process is showing.
