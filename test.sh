@@ -46,33 +46,7 @@ if ! scripts/wine-exec.sh can-run-i386; then
 fi
 scripts/wine-exec.sh start "$windows"
 trap 'scripts/wine-exec.sh stop "$windows"' EXIT
-# Not yet portable: these expect '/' in the texts where Windows writes '\\', make a file
-# unwritable through POSIX permissions (Wine running as root ignores them), or check the
-# POSIX splitting rule. They run natively; under Wine they wait for their fixes. The truncation
-# sweep is left out because Wine's own LoadImageW faults inside StretchDIBits on some cut
-# bitmaps (a fault in Wine, not in our code; it runs natively under the sanitizers).
-posix_only=(
-  HostileFiles.EveryFileCutAtEverySixtyFourthGivesAVerdictOrAnErrorLine
-  SortWorker.WritesItsLogLineThenStepsAndDecrementsAsItsLastAct
-  SortRun.SubfolderSchemeSortsEveryFileAndLogsOneLineEach
-  SortRun.FixedDestinationsTakeFilesFromEveryFolderAndKeepTheFirstOfAName
-  SortRun.NonAsciiNamesReachTheLogAsUtf8
-  SortRun.UnsupportedVanishedAndUnreadableFilesStayWithTheirReason
-  SortRun.WorkerThreadThatCannotBeMadeIsSkippedCountedAndReported
-  SortPath.SplitsAtTheLastSlashAndTreatsBackslashAsPartOfAName
-  SortCommandRun.RelativePathIsSortedBesideItsFile
-  ResultLog.LogFileThatCannotBeMadeAsksTheSecondQuestion
-  FileMover.SubfolderSchemeMovesBesideTheFileAndCreatesTheFolder
-  FileMover.SubfolderThatCannotBeCreatedLeavesTheFile
-  FileMover.FixedFolderWithFinalSeparatorGetsExactlyOneBeforeTheName
-  FileMover.SecondFileOfTheSameNameStaysWithTheMoveFailedText
-  FileMover.WorkersMeetingTheMissingSubfolderAllMoveTheirFiles
-  FileCollection.DescendsDepthFirstWhenSubfoldersAreOn
-  FileCollection.TakesEveryFileWhateverItsNameAndEntersEarlierDestinations
-  FileCollection.FolderGivenWithFinalSeparatorGetsNoDoubledSeparator
-)
-pattern="^($(IFS='|'; echo "${posix_only[*]}"))\$"
-(cd "$windows" && ctest --output-on-failure -j "$(nproc)" -E "$pattern")
+(cd "$windows" && ctest --output-on-failure -j "$(nproc)")
 scripts/compare-cli.sh build/pallidor-cli "$windows/pallidor-cli.exe" build/pallidor-make-demo
 
 # The GUI: the real sheet, pages, About box and run windows driven by an in-process driver

@@ -93,6 +93,8 @@ struct Layout {
     std::uint32_t compression;
     std::uint32_t sizeImage;
     std::uint64_t pixelOffset;
+    std::uint64_t headerEnd;   // past the info header and any masks after it: the colour table
+    std::uint32_t colourUsed;  // as stated, 0 in a core header
     std::uint64_t rows;        // |height|
     std::uint64_t fileStride;  // bytes of one uncompressed row in the file
     Channel channels[3];       // red, green, blue of bit-field files
@@ -136,7 +138,7 @@ bool ReadLayout(Source& source, Layout& layout) {
     if (!ReadAt(source, kFileHeaderBytes, header, layout.headerSize)) return false;
 
     std::uint16_t planes = 0;
-    std::uint32_t colourUsed = 0;
+    layout.colourUsed = 0;
     if (layout.headerSize == 12) {
         layout.width = Get16(header + 4);
         layout.height = Get16(header + 6);
@@ -151,20 +153,20 @@ bool ReadLayout(Source& source, Layout& layout) {
         layout.bitCount = Get16(header + 14);
         layout.compression = Get32(header + 16);
         layout.sizeImage = Get32(header + 20);
-        colourUsed = Get32(header + 32);
+        layout.colourUsed = Get32(header + 32);
     }
     if (planes != 1 || layout.width <= 0 || layout.height == 0 || layout.height == INT32_MIN ||
         !IsAcceptedFormat(layout)) {
         return false;
     }
 
-    std::uint64_t headerEnd = kFileHeaderBytes + layout.headerSize;
+    layout.headerEnd = kFileHeaderBytes + layout.headerSize;
     if (layout.compression == kBiBitfields || layout.compression == kBiAlphaBitfields) {
         std::uint8_t masks[12];
         if (layout.headerSize == 40) {
-            if (!ReadAt(source, headerEnd, masks, sizeof masks)) return false;
+            if (!ReadAt(source, layout.headerEnd, masks, sizeof masks)) return false;
             // An alpha mask follows the other three; we never look at it.
-            headerEnd += layout.compression == kBiAlphaBitfields ? 16 : 12;
+            layout.headerEnd += layout.compression == kBiAlphaBitfields ? 16 : 12;
         } else {
             std::memcpy(masks, header + 40, sizeof masks);
         }
@@ -173,7 +175,7 @@ bool ReadLayout(Source& source, Layout& layout) {
         }
     }
     // Pixels that begin inside the headers would be header bytes read as a picture.
-    if (layout.pixelOffset < headerEnd) return false;
+    if (layout.pixelOffset < layout.headerEnd) return false;
 
     layout.rows = layout.height < 0 ? 0 - static_cast<std::int64_t>(layout.height)
                                     : static_cast<std::uint64_t>(layout.height);
@@ -182,10 +184,12 @@ bool ReadLayout(Source& source, Layout& layout) {
     layout.colourCount = 0;
     if (layout.bitCount <= 8) {
         const std::uint32_t nominal = 1u << layout.bitCount;
-        layout.colourCount = static_cast<int>(colourUsed == 0 ? nominal : std::min(colourUsed, nominal));
+        layout.colourCount =
+            static_cast<int>(layout.colourUsed == 0 ? nominal : std::min(layout.colourUsed, nominal));
         const int entryBytes = layout.headerSize == 12 ? 3 : 4;
         std::uint8_t table[256 * 4];
-        if (!ReadAt(source, headerEnd, table, static_cast<std::size_t>(layout.colourCount * entryBytes))) {
+        const auto tableBytes = static_cast<std::size_t>(layout.colourCount * entryBytes);
+        if (!ReadAt(source, layout.headerEnd, table, tableBytes)) {
             return false;
         }
         for (int i = 0; i < layout.colourCount; ++i) {
@@ -378,7 +382,44 @@ DecodedImage* ReadBitmap(Source& source) {
     }
 }
 
+BitmapFileCheck CheckBitmap(Source& source) {
+    BitmapFileCheck check;
+    Layout layout{};
+    if (!ReadLayout(source, layout)) return check;
+    check.accepted = true;
+    check.topDown = layout.height < 0;
+
+    // A loader may read as many entries as stated, beyond what the depth can index, and a
+    // table stated for a deeper picture too.
+    std::uint64_t tableEntries = layout.bitCount <= 8 ? std::uint64_t{1} << layout.bitCount : 0;
+    if (layout.colourUsed != 0) tableEntries = std::min<std::uint64_t>(layout.colourUsed, 256);
+    const std::uint64_t tableEnd = layout.headerEnd + tableEntries * (layout.headerSize == 12 ? 3 : 4);
+    std::uint8_t last;
+    if (tableEnd > layout.headerEnd && !ReadAt(source, tableEnd - 1, &last, 1)) return check;
+
+    if (layout.compression == kBiRle8 || layout.compression == kBiRle4) {
+        check.whole = layout.sizeImage != 0 && layout.fileStride <= kMaxImageBytes &&
+                      layout.rows <= kMaxImageBytes / layout.fileStride &&
+                      ReadAt(source, layout.pixelOffset + layout.sizeImage - 1, &last, 1);
+    } else {
+        check.whole = HasPixelData(source, layout);
+    }
+    return check;
+}
+
 }  // namespace
+
+BitmapFileCheck CheckBitmapFile(platform::InputFile* file) {
+    if (file == nullptr) return BitmapFileCheck{};
+    Source source{file, nullptr, 0, 0};
+    return CheckBitmap(source);
+}
+
+BitmapFileCheck CheckBitmapBytes(const std::uint8_t* data, std::size_t size) {
+    if (data == nullptr) return BitmapFileCheck{};
+    Source source{nullptr, data, size, 0};
+    return CheckBitmap(source);
+}
 
 DecodedImage* ReadBitmapFile(platform::InputFile* file) {
     if (file == nullptr) return nullptr;

@@ -21,3 +21,17 @@ DecodedImage* ReadBitmapFile(platform::InputFile* file);
 
 // The same from a whole file held in memory.
 DecodedImage* ReadBitmapBytes(const std::uint8_t* data, std::size_t size);
+
+// What a file's headers tell, checked against the file without reading its pixels: the guard
+// before a loader that trusts the headers.
+struct BitmapFileCheck {
+    bool accepted = false;  // headers of a kind ReadBitmapFile reads
+    bool topDown = false;   // rows stored top row first
+    // The file holds every byte the headers declare: the colour table (up to 256 entries, as
+    // many as the colours-used field states, whatever the depth) and the pixel data, which for
+    // compressed data is the image size field's count of bytes and must be stated. Pictures
+    // larger than kMaxImageBytes never count as whole.
+    bool whole = false;
+};
+BitmapFileCheck CheckBitmapFile(platform::InputFile* file);
+BitmapFileCheck CheckBitmapBytes(const std::uint8_t* data, std::size_t size);

@@ -1,12 +1,11 @@
-// Test seam of the POSIX file operations of a run: lets a test make any step of
-// MoveFileNoReplace, or the reading, folder creation and log appending around it, fail as the
-// file system would, to prove that no failure loses or duplicates a file. Tests run as root,
-// where permission bits stop nothing, so these hooks stand in for unreadable files, read-only
-// folders and full disks.
+// Test seam of the POSIX move: lets a test make any step of MoveFileNoReplace fail as the file
+// system would, to prove that no failure loses or duplicates a file. The operations around the
+// move have their hook in FileFaults.h, on every platform.
 #pragma once
 
-#include <filesystem>
 #include <functional>
+
+#include "platform/FileFaults.h"
 
 namespace platform {
 
@@ -24,15 +23,5 @@ enum class MoveStep {
 // When set, called before each step; a non-zero result is taken as that step's errno.
 // Set it only while no move is running.
 extern std::function<int(MoveStep step)> MoveFaultForTests;
-
-enum class FileStep {
-    OpenForRead,   // OpenInputFile, OpenStdioForRead, OpenDescriptorForRead
-    CreateFolder,  // CreateFolder
-    Append,        // AppendToFile
-};
-
-// When set, called before each of these operations with its path; a non-zero result is taken
-// as the operation's errno. Set it only while no run is going.
-extern std::function<int(FileStep step, const std::filesystem::path& path)> FileFaultForTests;
 
 }  // namespace platform

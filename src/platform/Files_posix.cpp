@@ -156,6 +156,7 @@ bool MoveFileNoReplace(const std::filesystem::path& source, const std::filesyste
 }
 
 bool CreateNewFile(const std::filesystem::path& path) {
+    if (FaultInjected(FileStep::CreateNew, path)) return false;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     ::close(fd);

@@ -7,16 +7,35 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
 #include <cwchar>
 #include <limits>
 
+#include "platform/FileFaults.h"
+
 namespace platform {
+
+std::function<int(FileStep step, const std::filesystem::path& path)> FileFaultForTests;
+
+namespace {
+
+// True when a test made this operation fail; the failure then reads as access denied, to the
+// Win32 calls' callers and to the C run-time's.
+bool FaultInjected(FileStep step, const std::filesystem::path& path) {
+    if (!FileFaultForTests || FileFaultForTests(step, path) == 0) return false;
+    SetLastError(ERROR_ACCESS_DENIED);
+    errno = EACCES;
+    return true;
+}
+
+}  // namespace
 
 struct InputFile {
     HANDLE handle;
 };
 
 InputFile* OpenInputFile(const std::filesystem::path& path) {
+    if (FaultInjected(FileStep::OpenForRead, path)) return nullptr;
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open, so it is never taken for a file.
     const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -54,10 +73,12 @@ void CloseInputFile(InputFile* file) {
 // The wide-character opens keep every path intact; the narrow ones would pass it through the
 // process code page, and changing the locale for them would affect every thread.
 std::FILE* OpenStdioForRead(const std::filesystem::path& path) {
+    if (FaultInjected(FileStep::OpenForRead, path)) return nullptr;
     return _wfopen(path.c_str(), L"rb");
 }
 
 int OpenDescriptorForRead(const std::filesystem::path& path) {
+    if (FaultInjected(FileStep::OpenForRead, path)) return -1;
     return _wopen(path.c_str(), _O_RDONLY | _O_BINARY);
 }
 
@@ -86,7 +107,7 @@ bool ListFolder(const std::filesystem::path& folder,
 }
 
 bool CreateFolder(const std::filesystem::path& folder) {
-    return CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
+    return !FaultInjected(FileStep::CreateFolder, folder) && CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
 }
 
 // MoveFileW never replaces an existing target, and across volumes it copies the file and
@@ -96,6 +117,7 @@ bool MoveFileNoReplace(const std::filesystem::path& source, const std::filesyste
 }
 
 bool CreateNewFile(const std::filesystem::path& path) {
+    if (FaultInjected(FileStep::CreateNew, path)) return false;
     const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
@@ -104,6 +126,7 @@ bool CreateNewFile(const std::filesystem::path& path) {
 }
 
 bool AppendToFile(const std::filesystem::path& path, const std::string& bytes) {
+    if (FaultInjected(FileStep::Append, path)) return false;
     // FILE_APPEND_DATA alone makes every write land at the end, whoever else appends.
     const HANDLE handle = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -9,7 +9,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > kMaxFuzzInputBytes) return -1;
     UseFuzzSettings();
+    // The check that guards the Windows loader reads the same headers: it never calls a file
+    // whole that it does not accept, nor refuses one the reader reads.
+    const BitmapFileCheck check = CheckBitmapBytes(data, size);
     DecodedImage* image = ReadBitmapBytes(data, size);
+    if ((check.whole && !check.accepted) || (image != nullptr && !check.accepted)) std::abort();
     if (image == nullptr) return 0;
     const std::int64_t stride = (std::int64_t{image->width} * image->bitsPerPixel + 31) / 32 * 4;
     if (image->width <= 0 || image->height <= 0 || image->stride != stride ||

@@ -352,6 +352,51 @@ TEST(BmpReader, ByteFlipsAndTruncationsNeverMisbehave) {
     EXPECT_GT(images, 100);
 }
 
+TEST(BmpReader, CheckFindsWhatTheHeadersDeclareAndTheFileLacks) {
+    const auto check = [](const BmpFields& bmp) {
+        const Bytes bytes = BuildBmp(bmp);
+        return CheckBitmapBytes(bytes.data(), bytes.size());
+    };
+    BmpFields plain;
+    plain.width = 2;
+    plain.height = 2;
+    plain.rows = {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}};
+    BitmapFileCheck result = check(plain);
+    EXPECT_TRUE(result.accepted && result.whole && !result.topDown);
+
+    const Bytes cut = [&] { Bytes b = BuildBmp(plain); b.pop_back(); return b; }();
+    result = CheckBitmapBytes(cut.data(), cut.size());
+    EXPECT_TRUE(result.accepted && !result.whole);
+
+    BmpFields topDown = plain;
+    topDown.height = -2;
+    result = check(topDown);
+    EXPECT_TRUE(result.accepted && result.whole && result.topDown);
+
+    // Sixteen colours stated for a 24-bit picture, and no room for them in the file.
+    BmpFields statedTable = plain;
+    statedTable.colourUsed = 16;
+    EXPECT_FALSE(check(statedTable).whole);
+
+    // Compressed data must state its size, and the file must hold that much.
+    BmpFields rle = RleFile(8, 4, 1, {0x04, 0x01, 0x00, 0x01});
+    EXPECT_FALSE(check(rle).whole);
+    rle.sizeImage = 4;
+    EXPECT_TRUE(check(rle).whole);
+    rle.sizeImage = 5;
+    EXPECT_FALSE(check(rle).whole);
+    // A few bytes of runs claiming four gigabytes of picture.
+    BmpFields huge = RleFile(8, 65536, 65536, {0x00, 0x01});
+    huge.sizeImage = 2;
+    result = check(huge);
+    EXPECT_TRUE(result.accepted && !result.whole);
+
+    BmpFields jpeg = plain;
+    jpeg.compression = 4;
+    EXPECT_FALSE(check(jpeg).accepted);
+    EXPECT_FALSE(CheckBitmapBytes(nullptr, 10).accepted);
+}
+
 class BitmapFileLoad : public BmpFileTest {};
 
 TEST_F(BitmapFileLoad, ReadsAFileByItsPathAndFailsOnAMissingOne) {
@@ -366,6 +411,25 @@ TEST_F(BitmapFileLoad, ReadsAFileByItsPathAndFailsOnAMissingOne) {
 
     EXPECT_FALSE(platform::LoadBitmapFile(folder_ / "absent.bmp"));
     EXPECT_FALSE(platform::LoadBitmapFile(folder_));
+}
+
+// A system loader that trusts the headers would read past the end of these files.
+TEST_F(BitmapFileLoad, FileCutInsideItsPixelsFailsAndCutRleDataKeepsWhatItDrew) {
+    BmpFields plain;
+    plain.width = 128;
+    plain.height = 128;
+    plain.rows.assign(128, Bytes(128 * 3, 0x80));
+    Bytes cut = BuildBmp(plain);
+    cut.resize(cut.size() / 4);
+    EXPECT_FALSE(platform::LoadBitmapFile(WriteFile("cut.bmp", cut)));
+
+    BmpFields rle = RleFile(8, 4, 2, {0x04, 0x01, 0x00, 0x00});
+    rle.sizeImage = 4096;
+    ImagePtr image(platform::LoadBitmapFile(WriteFile("rle.bmp", BuildBmp(rle))));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(8, image->bitsPerPixel);
+    EXPECT_EQ((Bytes{1, 1, 1, 1}), MemoryRow(*image, 0));
+    EXPECT_EQ((Bytes{0, 0, 0, 0}), MemoryRow(*image, 1));
 }
 
 TEST(BmpReader, ReadsTheJpegLibrarysSampleBitmaps) {

@@ -6,6 +6,7 @@
 
 #include "sort/SortFixtures.h"
 
+using sorttest::NativeSeparators;
 using sorttest::TempFolder;
 using sorttest::WriteBytes;
 
@@ -40,7 +41,7 @@ TEST(FileCollection, DescendsDepthFirstWhenSubfoldersAreOn) {
     // Sibling order is the file system's; depth first means a sub-folder's files sit
     // together, right where the sub-folder was met.
     const auto at = [&](const char* p) {
-        return std::find(paths.begin(), paths.end(), (root / p).string()) - paths.begin();
+        return std::find(paths.begin(), paths.end(), (root / NativeSeparators(p)).string()) - paths.begin();
     };
     for (const char* p : {"top.png", "a/one.png", "a/b/deep.png", "c/two.png"}) EXPECT_LT(at(p), 4) << p;
     EXPECT_EQ(1, std::abs(at("a/one.png") - at("a/b/deep.png")));
@@ -78,7 +79,7 @@ TEST(FileCollection, TakesEveryFileWhateverItsNameAndEntersEarlierDestinations) 
     auto paths = Collect(root, 1);
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ((std::vector<std::string>{(root / ".hidden").string(), (root / "README").string(),
-                                        (root / "color/c.png").string(), (root / "monochrome/m.png").string()}),
+                                        (root / "color" / "c.png").string(), (root / "monochrome" / "m.png").string()}),
               paths);
 }
 
@@ -105,5 +106,6 @@ TEST(FileCollection, GrowsInStepsOf1024Slots) {
 TEST(FileCollection, FolderGivenWithFinalSeparatorGetsNoDoubledSeparator) {
     TempFolder temp;
     WriteBytes(temp.path() / "a.png", "x");
-    EXPECT_EQ(std::vector<std::string>{temp.text() + "/a.png"}, Collect(temp.text() + "/", 0));
+    const std::string folder = NativeSeparators(temp.text() + "/");
+    EXPECT_EQ(std::vector<std::string>{folder + "a.png"}, Collect(folder, 0));
 }

@@ -7,6 +7,7 @@
 #include "sort/SortFixtures.h"
 
 using sorttest::Exists;
+using sorttest::NativeSeparators;
 using sorttest::ReadBytes;
 using sorttest::RunStateGuard;
 using sorttest::TempFolder;
@@ -21,7 +22,8 @@ protected:
     }
     TempFolder temp_;
     RunStateGuard guard_{temp_.path()};
-    std::string root_ = temp_.text() + "/";
+    // Paths in the platform's spelling, as the worker hands them over.
+    std::string root_ = NativeSeparators(temp_.text() + "/");
 };
 
 }  // namespace
@@ -33,9 +35,9 @@ TEST_F(FileMover, SubfolderSchemeMovesBesideTheFileAndCreatesTheFolder) {
     std::string message;
 
     EXPECT_TRUE(Move(1, root_, "a.png", message));
-    EXPECT_EQ("【モノクロ】「" + root_ + "monochrome/a.png」に移動しました。", message);
+    EXPECT_EQ(NativeSeparators("【モノクロ】「" + root_ + "monochrome/a.png」に移動しました。"), message);
     EXPECT_TRUE(Move(0, root_, "b.png", message));
-    EXPECT_EQ("【カラー】「" + root_ + "color/b.png」に移動しました。", message);
+    EXPECT_EQ(NativeSeparators("【カラー】「" + root_ + "color/b.png」に移動しました。"), message);
 
     EXPECT_EQ("mono", ReadBytes(root_ + "monochrome/a.png"));
     EXPECT_EQ("colour", ReadBytes(root_ + "color/b.png"));
@@ -44,7 +46,7 @@ TEST_F(FileMover, SubfolderSchemeMovesBesideTheFileAndCreatesTheFolder) {
 
 TEST_F(FileMover, FileAlreadyInAMonochromeFolderGoesOneLevelFurther) {
     Settings.IS_DST_SUBDIR = 1;
-    const std::string folder = root_ + "monochrome/";
+    const std::string folder = NativeSeparators(root_ + "monochrome/");
     std::filesystem::create_directory(folder);
     WriteBytes(folder + "a.png", "x");
     std::string message;
@@ -68,16 +70,16 @@ TEST_F(FileMover, FixedFolderWithFinalSeparatorGetsExactlyOneBeforeTheName) {
     Settings.IS_DST_SUBDIR = 0;
     std::filesystem::create_directory(root_ + "mono");
     std::filesystem::create_directory(root_ + "colour");
-    Settings.DST_DIR_MONO = root_ + "mono/";
+    Settings.DST_DIR_MONO = NativeSeparators(root_ + "mono/");
     Settings.DST_DIR_COLOR = root_ + "colour";
     WriteBytes(root_ + "a.png", "a");
     WriteBytes(root_ + "b.png", "b");
     std::string message;
 
     EXPECT_TRUE(Move(1, root_, "a.png", message));
-    EXPECT_EQ("【モノクロ】「" + root_ + "mono/a.png」に移動しました。", message);
+    EXPECT_EQ(NativeSeparators("【モノクロ】「" + root_ + "mono/a.png」に移動しました。"), message);
     EXPECT_TRUE(Move(0, root_, "b.png", message));
-    EXPECT_EQ("【カラー】「" + root_ + "colour/b.png」に移動しました。", message);
+    EXPECT_EQ(NativeSeparators("【カラー】「" + root_ + "colour/b.png」に移動しました。"), message);
     EXPECT_FALSE(Exists(root_ + "monochrome"));
 }
 
@@ -91,9 +93,10 @@ TEST_F(FileMover, SecondFileOfTheSameNameStaysWithTheMoveFailedText) {
     WriteBytes(root_ + "two/a.png", "second");
     std::string message;
 
-    EXPECT_TRUE(Move(1, root_ + "one/", "a.png", message));
-    EXPECT_FALSE(Move(1, root_ + "two/", "a.png", message));
-    EXPECT_EQ("【ERROR】モノクロ画像と判定しましたが、「" + root_ + "mono/a.png」への移動に失敗しました。", message);
+    EXPECT_TRUE(Move(1, NativeSeparators(root_ + "one/"), "a.png", message));
+    EXPECT_FALSE(Move(1, NativeSeparators(root_ + "two/"), "a.png", message));
+    EXPECT_EQ(NativeSeparators("【ERROR】モノクロ画像と判定しましたが、「" + root_ + "mono/a.png」への移動に失敗しました。"),
+              message);
     EXPECT_EQ("first", ReadBytes(root_ + "mono/a.png"));
     EXPECT_EQ("second", ReadBytes(root_ + "two/a.png"));
 }
@@ -110,7 +113,8 @@ TEST_F(FileMover, WorkersMeetingTheMissingSubfolderAllMoveTheirFiles) {
     for (auto& thread : threads) thread.join();
 
     for (int i = 0; i < kFiles; ++i) {
-        EXPECT_EQ("【モノクロ】「" + root_ + "monochrome/" + std::to_string(i) + ".png」に移動しました。", messages[i]);
+        EXPECT_EQ(NativeSeparators("【モノクロ】「" + root_ + "monochrome/" + std::to_string(i) + ".png」に移動しました。"),
+                  messages[i]);
         EXPECT_EQ(std::to_string(i), ReadBytes(root_ + "monochrome/" + std::to_string(i) + ".png"));
     }
 }

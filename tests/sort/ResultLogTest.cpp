@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <regex>
 #include <thread>
 
+#include "platform/FileFaults.h"
 #include "sort/SortFixtures.h"
 
 using sorttest::LogLines;
@@ -101,13 +103,13 @@ TEST_F(ResultLog, LogsFolderThatCannotBeMadeAsksAndTheAnswerDecides) {
 }
 
 TEST_F(ResultLog, LogFileThatCannotBeMadeAsksTheSecondQuestion) {
-    // A program folder so deep that "logs" still fits a path but no file name inside it does;
-    // this fails for root too, where permissions would not.
-    std::string deep = temp_.text();
-    while (deep.size() + 5 < 4070) deep += "/" + std::string(std::min<std::size_t>(200, 4075 - deep.size() - 5), 'd');
-    std::error_code error;
-    ASSERT_TRUE(std::filesystem::create_directories(deep, error)) << error.message();
-    ModuleFolder = deep + "/";
+    // The "logs" folder can be made but no file in it, as on a full disk.
+    int attempts = 0;
+    platform::FileFaultForTests = [&attempts](platform::FileStep step, const std::filesystem::path&) {
+        if (step != platform::FileStep::CreateNew) return 0;
+        ++attempts;
+        return ENOSPC;
+    };
 
     recorder_.answer = false;
     EXPECT_FALSE(OpenResultLog(recorder_.host));
@@ -115,6 +117,10 @@ TEST_F(ResultLog, LogFileThatCannotBeMadeAsksTheSecondQuestion) {
     EXPECT_TRUE(OpenResultLog(recorder_.host));
 
     EXPECT_EQ((std::vector<std::string>{kFileQuestion, kFileQuestion}), recorder_.questions);
+    // One attempt each: a name that is free but cannot be made is not retried.
+    EXPECT_EQ(2, attempts);
     EXPECT_TRUE(LogFilePath.empty());
-    EXPECT_TRUE(std::filesystem::is_directory(deep + "/logs", error));
+    std::error_code error;
+    EXPECT_TRUE(std::filesystem::is_directory(temp_.path() / "logs", error));
+    EXPECT_TRUE(std::filesystem::is_empty(temp_.path() / "logs", error));
 }

@@ -62,12 +62,16 @@ TEST_F(SortCommandRun, EveryFileMovedExitsZeroWithSummaryAndLogPlace) {
 }
 
 TEST_F(SortCommandRun, RelativePathIsSortedBesideItsFile) {
-    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
-    const auto relative = std::filesystem::relative(pics_ / "a.png");
+    // Below the working folder: the temporary folder may be on another drive, where no
+    // relative path leads.
+    const TempFolder here(std::filesystem::current_path());
+    WriteBytes(here.path() / "a.png", TinyPng(false, 1));
+    const auto relative = std::filesystem::relative(here.path() / "a.png");
     ASSERT_TRUE(relative.is_relative());
+    ASSERT_FALSE(relative.empty());
 
     EXPECT_EQ(0, Sort({relative}, QuestionAnswer::No));
-    EXPECT_TRUE(Exists(pics_ / "monochrome" / "a.png"));
+    EXPECT_TRUE(Exists(here.path() / "monochrome" / "a.png"));
 }
 
 TEST_F(SortCommandRun, AnyFileLeftInPlaceExitsOne) {

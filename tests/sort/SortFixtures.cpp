@@ -12,13 +12,16 @@
 #include "sort/ResultLog.h"
 #include "sort/SortRun.h"
 #include "sort/SortRunDriver.h"
+#include "platform/FileFaults.h"
+#include "platform/Text.h"
 #include "platform/Thread.h"
 
 namespace sorttest {
 
-TempFolder::TempFolder() {
+TempFolder::TempFolder() : TempFolder(std::filesystem::temp_directory_path()) {}
+
+TempFolder::TempFolder(const std::filesystem::path& base) {
     std::error_code error;
-    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const auto candidate = base / ("pallidor-sort-" + std::to_string(random()) + std::to_string(random()));
@@ -33,6 +36,13 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() {
     std::error_code error;
     if (!root_.empty()) std::filesystem::remove_all(root_, error);
+}
+
+std::string NativeSeparators(std::string text) {
+    for (char& c : text) {
+        if (c == '/') c = platform::PathSeparator();
+    }
+    return text;
 }
 
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
@@ -83,7 +93,7 @@ std::map<std::string, std::string> Tree(const std::filesystem::path& root) {
     for (auto it = std::filesystem::recursive_directory_iterator(root, error);
          !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
         if (it->is_regular_file(error)) {
-            files[std::filesystem::relative(it->path(), root, error).string()] = ReadBytes(it->path());
+            files[std::filesystem::relative(it->path(), root, error).generic_string()] = ReadBytes(it->path());
         }
     }
     return files;
@@ -139,6 +149,7 @@ RunStateGuard::~RunStateGuard() {
     CancelRequested = false;
     RunBusy = false;
     StartWorkerThread = platform::StartDetachedThread;
+    platform::FileFaultForTests = nullptr;
 }
 
 RecordingHost::RecordingHost() {

@@ -14,10 +14,12 @@
 
 namespace sorttest {
 
-// A fresh, empty folder (absolute path) removed with everything in it on destruction.
+// A fresh, empty folder (absolute path) removed with everything in it on destruction; made in
+// the system's temporary folder or in `base`.
 class TempFolder {
 public:
     TempFolder();
+    explicit TempFolder(const std::filesystem::path& base);
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -27,6 +29,10 @@ public:
 private:
     std::filesystem::path root_;
 };
+
+// `text` with each '/' spelled as the platform's separator: expected paths and messages are
+// written with '/' and read as the platform writes them.
+std::string NativeSeparators(std::string text);
 
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
 // The whole file; "" when it cannot be read.
@@ -39,7 +45,7 @@ std::string TinyPng(bool color, std::uint8_t level);
 // The same picture as a 24-bit Windows bitmap.
 std::string TinyBmp(bool color, std::uint8_t level);
 
-// Every regular file below `root`, as path relative to root -> contents.
+// Every regular file below `root`, as path relative to root with '/' separators -> contents.
 std::map<std::string, std::string> Tree(const std::filesystem::path& root);
 
 // The lines of a log file without their CR LF; the file must end in CR LF.
@@ -50,7 +56,8 @@ std::string WithoutTime(const std::string& line);
 std::filesystem::path OnlyFileIn(const std::filesystem::path& folder);
 
 // Keeps Settings, ModuleFolder, LogFilePath, the run flags and the test seams as they were
-// and restores them; sets ModuleFolder to `moduleFolder` so logs go there.
+// and restores them (the file fault hook is cleared); sets ModuleFolder to `moduleFolder` so
+// logs go there.
 class RunStateGuard {
 public:
     explicit RunStateGuard(const std::filesystem::path& moduleFolder);

@@ -7,6 +7,7 @@
 #include "sort/SortRun.h"
 
 using sorttest::LogLines;
+using sorttest::NativeSeparators;
 using sorttest::RunStateGuard;
 using sorttest::TempFolder;
 using sorttest::TinyPng;
@@ -18,7 +19,7 @@ TEST(SortWorker, WritesItsLogLineThenStepsAndDecrementsAsItsLastAct) {
     RunStateGuard guard(temp.path());
     Settings = SettingsRecord();
     ASSERT_TRUE(OpenResultLog(SortHost{}));
-    const std::string path = temp.text() + "/a.png";
+    const std::string path = NativeSeparators(temp.text() + "/a.png");
     WriteBytes(path, TinyPng(true, 9));
 
     std::size_t linesAtStep = 0;
@@ -37,7 +38,7 @@ TEST(SortWorker, WritesItsLogLineThenStepsAndDecrementsAsItsLastAct) {
     EXPECT_EQ(1, activeAtStep);
     EXPECT_EQ(0, ActiveWorkers.load());
     EXPECT_EQ(1, tally.movedColor.load());
-    EXPECT_EQ("[" + path + "]【カラー】「" + temp.text() + "/color/a.png」に移動しました。",
+    EXPECT_EQ(NativeSeparators("[" + path + "]【カラー】「" + temp.text() + "/color/a.png」に移動しました。"),
               WithoutTime(LogLines(LogFilePath).at(0)));
 }
 

@@ -1,0 +1,24 @@
+// Test seam of the file operations around a run, on every platform: lets a test make reading a
+// file, creating a folder or a file, or appending to the log fail as the file system would.
+// Tests run as root (and under Wine, which ignores permission bits), where permissions stop
+// nothing, so this hook stands in for unreadable files, read-only folders and full disks.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+
+namespace platform {
+
+enum class FileStep {
+    OpenForRead,   // OpenInputFile, OpenStdioForRead, OpenDescriptorForRead
+    CreateFolder,  // CreateFolder
+    CreateNew,     // CreateNewFile
+    Append,        // AppendToFile
+};
+
+// When set, called before each of these operations with its path; a non-zero result makes the
+// operation fail. POSIX takes the result as its errno; Windows fails as with access denied.
+// Set it only while no run is going.
+extern std::function<int(FileStep step, const std::filesystem::path& path)> FileFaultForTests;
+
+}  // namespace platform
