@@ -165,7 +165,7 @@ TEST_F(BmpLoader, DeclinesEverythingElseSilently) {
         EXPECT_EQ(0, earlyVerdict_) << name;
     }
     earlyVerdict_ = -1;
-    EXPECT_FALSE(ImagePtr(LoadBmpFile(folder_ / "absent.bmp", earlyVerdict_)));
+    EXPECT_FALSE(ImagePtr(LoadBmpFile(folder_.Path() / "absent.bmp", earlyVerdict_)));
     EXPECT_EQ(0, earlyVerdict_);
 }
 
@@ -211,7 +211,7 @@ TEST_F(BmpJudgment, AFileNeitherReaderTakesGetsTheLoadMessage) {
         EXPECT_EQ("【ERROR】BMPファイルの読み込みに失敗しました。", errorText_);
     }
     std::string errorText;
-    EXPECT_EQ(1, JudgeBmpFile(folder_ / "absent.bmp", errorText));
+    EXPECT_EQ(1, JudgeBmpFile(folder_.Path() / "absent.bmp", errorText));
     EXPECT_EQ("【ERROR】BMPファイルの読み込みに失敗しました。", errorText);
 }
 

@@ -409,8 +409,8 @@ TEST_F(BitmapFileLoad, ReadsAFileByItsPathAndFailsOnAMissingOne) {
     EXPECT_TRUE(image->topDown);
     EXPECT_EQ((Bytes{1, 2, 3, 4, 5, 6, 0, 0}), MemoryRow(*image, 0));
 
-    EXPECT_FALSE(platform::LoadBitmapFile(folder_ / "absent.bmp"));
-    EXPECT_FALSE(platform::LoadBitmapFile(folder_));
+    EXPECT_FALSE(platform::LoadBitmapFile(folder_.Path() / "absent.bmp"));
+    EXPECT_FALSE(platform::LoadBitmapFile(folder_.Path()));
 }
 
 // A system loader that trusts the headers would read past the end of these files.

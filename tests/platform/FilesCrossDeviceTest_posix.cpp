@@ -24,16 +24,16 @@ namespace {
 class FilesCrossDevice : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directory(temp_.path() / "from");
-        std::filesystem::create_directory(temp_.path() / "to");
+        std::filesystem::create_directory(temp_.Path() / "from");
+        std::filesystem::create_directory(temp_.Path() / "to");
         // Larger than one copy buffer, so the copy loop turns more than once.
         for (int i = 0; i < 100000; ++i) contents_.push_back(static_cast<char>('a' + i % 26));
         WriteBytes(Source(), contents_);
     }
     void TearDown() override { platform::MoveFaultForTests = nullptr; }
 
-    std::filesystem::path Source() const { return temp_.path() / "from" / "写真.png"; }
-    std::filesystem::path Target() const { return temp_.path() / "to" / "写真.png"; }
+    std::filesystem::path Source() const { return temp_.Path() / "from" / "写真.png"; }
+    std::filesystem::path Target() const { return temp_.Path() / "to" / "写真.png"; }
 
     // Forces the copying path by making the rename report another file system, and fails
     // `failing` (when given) with EIO.
@@ -59,7 +59,7 @@ TEST_F(FilesCrossDevice, CopiesThenRemovesTheSourceKeepingModeAndTime) {
     EXPECT_TRUE(platform::MoveFileNoReplace(Source(), Target()));
 
     EXPECT_FALSE(Exists(Source()));
-    const auto files = Tree(temp_.path());
+    const auto files = Tree(temp_.Path());
     ASSERT_EQ(1u, files.size());
     EXPECT_EQ(contents_, files.at("to/写真.png"));
     struct stat after;
@@ -73,7 +73,7 @@ TEST_F(FilesCrossDevice, FailureAtAnyStepLeavesSourceWholeAndNoPartialCopy) {
                           MoveStep::Place, MoveStep::RemoveSource}) {
         InjectCrossDevice(true, step);
         EXPECT_FALSE(platform::MoveFileNoReplace(Source(), Target())) << static_cast<int>(step);
-        const auto files = Tree(temp_.path());
+        const auto files = Tree(temp_.Path());
         EXPECT_EQ(1u, files.size()) << static_cast<int>(step);
         EXPECT_EQ(contents_, ReadBytes(Source())) << static_cast<int>(step);
     }
@@ -84,7 +84,7 @@ TEST_F(FilesCrossDevice, ExistingTargetIsNeitherReplacedNorLeftWithACopyBeside) 
     InjectCrossDevice(false, MoveStep::Rename);
 
     EXPECT_FALSE(platform::MoveFileNoReplace(Source(), Target()));
-    const auto files = Tree(temp_.path());
+    const auto files = Tree(temp_.Path());
     EXPECT_EQ(2u, files.size());
     EXPECT_EQ("older", files.at("to/写真.png"));
     EXPECT_EQ(contents_, files.at("from/写真.png"));
@@ -116,7 +116,7 @@ TEST_F(FilesCrossDevice, LinkFallbackThatCannotDropTheOldNameKeepsOnlyTheSource)
 }
 
 TEST_F(FilesCrossDevice, MovesOntoARealSecondFileSystem) {
-    const auto mountPoint = temp_.path() / "tmpfs";
+    const auto mountPoint = temp_.Path() / "tmpfs";
     std::filesystem::create_directory(mountPoint);
     if (::geteuid() != 0 || ::mount("none", mountPoint.c_str(), "tmpfs", 0, "size=8m") != 0) {
         GTEST_SKIP() << "no tmpfs can be mounted here (needs root and mount rights); "

@@ -27,7 +27,7 @@ std::vector<std::string> Collect(const std::filesystem::path& folder, int subfol
 
 TEST(FileCollection, DescendsDepthFirstWhenSubfoldersAreOn) {
     TempFolder temp;
-    const auto root = temp.path();
+    const auto root = temp.Path();
     std::filesystem::create_directories(root / "a" / "b");
     std::filesystem::create_directories(root / "c");
     WriteBytes(root / "top.png", "x");
@@ -49,7 +49,7 @@ TEST(FileCollection, DescendsDepthFirstWhenSubfoldersAreOn) {
 
 TEST(FileCollection, StaysInTheDroppedFolderWhenSubfoldersAreOff) {
     TempFolder temp;
-    const auto root = temp.path();
+    const auto root = temp.Path();
     std::filesystem::create_directories(root / "sub");
     WriteBytes(root / "top.png", "x");
     WriteBytes(root / "sub" / "inner.png", "x");
@@ -59,16 +59,16 @@ TEST(FileCollection, StaysInTheDroppedFolderWhenSubfoldersAreOff) {
 
 TEST(FileCollection, FolderOfOnlySubfoldersAddsNothingWhenSubfoldersAreOff) {
     TempFolder temp;
-    std::filesystem::create_directories(temp.path() / "one");
-    std::filesystem::create_directories(temp.path() / "two");
-    WriteBytes(temp.path() / "one" / "a.png", "x");
+    std::filesystem::create_directories(temp.Path() / "one");
+    std::filesystem::create_directories(temp.Path() / "two");
+    WriteBytes(temp.Path() / "one" / "a.png", "x");
 
-    EXPECT_TRUE(Collect(temp.path(), 0).empty());
+    EXPECT_TRUE(Collect(temp.Path(), 0).empty());
 }
 
 TEST(FileCollection, TakesEveryFileWhateverItsNameAndEntersEarlierDestinations) {
     TempFolder temp;
-    const auto root = temp.path();
+    const auto root = temp.Path();
     std::filesystem::create_directories(root / "monochrome");
     std::filesystem::create_directories(root / "color");
     WriteBytes(root / ".hidden", "x");
@@ -85,16 +85,16 @@ TEST(FileCollection, TakesEveryFileWhateverItsNameAndEntersEarlierDestinations) 
 
 TEST(FileCollection, UnlistableFolderAddsNothingAndIsNotReported) {
     TempFolder temp;
-    WriteBytes(temp.path() / "plain-file", "x");
-    EXPECT_TRUE(Collect(temp.path() / "missing", 1).empty());
-    EXPECT_TRUE(Collect(temp.path() / "plain-file", 1).empty());
+    WriteBytes(temp.Path() / "plain-file", "x");
+    EXPECT_TRUE(Collect(temp.Path() / "missing", 1).empty());
+    EXPECT_TRUE(Collect(temp.Path() / "plain-file", 1).empty());
 }
 
 TEST(FileCollection, GrowsInStepsOf1024Slots) {
     TempFolder temp;
-    for (int i = 0; i < 1025; ++i) WriteBytes(temp.path() / ("f" + std::to_string(i)), "");
+    for (int i = 0; i < 1025; ++i) WriteBytes(temp.Path() / ("f" + std::to_string(i)), "");
     PathList list;
-    CollectFolderFiles(temp.path(), list);
+    CollectFolderFiles(temp.Path(), list);
     EXPECT_EQ(1025u, list.paths.size());
     EXPECT_EQ(2048u, list.paths.capacity());
 
@@ -105,7 +105,7 @@ TEST(FileCollection, GrowsInStepsOf1024Slots) {
 
 TEST(FileCollection, FolderGivenWithFinalSeparatorGetsNoDoubledSeparator) {
     TempFolder temp;
-    WriteBytes(temp.path() / "a.png", "x");
-    const std::string folder = NativeSeparators(temp.text() + "/");
+    WriteBytes(temp.Path() / "a.png", "x");
+    const std::string folder = NativeSeparators(temp.Path().string() + "/");
     EXPECT_EQ(std::vector<std::string>{folder + "a.png"}, Collect(folder, 0));
 }

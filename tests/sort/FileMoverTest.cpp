@@ -21,9 +21,9 @@ protected:
         return MoveToDestination(verdict, folder + name, folder, name, message);
     }
     TempFolder temp_;
-    RunStateGuard guard_{temp_.path()};
+    RunStateGuard guard_{temp_.Path()};
     // Paths in the platform's spelling, as the worker hands them over.
-    std::string root_ = NativeSeparators(temp_.text() + "/");
+    std::string root_ = NativeSeparators(temp_.Path().string() + "/");
 };
 
 }  // namespace

@@ -24,7 +24,7 @@ const char kFolderQuestion[] =
 class SortCommandRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directory(temp_.path() / "app");
+        std::filesystem::create_directory(temp_.Path() / "app");
         std::filesystem::create_directory(pics_);
         Settings = SettingsRecord();
         Settings.THREAD_NUM = 2;
@@ -41,8 +41,8 @@ protected:
     }
 
     TempFolder temp_;
-    RunStateGuard guard_{temp_.path() / "app"};
-    std::filesystem::path pics_ = temp_.path() / "pics";
+    RunStateGuard guard_{temp_.Path() / "app"};
+    std::filesystem::path pics_ = temp_.Path() / "pics";
     std::string out_, err_;
 };
 
@@ -57,7 +57,7 @@ TEST_F(SortCommandRun, EveryFileMovedExitsZeroWithSummaryAndLogPlace) {
 
     ASSERT_FALSE(LogFilePath.empty());
     EXPECT_EQ("moved to monochrome: 2\nmoved to color: 1\nleft in place: 0\nlog: " + LogFilePath.string() + "\n", out_);
-    EXPECT_EQ(temp_.path() / "app" / "logs", LogFilePath.parent_path());
+    EXPECT_EQ(temp_.Path() / "app" / "logs", LogFilePath.parent_path());
     EXPECT_EQ("", err_);
 }
 
@@ -65,13 +65,13 @@ TEST_F(SortCommandRun, RelativePathIsSortedBesideItsFile) {
     // Below the working folder: the temporary folder may be on another drive, where no
     // relative path leads.
     const TempFolder here(std::filesystem::current_path());
-    WriteBytes(here.path() / "a.png", TinyPng(false, 1));
-    const auto relative = std::filesystem::relative(here.path() / "a.png");
+    WriteBytes(here.Path() / "a.png", TinyPng(false, 1));
+    const auto relative = std::filesystem::relative(here.Path() / "a.png");
     ASSERT_TRUE(relative.is_relative());
     ASSERT_FALSE(relative.empty());
 
     EXPECT_EQ(0, Sort({relative}, QuestionAnswer::No));
-    EXPECT_TRUE(Exists(here.path() / "monochrome" / "a.png"));
+    EXPECT_TRUE(Exists(here.Path() / "monochrome" / "a.png"));
 }
 
 TEST_F(SortCommandRun, AnyFileLeftInPlaceExitsOne) {
@@ -84,19 +84,19 @@ TEST_F(SortCommandRun, AnyFileLeftInPlaceExitsOne) {
 
 TEST_F(SortCommandRun, RunThatDoesNotStartExitsTwoWithTheMessageOnStandardError) {
     Settings.IS_DST_SUBDIR = 0;
-    Settings.DST_DIR_MONO = (temp_.path() / "nope").string();
+    Settings.DST_DIR_MONO = (temp_.Path() / "nope").string();
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
 
     EXPECT_EQ(2, Sort({pics_}, QuestionAnswer::Yes));
     EXPECT_EQ("", out_);
     EXPECT_EQ("モノクローム画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n    【フォルダのパス】" +
-                  (temp_.path() / "nope").string() + "\n",
+                  (temp_.Path() / "nope").string() + "\n",
               err_);
     EXPECT_TRUE(Exists(pics_ / "a.png"));
 }
 
 TEST_F(SortCommandRun, LogQuestionIsAnsweredByTheOptionOrNoWithoutATerminal) {
-    WriteBytes(temp_.path() / "app" / "logs", "in the way");
+    WriteBytes(temp_.Path() / "app" / "logs", "in the way");
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
 
     EXPECT_EQ(2, Sort({pics_}, QuestionAnswer::No));

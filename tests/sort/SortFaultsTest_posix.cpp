@@ -49,7 +49,7 @@ std::string LargeColourPng() {
 class SortFaults : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::filesystem::create_directory(temp_.path() / "app");
+        std::filesystem::create_directory(temp_.Path() / "app");
         std::filesystem::create_directory(pics_);
         Settings = SettingsRecord();
         Settings.THREAD_NUM = 1;  // the move hooks know no file: one move at a time
@@ -62,8 +62,8 @@ protected:
     // Fixed destinations beside the pictures.
     void UseFixedDestinations() {
         Settings.IS_DST_SUBDIR = 0;
-        Settings.DST_DIR_MONO = (temp_.path() / "mono").string();
-        Settings.DST_DIR_COLOR = (temp_.path() / "colour").string();
+        Settings.DST_DIR_MONO = (temp_.Path() / "mono").string();
+        Settings.DST_DIR_COLOR = (temp_.Path() / "colour").string();
         std::filesystem::create_directory(Settings.DST_DIR_MONO);
         std::filesystem::create_directory(Settings.DST_DIR_COLOR);
     }
@@ -85,7 +85,7 @@ protected:
     // A hash of every file's bytes below the temporary folder, the log folder left out, sorted.
     std::vector<std::size_t> Fingerprints() const {
         std::vector<std::size_t> hashes;
-        for (const auto& [name, bytes] : Tree(temp_.path())) {
+        for (const auto& [name, bytes] : Tree(temp_.Path())) {
             if (name.rfind("app/", 0) != 0) hashes.push_back(std::hash<std::string>()(bytes));
         }
         std::sort(hashes.begin(), hashes.end());
@@ -104,8 +104,8 @@ protected:
     }
 
     TempFolder temp_;
-    RunStateGuard guard_{temp_.path() / "app"};
-    std::filesystem::path pics_ = temp_.path() / "pics";
+    RunStateGuard guard_{temp_.Path() / "app"};
+    std::filesystem::path pics_ = temp_.Path() / "pics";
     std::string p_ = pics_.string();
     std::vector<std::size_t> fingerprintsBefore_;
 };
@@ -138,7 +138,7 @@ TEST_F(SortFaults, SourceThatTurnsUnreadableVanishesOrIsLockedBeforeItsMoveStays
         platform::MoveFaultForTests = [this, error](MoveStep step) {
             if (step != MoveStep::Rename) return 0;
             // Gone for real: the move itself then finds nothing to move.
-            if (error == ENOENT) std::filesystem::rename(pics_ / "a.png", temp_.path() / "elsewhere.png");
+            if (error == ENOENT) std::filesystem::rename(pics_ / "a.png", temp_.Path() / "elsewhere.png");
             return error == ENOENT ? 0 : error;
         };
         Run();
@@ -146,7 +146,7 @@ TEST_F(SortFaults, SourceThatTurnsUnreadableVanishesOrIsLockedBeforeItsMoveStays
                   SortedLog())
             << error;
         EXPECT_EQ(fingerprintsBefore_, Fingerprints()) << error;
-        std::filesystem::remove(temp_.path() / "elsewhere.png");
+        std::filesystem::remove(temp_.Path() / "elsewhere.png");
     }
 }
 
@@ -158,20 +158,20 @@ TEST_F(SortFaults, DestinationThatDisappearsOrTurnsReadOnlyKeepsEveryFileWhereIt
     const SortRunResult result = Run([] { std::filesystem::remove(Settings.DST_DIR_COLOR); });
     EXPECT_EQ(1, LeftInPlace(result));
     EXPECT_EQ((std::vector<std::string>{
-                  "[" + p_ + "/gray.png]【モノクロ】「" + (temp_.path() / "mono" / "gray.png").string() + "」に移動しました。",
-                  "[" + p_ + "/red.png]" + MoveFailed("カラー", temp_.path() / "colour" / "red.png"),
+                  "[" + p_ + "/gray.png]【モノクロ】「" + (temp_.Path() / "mono" / "gray.png").string() + "」に移動しました。",
+                  "[" + p_ + "/red.png]" + MoveFailed("カラー", temp_.Path() / "colour" / "red.png"),
               }),
               SortedLog());
     EXPECT_EQ(fingerprintsBefore_, Fingerprints());
 
     // Both folders turn read-only.
-    std::filesystem::rename(temp_.path() / "mono" / "gray.png", pics_ / "gray.png");
+    std::filesystem::rename(temp_.Path() / "mono" / "gray.png", pics_ / "gray.png");
     std::filesystem::create_directory(Settings.DST_DIR_COLOR);
     platform::MoveFaultForTests = [](MoveStep step) { return step == MoveStep::Rename ? EROFS : 0; };
     EXPECT_EQ(2, LeftInPlace(Run()));
     EXPECT_EQ((std::vector<std::string>{
-                  "[" + p_ + "/gray.png]" + MoveFailed("モノクロ", temp_.path() / "mono" / "gray.png"),
-                  "[" + p_ + "/red.png]" + MoveFailed("カラー", temp_.path() / "colour" / "red.png"),
+                  "[" + p_ + "/gray.png]" + MoveFailed("モノクロ", temp_.Path() / "mono" / "gray.png"),
+                  "[" + p_ + "/red.png]" + MoveFailed("カラー", temp_.Path() / "colour" / "red.png"),
               }),
               SortedLog());
     EXPECT_EQ(fingerprintsBefore_, Fingerprints());
@@ -203,7 +203,7 @@ TEST_F(SortFaults, CrossFileSystemMoveFailingAtEachStepLeavesOneWholeFileAndSays
             return step != MoveStep::Copy ? EIO : ++copyBlocks == 2 ? ENOSPC : 0;
         };
         Run();
-        EXPECT_EQ(std::vector<std::string>{"[" + p_ + "/large.png]" + MoveFailed("カラー", temp_.path() / "colour" / "large.png")},
+        EXPECT_EQ(std::vector<std::string>{"[" + p_ + "/large.png]" + MoveFailed("カラー", temp_.Path() / "colour" / "large.png")},
                   SortedLog())
             << static_cast<int>(failing);
         EXPECT_EQ(fingerprintsBefore_, Fingerprints()) << static_cast<int>(failing);
@@ -213,7 +213,7 @@ TEST_F(SortFaults, CrossFileSystemMoveFailingAtEachStepLeavesOneWholeFileAndSays
 
 TEST_F(SortFaults, DestinationFileSystemThatFillsUpMidCopyKeepsTheSourceWhole) {
     UseFixedDestinations();
-    const auto colour = temp_.path() / "colour";
+    const auto colour = temp_.Path() / "colour";
     if (::geteuid() != 0 || ::mount("none", colour.c_str(), "tmpfs", 0, "size=64k") != 0) {
         GTEST_SKIP() << "no tmpfs can be mounted here (needs root and mount rights); "
                         "the full disk is covered through the fault seam";

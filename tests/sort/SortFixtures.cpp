@@ -18,26 +18,6 @@
 
 namespace sorttest {
 
-TempFolder::TempFolder() : TempFolder(std::filesystem::temp_directory_path()) {}
-
-TempFolder::TempFolder(const std::filesystem::path& base) {
-    std::error_code error;
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto candidate = base / ("pallidor-sort-" + std::to_string(random()) + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate, error)) {
-            root_ = candidate;
-            return;
-        }
-    }
-    ADD_FAILURE() << "no temporary folder could be made";
-}
-
-TempFolder::~TempFolder() {
-    std::error_code error;
-    if (!root_.empty()) std::filesystem::remove_all(root_, error);
-}
-
 std::string NativeSeparators(std::string text) {
     for (char& c : text) {
         if (c == '/') c = platform::PathSeparator();

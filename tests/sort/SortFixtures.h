@@ -11,24 +11,11 @@
 
 #include "app/Settings.h"
 #include "sort/SortHost.h"
+#include "support/ImageFiles.h"
 
 namespace sorttest {
 
-// A fresh, empty folder (absolute path) removed with everything in it on destruction; made in
-// the system's temporary folder or in `base`.
-class TempFolder {
-public:
-    TempFolder();
-    explicit TempFolder(const std::filesystem::path& base);
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return root_; }
-    std::string text() const { return root_.string(); }
-
-private:
-    std::filesystem::path root_;
-};
+using testimages::TempFolder;
 
 // `text` with each '/' spelled as the platform's separator: expected paths and messages are
 // written with '/' and read as the platform writes them.

@@ -55,10 +55,10 @@ protected:
     }
 
     TempFolder temp_;
-    RunStateGuard guard_{temp_.path() / "app"};
+    RunStateGuard guard_{temp_.Path() / "app"};
     RecordingHost recorder_;
-    std::filesystem::path app_ = temp_.path() / "app";
-    std::filesystem::path pics_ = temp_.path() / "pics";
+    std::filesystem::path app_ = temp_.Path() / "app";
+    std::filesystem::path pics_ = temp_.Path() / "pics";
     std::string p_ = pics_.string();
 };
 
@@ -102,18 +102,18 @@ TEST_F(SortRun, SubfolderSchemeSortsEveryFileAndLogsOneLineEach) {
 TEST_F(SortRun, FixedDestinationsTakeFilesFromEveryFolderAndKeepTheFirstOfAName) {
     Settings.THREAD_NUM = 1;  // list order decides which "a.png" arrives first
     Settings.IS_DST_SUBDIR = 0;
-    std::filesystem::create_directories(temp_.path() / "out" / "mono");
-    std::filesystem::create_directories(temp_.path() / "out" / "colour");
+    std::filesystem::create_directories(temp_.Path() / "out" / "mono");
+    std::filesystem::create_directories(temp_.Path() / "out" / "colour");
     std::filesystem::create_directories(pics_ / "other");
-    Settings.DST_DIR_MONO = NativeSeparators((temp_.path() / "out" / "mono").string() + "/");
-    Settings.DST_DIR_COLOR = (temp_.path() / "out" / "colour").string();
+    Settings.DST_DIR_MONO = NativeSeparators((temp_.Path() / "out" / "mono").string() + "/");
+    Settings.DST_DIR_COLOR = (temp_.Path() / "out" / "colour").string();
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
     WriteBytes(pics_ / "other" / "a.png", TinyPng(false, 2));
     WriteBytes(pics_ / "b.png", TinyPng(true, 3));
 
     const SortRunResult result = Run({pics_ / "a.png", pics_ / "other" / "a.png", pics_ / "b.png"});
 
-    const std::string out = (temp_.path() / "out").string();
+    const std::string out = (temp_.Path() / "out").string();
     EXPECT_EQ(TinyPng(false, 1), ReadBytes(out + "/mono/a.png"));
     EXPECT_EQ(TinyPng(true, 3), ReadBytes(out + "/colour/b.png"));
     EXPECT_EQ(TinyPng(false, 2), ReadBytes(pics_ / "other" / "a.png"));
@@ -131,17 +131,17 @@ TEST_F(SortRun, FixedDestinationsTakeFilesFromEveryFolderAndKeepTheFirstOfAName)
 
 TEST_F(SortRun, MissingFixedFolderStopsTheRunBeforeTheLog) {
     Settings.IS_DST_SUBDIR = 0;
-    Settings.DST_DIR_MONO = (temp_.path() / "nope").string();
+    Settings.DST_DIR_MONO = (temp_.Path() / "nope").string();
     Settings.DST_DIR_COLOR = "";
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
 
     EXPECT_FALSE(Run({pics_}).started);
-    std::filesystem::create_directory(temp_.path() / "nope");
+    std::filesystem::create_directory(temp_.Path() / "nope");
     EXPECT_FALSE(Run({pics_}).started);
 
     EXPECT_EQ((std::vector<std::string>{
                   "モノクローム画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n    【フォルダのパス】" +
-                      (temp_.path() / "nope").string(),
+                      (temp_.Path() / "nope").string(),
                   "カラー画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n    【フォルダのパス】",
               }),
               recorder_.errors);
@@ -333,7 +333,7 @@ TEST_F(SortRun, CancelLetsStartedFilesFinishAndLeavesTheRestUntouchedAndUnlogged
 
 TEST(SortRunState, OnlyOneRunAtATime) {
     TempFolder temp;
-    RunStateGuard guard(temp.path());
+    RunStateGuard guard(temp.Path());
     EXPECT_TRUE(BeginSortRun());
     EXPECT_TRUE(RunBusy.load());
     EXPECT_FALSE(BeginSortRun());

@@ -39,9 +39,9 @@ std::string LoggedPath(const std::string& line) {
 
 void SortManyFiles(int threadNum) {
     TempFolder temp;
-    RunStateGuard guard(temp.path() / "app");
-    std::filesystem::create_directory(temp.path() / "app");
-    const auto pics = temp.path() / "pics";
+    RunStateGuard guard(temp.Path() / "app");
+    std::filesystem::create_directory(temp.Path() / "app");
+    const auto pics = temp.Path() / "pics";
     for (int f = 0; f < kFolders; ++f) {
         const auto folder = pics / ("folder" + std::to_string(f));
         std::filesystem::create_directories(folder);

@@ -16,10 +16,10 @@ using sorttest::WriteBytes;
 
 TEST(SortWorker, WritesItsLogLineThenStepsAndDecrementsAsItsLastAct) {
     TempFolder temp;
-    RunStateGuard guard(temp.path());
+    RunStateGuard guard(temp.Path());
     Settings = SettingsRecord();
     ASSERT_TRUE(OpenResultLog(SortHost{}));
-    const std::string path = NativeSeparators(temp.text() + "/a.png");
+    const std::string path = NativeSeparators(temp.Path().string() + "/a.png");
     WriteBytes(path, TinyPng(true, 9));
 
     std::size_t linesAtStep = 0;
@@ -38,7 +38,7 @@ TEST(SortWorker, WritesItsLogLineThenStepsAndDecrementsAsItsLastAct) {
     EXPECT_EQ(1, activeAtStep);
     EXPECT_EQ(0, ActiveWorkers.load());
     EXPECT_EQ(1, tally.movedColor.load());
-    EXPECT_EQ(NativeSeparators("[" + path + "]【カラー】「" + temp.text() + "/color/a.png」に移動しました。"),
+    EXPECT_EQ(NativeSeparators("[" + path + "]【カラー】「" + temp.Path().string() + "/color/a.png」に移動しました。"),
               WithoutTime(LogLines(LogFilePath).at(0)));
 }
 

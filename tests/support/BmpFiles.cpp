@@ -1,8 +1,9 @@
 #include "support/BmpFiles.h"
 
+#include "support/ImageFiles.h"
+
 #include <algorithm>
 #include <fstream>
-#include <random>
 #include <string>
 
 namespace {
@@ -62,24 +63,8 @@ Bytes MemoryRow(const DecodedImage& image, int row) {
     return Bytes(first, first + image.stride);
 }
 
-void BmpFileTest::SetUp() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::random_device random;
-    folder_ = std::filesystem::temp_directory_path() /
-              (std::string("pallidor-") + info->test_suite_name() + "-" + info->name() + "-" +
-               std::to_string(random()));
-    std::error_code error;
-    ASSERT_TRUE(std::filesystem::create_directory(folder_, error)) << folder_ << ": " << error.message();
-}
-
-void BmpFileTest::TearDown() {
-    std::error_code error;
-    std::filesystem::remove_all(folder_, error);
-}
-
 std::filesystem::path BmpFileTest::WriteFile(const char* name, const Bytes& bytes) const {
-    const std::filesystem::path path = folder_ / name;
-    std::ofstream stream(path, std::ios::binary);
-    stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const std::filesystem::path path = folder_.Path() / name;
+    testimages::WriteFileBytes(path, bytes);
     return path;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "image/DecodedImage.h"
+#include "support/ImageFiles.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -49,10 +50,8 @@ Bytes MemoryRow(const DecodedImage& image, int row);
 // A fresh folder per test under the system's temporary folder, removed afterwards.
 class BmpFileTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
     // Writes `bytes` to `name` in the folder and returns its absolute path.
     std::filesystem::path WriteFile(const char* name, const Bytes& bytes) const;
 
-    std::filesystem::path folder_;
+    testimages::TempFolder folder_;
 };

@@ -16,15 +16,16 @@
 
 namespace testimages {
 
-TempFolder::TempFolder() {
+TempFolder::TempFolder() : TempFolder(std::filesystem::temp_directory_path()) {}
+
+TempFolder::TempFolder(const std::filesystem::path& base) {
     std::error_code error;
-    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
     std::random_device seed;
     std::mt19937 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::filesystem::path candidate = base / ("pallidor-test-" + std::to_string(random()));
         if (std::filesystem::create_directory(candidate, error)) {
-            path_ = candidate;
+            path_ = std::filesystem::absolute(candidate);
             return;
         }
     }

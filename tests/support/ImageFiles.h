@@ -10,10 +10,12 @@ namespace testimages {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A fresh, empty folder (absolute path) under the system's temporary folder or under `base`,
+// removed with everything in it.
 class TempFolder {
 public:
     TempFolder();
+    explicit TempFolder(const std::filesystem::path& base);
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
