@@ -29,6 +29,7 @@ enum class FileStep {
     OpenForRead,   // OpenInputFile, OpenStdioForRead, OpenDescriptorForRead
     CreateFolder,  // CreateFolder
     Append,        // AppendToFile
+    RemoveFolder,  // RemoveEmptyFolder
 };
 
 // When set, called before each of these operations with its path; a non-zero result is taken

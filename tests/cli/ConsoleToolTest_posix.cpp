@@ -216,7 +216,8 @@ TEST_F(ConsoleTool, PathsComeFromStandardInputSeparatedByNulOrLines) {
 TEST_F(ConsoleTool, NewOptionsRefuseWhatTheyCannotMean) {
     const std::string root = Quoted(images.Path().string());
     for (const std::string& arguments :
-         {"judge -0 " + root, "judge - " + root, "sort --explain --no " + root, "judge --dry-run " + root}) {
+         {"judge -0 " + root, "judge - " + root, "sort --explain --no " + root, "judge --dry-run " + root,
+          std::string("undo"), std::string("undo --json x"), std::string("undo a b")}) {
         const CliResult result = RunCli(settingsFolder, arguments + " </dev/null");
         EXPECT_EQ(2, result.status) << arguments;
         EXPECT_TRUE(result.lines.empty()) << arguments;
@@ -247,6 +248,50 @@ TEST_F(ConsoleTool, SortMovesJudgedFilesLeavesTheRestAndSaysSoInItsStatus) {
     EXPECT_TRUE(std::filesystem::exists(images.File("notes.txt")));
     // The run saves the settings it used, as a drop on the window does.
     EXPECT_TRUE(std::filesystem::exists(settings));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConsoleTool, UndoTakesASortBackAndASecondUndoChangesNothing) {
+    const std::string root = images.Path().string();
+    const CliResult sorted = RunCli(settingsFolder, "sort --yes --settings " + Quoted(settings) + " " + Quoted(root) + " </dev/null");
+    ASSERT_EQ(0, sorted.status) << sorted.errors;
+    ASSERT_EQ(4u, sorted.lines.size());
+    ASSERT_EQ(0u, sorted.lines[1].rfind("log: ", 0));
+    const std::string log = sorted.lines[1].substr(5);
+
+    const CliResult dry = RunCli(settingsFolder, "undo --dry-run " + Quoted(log));
+    EXPECT_EQ(0, dry.status) << dry.errors;
+    EXPECT_EQ((std::vector<std::string>{
+                  "log: none", "would leave in place: 0",
+                  "would move back\t" + root + "/monochrome/gray.png\t" + root + "/gray.png",
+                  "would move back\t" + root + "/サブ/color/赤.png\t" + root + "/サブ/赤.png", "would move back: 2",
+                  "would remove folder\t" + root + "/monochrome", "would remove folder\t" + root + "/サブ/color",
+                  "would remove folders: 2"}),
+              dry.lines);
+    EXPECT_TRUE(std::filesystem::exists(root + "/monochrome/gray.png"));
+
+    const CliResult undone = RunCli(settingsFolder, "undo --yes " + Quoted(log));
+    EXPECT_EQ(0, undone.status) << undone.errors;
+    EXPECT_TRUE(std::filesystem::exists(root + "/gray.png"));
+    EXPECT_TRUE(std::filesystem::exists(root + "/サブ/赤.png"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/monochrome"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/サブ/color"));
+
+    const CliResult again = RunCli(settingsFolder, "undo --yes " + Quoted(log));
+    EXPECT_EQ(1, again.status);
+    EXPECT_NE(std::find(again.lines.begin(), again.lines.end(), "moved back: 0"), again.lines.end());
+    EXPECT_NE(std::find(again.lines.begin(), again.lines.end(),
+                        "left\t" + root + "/monochrome/gray.png\t【ERROR】移動先にファイルがないため、「" + root +
+                            "/gray.png」に戻せませんでした。"),
+              again.lines.end());
+    EXPECT_TRUE(std::filesystem::exists(root + "/gray.png"));
+
+    const CliResult missing = RunCli(settingsFolder, "undo " + Quoted(root + "/no-such-log.txt"));
+    EXPECT_EQ(2, missing.status);
+    EXPECT_NE(std::string::npos, missing.errors.find("cannot read the log"));
 }
 
 }  // namespace
