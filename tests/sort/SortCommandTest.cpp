@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/JsonText.h"
 #include "platform/Console.h"
 #include "platform/Thread.h"
 #include "sort/ResultLog.h"
@@ -134,7 +135,11 @@ TEST_F(SortCommandRun, JsonPutsOneObjectPerFileOnStandardOutputAndTheSummaryOnSt
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
     WriteBytes(pics_ / "b.png", TinyPng(true, 2));
     WriteBytes(pics_ / "c.txt", "x");
-    const std::string pics = pics_.string();
+    // Paths as JSON strings: on Windows their backslashes are escaped.
+    auto path = [](const std::filesystem::path& p) { return JsonString(p.string()); };
+    auto moved = [](const char* word, const std::filesystem::path& p) {
+        return JsonString(std::string("【") + word + "】「" + p.string() + "」に移動しました。");
+    };
 
     OutputOptions output;
     output.json = true;
@@ -152,15 +157,16 @@ TEST_F(SortCommandRun, JsonPutsOneObjectPerFileOnStandardOutputAndTheSummaryOnSt
     }
     ASSERT_EQ(3u, lines.size()) << out_;
     const std::string evidence = R"("evidence":{"rule":"grayscale-only","step":1,"samples":4,)";
-    EXPECT_EQ(R"({"path":")" + pics + R"(/a.png","verdict":"monochrome","destination":")" + pics +
-                  R"(/monochrome/a.png","message":"【モノクロ】「)" + pics + R"(/monochrome/a.png」に移動しました。",)" +
-                  evidence + R"("not_gray":0,"not_gray_percent":0,"largest_spread":0,"THRESHOLD_GS":0,"NOISE_LIMIT_GS":0}})",
+    EXPECT_EQ(R"({"path":)" + path(pics_ / "a.png") + R"(,"verdict":"monochrome","destination":)" +
+                  path(pics_ / "monochrome" / "a.png") + R"(,"message":)" + moved("モノクロ", pics_ / "monochrome" / "a.png") +
+                  "," + evidence + R"("not_gray":0,"not_gray_percent":0,"largest_spread":0,"THRESHOLD_GS":0,"NOISE_LIMIT_GS":0}})",
               lines[0]);
-    const std::string colour = R"({"path":")" + pics + R"(/b.png","verdict":"color","destination":")" + pics +
-                               R"(/color/b.png","message":"【カラー】「)" + pics + R"(/color/b.png」に移動しました。",)" +
-                               evidence + R"("not_gray":4,"not_gray_percent":100,"largest_spread":)";
+    const std::string colour = R"({"path":)" + path(pics_ / "b.png") + R"(,"verdict":"color","destination":)" +
+                               path(pics_ / "color" / "b.png") + R"(,"message":)" + moved("カラー", pics_ / "color" / "b.png") +
+                               "," + evidence + R"("not_gray":4,"not_gray_percent":100,"largest_spread":)";
     EXPECT_EQ(colour, lines[1].substr(0, colour.size()));
-    EXPECT_EQ(R"({"path":")" + pics + R"(/c.txt","error":"【ERROR】非対応のファイル形式です。","message":"【ERROR】非対応のファイル形式です。"})",
+    EXPECT_EQ(R"({"path":)" + path(pics_ / "c.txt") +
+                  R"(,"error":"【ERROR】非対応のファイル形式です。","message":"【ERROR】非対応のファイル形式です。"})",
               lines[2]);
     EXPECT_EQ("moved to monochrome: 1\nmoved to color: 1\nleft in place: 1\nlog: " + LogFilePath.string() + "\n", err_);
 }
@@ -176,9 +182,9 @@ TEST_F(SortCommandRun, AFileThatWasJudgedButCouldNotMoveKeepsItsVerdictInJson) {
     EXPECT_EQ(1, SortCommand({pics_ / "a.png"}, QuestionAnswer::No, output));
     out_ = ::testing::internal::GetCapturedStdout();
     err_ = ::testing::internal::GetCapturedStderr();
-    const std::string failed = "【ERROR】モノクロ画像と判定しましたが、「" + (pics_ / "monochrome" / "a.png").string() +
-                               "」への移動に失敗しました。";
-    EXPECT_EQ(R"({"path":")" + (pics_ / "a.png").string() + R"(","verdict":"monochrome","error":")" + failed +
-                  R"(","message":")" + failed + "\"}\n",
+    const std::string failed = JsonString("【ERROR】モノクロ画像と判定しましたが、「" +
+                                          (pics_ / "monochrome" / "a.png").string() + "」への移動に失敗しました。");
+    EXPECT_EQ(R"({"path":)" + JsonString((pics_ / "a.png").string()) + R"(,"verdict":"monochrome","error":)" + failed +
+                  R"(,"message":)" + failed + "}\n",
               out_);
 }

@@ -234,13 +234,27 @@ TEST_F(UndoRun, FixedDestinationsTakeTheFilesBackAndStay) {
     EXPECT_TRUE(report.removedFolders.empty());
 }
 
+namespace {
+
+// Whether the file system keeps a folder's creation time apart from later changes of the
+// folder: Wine on Linux, for one, reports the last status change as the creation.
+bool KeepsCreationTimes(const std::filesystem::path& folder) {
+    platform::EntryTimes made;
+    if (!platform::ReadEntryTimes(folder, made) || !made.hasCreated) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    WriteBytes(folder / "probe", "");
+    std::filesystem::remove(folder / "probe");
+    platform::EntryTimes later;
+    return platform::ReadEntryTimes(folder, later) && later.hasCreated &&
+           MillisecondsOf(later.created) == MillisecondsOf(made.created);
+}
+
+}  // namespace
+
 TEST_F(UndoRun, AFolderOlderThanTheRunIsNotTheRunsToRemove) {
     // A fixed destination that happens to sit where a sub-folder destination would.
     std::filesystem::create_directory(pics_ / "monochrome");
-    platform::EntryTimes times;
-    ASSERT_TRUE(platform::ReadEntryTimes(pics_ / "monochrome", times));
-    if (!times.hasCreated) GTEST_SKIP() << "this file system keeps no creation times";
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    if (!KeepsCreationTimes(pics_ / "monochrome")) GTEST_SKIP() << "this file system keeps no creation times";
     Settings.IS_DST_SUBDIR = 0;
     Settings.DST_DIR_MONO = Text(pics_ / "monochrome");
     Settings.DST_DIR_COLOR = Text(pics_ / "monochrome");
