@@ -137,49 +137,11 @@ int JudgeGrayscale(const PixelView& view, const ColourTable& colourTable, double
     }
 }
 
-// The evidence walks every sample one by one with the plain decoding, apart from the fast
-// walks above, so its counts are those the rules give whatever the scanners do.
-template <int Depth>
-void ExplainGrayscaleAtDepth(const PixelView& view, const ColourTable& table, double step,
-                             int threshold, JudgeEvidence& evidence) {
-    std::uint64_t taken = 0;
-    std::uint64_t notGray = 0;
-    int largestSpread = -1;
-    WalkSampleGrid(view, step, [&](const std::uint8_t* row, int column) {
-        const SampleColour s = PixelDecoder<Depth>::At(row, column, table);
-        const int spread = judge_detail::ChannelSpread(s.red, s.green, s.blue);
-        largestSpread = std::max(largestSpread, spread);
-        notGray += spread > threshold ? 1 : 0;
-        ++taken;
-        return true;
-    });
-    evidence.samples = taken;
-    evidence.notGray = notGray;
-    evidence.notGrayPercent = taken == 0 ? 0 : (100 * notGray) / taken;
-    evidence.largestSpread = largestSpread;
-}
-
-void ExplainGrayscale(const PixelView& view, const ColourTable& table, double step,
-                      JudgeEvidence& evidence) {
-    evidence.rule = DecidingRule::GrayscaleOnly;
-    evidence.step = step;
-    const int threshold = Settings.THRESHOLD_GS;
-    switch (view.bitsPerPixel) {
-        case 2: ExplainGrayscaleAtDepth<2>(view, table, step, threshold, evidence); break;
-        case 4: ExplainGrayscaleAtDepth<4>(view, table, step, threshold, evidence); break;
-        case 8: ExplainGrayscaleAtDepth<8>(view, table, step, threshold, evidence); break;
-        case 16: ExplainGrayscaleAtDepth<16>(view, table, step, threshold, evidence); break;
-        case 24: ExplainGrayscaleAtDepth<24>(view, table, step, threshold, evidence); break;
-        case 32: ExplainGrayscaleAtDepth<32>(view, table, step, threshold, evidence); break;
-        default: break;
-    }
-}
-
 }  // namespace
 
 int JudgeGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step,
                        JudgeEvidence* evidence) {
-    const int verdict = JudgeGrayscale(view, colourTable, step);
-    if (evidence != nullptr) ExplainGrayscale(view, colourTable, step, *evidence);
-    return verdict;
+    // The evidence first: the verdict's walk then stays the last call, as without evidence.
+    if (evidence != nullptr) ExplainGrayscaleOnly(view, colourTable, step, *evidence);
+    return JudgeGrayscale(view, colourTable, step);
 }

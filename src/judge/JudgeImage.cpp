@@ -24,10 +24,12 @@ bool IsGrayEntry(const RgbQuad& entry, bool useThreshold, int threshold) {
     return judge_detail::ChannelSpread(entry.red, entry.green, entry.blue) <= threshold;
 }
 
-}  // namespace
-
-int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCount,
-               std::string& errorText, JudgeEvidence* evidence) {
+// The judgment, compiled twice: without evidence it never holds on to a record, so the
+// ordinary judgment is the code it was before evidence existed.
+template <bool Explained>
+int JudgeImageExplained(const PixelView& view, const RgbQuad* colourTable, int colourCount,
+                        std::string& errorText, JudgeEvidence* evidence) {
+    if constexpr (!Explained) evidence = nullptr;
     if (!IsJudgedDepth(view.bitsPerPixel)) {
         errorText = "【ERROR】非対応のファイル形式です。";
         return 1;
@@ -44,7 +46,7 @@ int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCoun
             std::memcpy(table.entries, colourTable, static_cast<std::size_t>(copied) * sizeof(RgbQuad));
         }
         if (IsGrayPalette(table.entries, nominalCount)) {
-            if (evidence != nullptr) {
+            if constexpr (Explained) {
                 evidence->rule = DecidingRule::ColourTable;
                 evidence->detail = "every colour-table entry gray";
                 evidence->colourEntries = nominalCount;
@@ -55,6 +57,14 @@ int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCoun
 
     if (Settings.IS_ONLY_GRAYSCALE != 0) return JudgeGrayscaleOnly(view, table, step, evidence);
     return JudgeTintedMonochrome(view, table, step, evidence);
+}
+
+}  // namespace
+
+int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCount,
+               std::string& errorText, JudgeEvidence* evidence) {
+    if (evidence != nullptr) return JudgeImageExplained<true>(view, colourTable, colourCount, errorText, evidence);
+    return JudgeImageExplained<false>(view, colourTable, colourCount, errorText, nullptr);
 }
 
 std::uint64_t CountGridSamples(int width, int height, double step) {

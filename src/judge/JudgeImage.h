@@ -30,6 +30,10 @@ SampleColour FetchSampleColour(const PixelView& view, const ColourTable& colourT
 int JudgeGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step,
                        JudgeEvidence* evidence = nullptr);
 
+// The counts behind the grayscale-only criterion, sample by sample over the whole grid.
+void ExplainGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step,
+                          JudgeEvidence& evidence);
+
 // The tinted-monochrome criterion: 1 monochrome, 0 colour. With `evidence`, the counts of both
 // tests over the same envelopes.
 int JudgeTintedMonochrome(const PixelView& view, const ColourTable& colourTable, double step,
