@@ -78,50 +78,40 @@ protected:
     TempFolder folder_;
 };
 
-TEST_F(LoaderEvidence, HeaderRulesSayWhatTheHeaderShowed) {
-    const Explained jpeg = Explain(JudgeJpegFile, Write("gray.jpg", EncodeJpeg(Gradient(1))));
-    EXPECT_EQ(1, jpeg.verdict);
-    EXPECT_EQ(DecidingRule::Header, jpeg.evidence.rule);
-    EXPECT_STREQ("one-component JPEG", jpeg.evidence.detail);
-    EXPECT_EQ(0, jpeg.evidence.decoderWarnings);
-
-    const Explained png = Explain(JudgePngFile, Write("gray.png", SolidPng(0, {}, {10, 20, 30, 40})));
-    EXPECT_EQ(1, png.verdict);
-    EXPECT_EQ(DecidingRule::Header, png.evidence.rule);
-    EXPECT_STREQ("gray PNG", png.evidence.detail);
-    EXPECT_EQ(-1, png.evidence.decoderWarnings);
-
-    const Explained bmp = Explain(JudgeBmpFile, Write("plain.bmp", BuildBmp(OneBitBmp(0, {255, 0, 0, 0}))));
-    EXPECT_EQ(1, bmp.verdict);
-    EXPECT_EQ(DecidingRule::Header, bmp.evidence.rule);
-    EXPECT_STREQ("1-bit bitmap without two stated colours", bmp.evidence.detail);
-}
-
-TEST_F(LoaderEvidence, ColourTableRulesSettleBothWays) {
-    const Explained png = Explain(JudgePngFile, Write("palette.png", SolidPng(3, {{5, 5, 5}, {200, 200, 200}}, {0, 1, 1, 0})));
-    EXPECT_EQ(1, png.verdict);
-    EXPECT_EQ(DecidingRule::ColourTable, png.evidence.rule);
-    EXPECT_STREQ("palette of gray entries", png.evidence.detail);
-
-    GifPicture picture;
-    picture.screenWidth = picture.screenHeight = 2;
-    picture.globalMap = {{0, 0, 0}, {99, 99, 99}};
-    picture.frames.push_back(GifFrame{0, 0, 2, 2, false, {}, {0, 1, 1, 0}});
-    const Explained gif = Explain(JudgeGifFile, Write("gray.gif", EncodeGif(picture)));
-    EXPECT_EQ(1, gif.verdict);
-    EXPECT_EQ(DecidingRule::ColourTable, gif.evidence.rule);
-    EXPECT_STREQ("colour map of gray entries", gif.evidence.detail);
-
-    const Explained gray = Explain(JudgeBmpFile, Write("gray.bmp", BuildBmp(OneBitBmp(2, {255, 255, 255, 0}))));
-    EXPECT_EQ(1, gray.verdict);
-    EXPECT_EQ(DecidingRule::ColourTable, gray.evidence.rule);
-    EXPECT_STREQ("1-bit colour table of two gray entries", gray.evidence.detail);
-
-    const Explained blue = Explain(JudgeBmpFile, Write("blue.bmp", BuildBmp(OneBitBmp(2, {255, 0, 0, 0}))));
-    EXPECT_EQ(0, blue.verdict);
-    EXPECT_EQ("", blue.errorText);
-    EXPECT_EQ(DecidingRule::ColourTable, blue.evidence.rule);
-    EXPECT_STREQ("1-bit colour table with a colour entry", blue.evidence.detail);
+TEST_F(LoaderEvidence, EarlyVerdictsNameTheHeaderOrColourTableThatGaveThem) {
+    GifPicture gif;
+    gif.screenWidth = gif.screenHeight = 2;
+    gif.globalMap = {{0, 0, 0}, {99, 99, 99}};
+    gif.frames.push_back(GifFrame{0, 0, 2, 2, false, {}, {0, 1, 1, 0}});
+    const struct {
+        Entry entry;
+        const char* name;
+        Bytes bytes;
+        int verdict;
+        DecidingRule rule;
+        const char* detail;
+    } cases[] = {
+        {JudgeJpegFile, "gray.jpg", EncodeJpeg(Gradient(1)), 1, DecidingRule::Header, "one-component JPEG"},
+        {JudgePngFile, "gray.png", SolidPng(0, {}, {10, 20, 30, 40}), 1, DecidingRule::Header, "gray PNG"},
+        {JudgeBmpFile, "plain.bmp", BuildBmp(OneBitBmp(0, {255, 0, 0, 0})), 1, DecidingRule::Header,
+         "1-bit bitmap without two stated colours"},
+        {JudgePngFile, "palette.png", SolidPng(3, {{5, 5, 5}, {200, 200, 200}}, {0, 1, 1, 0}), 1,
+         DecidingRule::ColourTable, "palette of gray entries"},
+        {JudgeGifFile, "gray.gif", EncodeGif(gif), 1, DecidingRule::ColourTable, "colour map of gray entries"},
+        {JudgeBmpFile, "gray.bmp", BuildBmp(OneBitBmp(2, {255, 255, 255, 0})), 1, DecidingRule::ColourTable,
+         "1-bit colour table of two gray entries"},
+        {JudgeBmpFile, "blue.bmp", BuildBmp(OneBitBmp(2, {255, 0, 0, 0})), 0, DecidingRule::ColourTable,
+         "1-bit colour table with a colour entry"},
+    };
+    for (const auto& c : cases) {
+        const Explained result = Explain(c.entry, Write(c.name, c.bytes));
+        EXPECT_EQ(c.verdict, result.verdict) << c.name;
+        EXPECT_EQ("", result.errorText) << c.name;
+        EXPECT_EQ(c.rule, result.evidence.rule) << c.name;
+        EXPECT_STREQ(c.detail, result.evidence.detail) << c.name;
+        // Only a JPEG has a decoder whose warnings count.
+        EXPECT_EQ(c.entry == JudgeJpegFile ? 0 : -1, result.evidence.decoderWarnings) << c.name;
+    }
 }
 
 TEST_F(LoaderEvidence, DecodedPicturesAreExplainedByTheCriterion) {

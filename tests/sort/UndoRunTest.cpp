@@ -87,7 +87,7 @@ protected:
 
 }  // namespace
 
-TEST_F(UndoRun, SortThenUndoRestoresTheTreeEvenWithCollisionsAndFailures) {
+TEST_F(UndoRun, UndoRestoresTheTreeExactlyAfterCollisionsAndFailuresAndOnlyOnce) {
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
     WriteBytes(pics_ / "b.png", TinyPng(true, 2));
     WriteBytes(pics_ / "notes.txt", "not a picture");
@@ -106,6 +106,12 @@ TEST_F(UndoRun, SortThenUndoRestoresTheTreeEvenWithCollisionsAndFailures) {
     ASSERT_TRUE(Exists(pics_ / "color" / "color" / "d.png"));
     ASSERT_TRUE(Exists(pics_ / "sub" / "monochrome" / "c.bmp"));
     ASSERT_TRUE(Exists(pics_ / "e.png"));  // the collision stayed
+    const Snapshot sorted = Take(pics_);
+
+    // A dry run changes nothing, writes no log, and foretells the real undo.
+    const UndoReport dry = Undo(log, true);
+    EXPECT_EQ(sorted, Take(pics_));
+    EXPECT_TRUE(LogFilePath.empty());
 
     const UndoReport report = Undo(log);
     EXPECT_EQ(4, report.movedBack);
@@ -115,6 +121,16 @@ TEST_F(UndoRun, SortThenUndoRestoresTheTreeEvenWithCollisionsAndFailures) {
     EXPECT_EQ((std::vector<std::string>{Text(pics_ / "sub" / "monochrome"), Text(pics_ / "color" / "color"),
                                         Text(pics_ / "monochrome")}),
               report.removedFolders);
+    EXPECT_EQ(report.removedFolders, dry.removedFolders);
+    ASSERT_EQ(report.files.size(), dry.files.size());
+    for (std::size_t i = 0; i < report.files.size(); ++i) EXPECT_EQ(report.files[i].message, dry.files[i].message);
+
+    // A second undo finds every file gone from its destination and changes nothing.
+    const UndoReport again = Undo(log);
+    EXPECT_EQ(0, again.movedBack);
+    EXPECT_EQ(4, again.left);
+    EXPECT_TRUE(again.removedFolders.empty());
+    EXPECT_EQ(before, Take(pics_));
 }
 
 TEST_F(UndoRun, TheUndosLogIsARunLogThatSortsTheFilesAgain) {
@@ -172,42 +188,6 @@ TEST_F(UndoRun, RenamedReplacedOrRetakenFilesStayAndAreReported) {
     EXPECT_EQ(TinyPng(false, 'd'), ReadBytes(pics_ / "d.png"));
     EXPECT_TRUE(report.removedFolders.empty());
     EXPECT_EQ(4u, LogLines(LogFilePath).size());
-}
-
-TEST_F(UndoRun, ASecondUndoChangesNothing) {
-    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
-    WriteBytes(pics_ / "b.png", TinyPng(true, 2));
-    const std::string log = Sort();
-    Undo(log);
-    const Snapshot undone = Take(pics_);
-
-    const UndoReport again = Undo(log);
-    EXPECT_EQ(0, again.movedBack);
-    EXPECT_EQ(2, again.left);
-    EXPECT_TRUE(again.removedFolders.empty());
-    EXPECT_EQ(undone, Take(pics_));
-}
-
-TEST_F(UndoRun, ADryRunChangesNothingAndForetellsTheRealOne) {
-    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
-    WriteBytes(pics_ / "b.png", TinyPng(true, 2));
-    std::filesystem::create_directory(pics_ / "sub");
-    WriteBytes(pics_ / "sub" / "c.png", TinyPng(true, 3));
-    const std::string log = Sort();
-    WriteBytes(pics_ / "b.png", "b is back, another one");
-    const Snapshot sorted = Take(pics_);
-
-    const UndoReport dry = Undo(log, true);
-    EXPECT_EQ(sorted, Take(pics_));
-    EXPECT_TRUE(LogFilePath.empty());
-
-    const UndoReport real = Undo(log);
-    EXPECT_EQ(real.movedBack, dry.movedBack);
-    EXPECT_EQ(real.left, dry.left);
-    EXPECT_EQ(real.removedFolders, dry.removedFolders);
-    ASSERT_EQ(real.files.size(), dry.files.size());
-    for (std::size_t i = 0; i < real.files.size(); ++i) EXPECT_EQ(real.files[i].message, dry.files[i].message);
-    EXPECT_EQ((std::vector<std::string>{Text(pics_ / "monochrome"), Text(pics_ / "sub" / "color")}), real.removedFolders);
 }
 
 TEST_F(UndoRun, FixedDestinationsTakeTheFilesBackAndStay) {
