@@ -49,8 +49,8 @@ const char kUsage[] =
     "exit status: judge: 0 every file judged, 1 some file gave an error;\n"
     "             sort: 0 every file moved, 1 some file stayed where it was,\n"
     "             2 the run did not start; undo: 0 every moved file went back,\n"
-    "             1 some stayed, 2 the log could not be read or no log written;\n"
-    "             all: 2 for a usage error\n";
+    "             1 some stayed, 2 the log could not be read or the undo did not\n"
+    "             start; all: 2 for a usage error\n";
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "pallidor-cli: %s\n%s", message.c_str(), kUsage);
