@@ -8,11 +8,38 @@
 #include <thread>
 
 #include "app/Settings.h"
+#include "cli/Explanation.h"
+#include "cli/JsonText.h"
 #include "platform/Text.h"
 #include "sort/ImageKind.h"
 #include "sort/SortRunDriver.h"
 
-int JudgeCommand(const std::vector<std::filesystem::path>& items) {
+namespace {
+
+std::string TextLine(const std::string& path, int verdict, const std::string& errorText,
+                     const JudgeEvidence* evidence) {
+    if (!errorText.empty()) return FormatText("error\t%s\t%s\n", path.c_str(), errorText.c_str());
+    std::string line = FormatText("%s\t%s", verdict != 0 ? "monochrome" : "color", path.c_str());
+    if (evidence != nullptr) line += "\t" + ExplainInWords(*evidence);
+    return line + "\n";
+}
+
+std::string JsonLine(const std::string& path, int verdict, const std::string& errorText,
+                     const JudgeEvidence* evidence) {
+    JsonObject json;
+    json.AddPath("path", path);
+    if (!errorText.empty()) {
+        json.Add("error", errorText);
+    } else {
+        json.Add("verdict", verdict != 0 ? "monochrome" : "color");
+        if (evidence != nullptr) json.AddObject("evidence", ExplainAsJson(*evidence));
+    }
+    return json.Text() + "\n";
+}
+
+}  // namespace
+
+int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOptions& output) {
     const PathList list = BuildPathList(items);
     const std::size_t count = list.paths.size();
     std::atomic<std::size_t> next{0};
@@ -23,12 +50,13 @@ int JudgeCommand(const std::vector<std::filesystem::path>& items) {
         for (std::size_t i = next++; i < count; i = next++) {
             const auto& path = list.paths[i];
             std::string errorText;
-            const int verdict = JudgeFileByExtension(path, errorText);
-            std::string line = errorText.empty()
-                                   ? FormatText("%s\t%s\n", verdict != 0 ? "monochrome" : "color",
-                                                platform::PathToUtf8(path).c_str())
-                                   : FormatText("error\t%s\t%s\n", platform::PathToUtf8(path).c_str(),
-                                                errorText.c_str());
+            // Only asked for with --explain: the ordinary judgment gathers nothing.
+            JudgeEvidence evidence;
+            JudgeEvidence* wanted = output.explain ? &evidence : nullptr;
+            const int verdict = JudgeFileByExtension(path, errorText, wanted);
+            const std::string text = platform::PathToUtf8(path);
+            const std::string line = output.json ? JsonLine(text, verdict, errorText, wanted)
+                                                 : TextLine(text, verdict, errorText, wanted);
             if (!errorText.empty()) anyError = true;
             std::lock_guard<std::mutex> hold(outputLock);
             std::fwrite(line.data(), 1, line.size(), stdout);

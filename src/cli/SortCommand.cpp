@@ -2,9 +2,12 @@
 
 #include <csignal>
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 #include "app/Settings.h"
+#include "cli/Explanation.h"
+#include "cli/JsonText.h"
 #include "platform/Console.h"
 #include "platform/Text.h"
 #include "sort/ResultLog.h"
@@ -39,11 +42,35 @@ std::vector<std::filesystem::path> AsFullPaths(const std::vector<std::filesystem
     return full;
 }
 
+std::string JsonLine(const SortedFile& file, bool explain) {
+    JsonObject json;
+    json.AddPath("path", file.path);
+    if (file.judged) json.Add("verdict", file.verdict != 0 ? "monochrome" : "color");
+    if (file.moved) {
+        json.AddPath("destination", file.destination);
+    } else {
+        json.Add("error", file.message);
+    }
+    json.Add("message", file.message);
+    if (explain && file.judged) json.AddObject("evidence", ExplainAsJson(file.evidence));
+    return json.Text() + "\n";
+}
+
 }  // namespace
 
-int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer answer) {
+bool AnswerQuestion(const std::string& question, QuestionAnswer answer) {
+    if (answer == QuestionAnswer::Yes || answer == QuestionAnswer::No) {
+        PrintError(question);
+        return answer == QuestionAnswer::Yes;
+    }
+    if (platform::StandardInputIsTerminal()) return AskOnTerminal(question);
+    PrintError(question);
+    return false;
+}
+
+int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer answer,
+                const OutputOptions& output) {
     const bool showProgress = platform::StandardErrorIsTerminal();
-    const bool canAsk = answer == QuestionAnswer::AskOnTerminal && platform::StandardInputIsTerminal();
     bool progressShown = false;
 
     SortHost host;
@@ -52,15 +79,7 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
         progressShown = false;
         PrintError(text);
     };
-    host.AskYesNo = [&](const std::string& question) {
-        if (answer == QuestionAnswer::Yes || answer == QuestionAnswer::No) {
-            PrintError(question);
-            return answer == QuestionAnswer::Yes;
-        }
-        if (canAsk) return AskOnTerminal(question);
-        PrintError(question);
-        return false;
-    };
+    host.AskYesNo = [&](const std::string& question) { return AnswerQuestion(question, answer); };
     if (showProgress) {
         host.ShowProgress = [&](const ProgressDisplay& progress) {
             std::fprintf(stderr, "\r%s", progress.text.c_str());
@@ -71,6 +90,17 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
         host.EndProgress = [&](std::int32_t done, std::int32_t total) {
             if (progressShown && total > 0) std::fprintf(stderr, "\r%s\n", MakeProgressDisplay(done, total).text.c_str());
             progressShown = false;
+        };
+    }
+
+    std::mutex outputLock;
+    if (output.json) {
+        host.ExplainVerdicts = output.explain;
+        host.FileSorted = [&](const SortedFile& file) {
+            const std::string line = JsonLine(file, output.explain);
+            std::lock_guard<std::mutex> hold(outputLock);
+            std::fwrite(line.data(), 1, line.size(), stdout);
+            std::fflush(stdout);
         };
     }
 
@@ -90,14 +120,16 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
         std::fprintf(stderr, "cancelled: %d of %d files were not started\n",
                      static_cast<int>(result.listed - result.handedOut), static_cast<int>(result.listed));
     }
-    std::printf("moved to monochrome: %d\nmoved to color: %d\nleft in place: %d\n",
-                static_cast<int>(result.movedMonochrome), static_cast<int>(result.movedColor),
-                static_cast<int>(LeftInPlace(result)));
+    // Standard output carries nothing but the objects when it is JSON Lines.
+    std::FILE* summary = output.json ? stderr : stdout;
+    std::fprintf(summary, "moved to monochrome: %d\nmoved to color: %d\nleft in place: %d\n",
+                 static_cast<int>(result.movedMonochrome), static_cast<int>(result.movedColor),
+                 static_cast<int>(LeftInPlace(result)));
     if (LogFilePath.empty()) {
-        std::printf("log: none\n");
+        std::fprintf(summary, "log: none\n");
     } else {
-        std::printf("log: %s\n", platform::PathToUtf8(LogFilePath).c_str());
+        std::fprintf(summary, "log: %s\n", platform::PathToUtf8(LogFilePath).c_str());
     }
-    std::fflush(stdout);
+    std::fflush(summary);
     return LeftInPlace(result) == 0 ? 0 : 1;
 }

@@ -2,14 +2,23 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <vector>
+
+#include "cli/JudgeCommand.h"
 
 // How the run's questions (run without a log?) are answered.
 enum class QuestionAnswer { AskOnTerminal, Yes, No };
 
+// Answers a question as `answer` says: the question goes to standard error, and is asked on
+// the terminal only for AskOnTerminal when standard input is one (else the answer is No).
+bool AnswerQuestion(const std::string& question, QuestionAnswer answer);
+
 // Sorts the given files and folders with the loaded settings. Messages and questions go to
 // standard error (a question is asked only when standard input is a terminal, else answered
-// No), the progress too when standard error is a terminal, the summary to standard output.
-// Ctrl+C stops launching; started files finish. Returns 0 when every file was moved, 1 when
-// any stayed where it was, 2 when the run did not start.
-int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer answer);
+// No), the progress too when standard error is a terminal, the summary to standard output
+// (with `output.json`, one JSON object per file there instead, and the summary to standard
+// error). Ctrl+C stops launching; started files finish. Returns 0 when every file was moved,
+// 1 when any stayed where it was, 2 when the run did not start.
+int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer answer,
+                const OutputOptions& output = {});

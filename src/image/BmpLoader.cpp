@@ -26,10 +26,12 @@ bool IsGrayEntry(const std::uint8_t* entry) {
 }
 
 // One bit per pixel: decided from the colour-table entries, or without them.
-void DecideOneBitFile(platform::InputFile* file, const std::uint8_t* info, int& earlyVerdict) {
+void DecideOneBitFile(platform::InputFile* file, const std::uint8_t* info, int& earlyVerdict,
+                      JudgeEvidence* evidence) {
     // Two colours of which none is stated: a black and white picture whatever the table says.
     if (Get32(info + 32) != 2) {
         earlyVerdict = kEarlyMonochrome;
+        NoteEarlyRule(evidence, DecidingRule::Header, "1-bit bitmap without two stated colours");
         return;
     }
     // In 64 bits: a header size near 2^32 must not wrap round to an offset inside the header.
@@ -39,7 +41,10 @@ void DecideOneBitFile(platform::InputFile* file, const std::uint8_t* info, int& 
         platform::ReadInputFile(file, table, sizeof table) != sizeof table) {
         return;
     }
-    earlyVerdict = IsGrayEntry(table) && IsGrayEntry(table + 4) ? kEarlyMonochrome : kEarlyColour;
+    const bool gray = IsGrayEntry(table) && IsGrayEntry(table + 4);
+    earlyVerdict = gray ? kEarlyMonochrome : kEarlyColour;
+    NoteEarlyRule(evidence, DecidingRule::ColourTable,
+                  gray ? "1-bit colour table of two gray entries" : "1-bit colour table with a colour entry");
 }
 
 // Sixteen bits with 5-5-5 or 5-6-5 masks, read into a 5-5-5 image.
@@ -88,7 +93,8 @@ DecodedImage* ReadSixteenBitFile(platform::InputFile* file, const std::uint8_t* 
 
 }  // namespace
 
-DecodedImage* LoadBmpFile(const std::filesystem::path& path, int& earlyVerdict) {
+DecodedImage* LoadBmpFile(const std::filesystem::path& path, int& earlyVerdict,
+                          JudgeEvidence* evidence) {
     earlyVerdict = kNoEarlyVerdict;
     platform::InputFile* file = platform::OpenInputFile(path);
     if (file == nullptr) return nullptr;
@@ -102,7 +108,7 @@ DecodedImage* LoadBmpFile(const std::filesystem::path& path, int& earlyVerdict) 
     std::uint8_t info[kInfoHeaderBytes];
     if (platform::ReadInputFile(file, info, sizeof info) == sizeof info && Get32(info) >= kInfoHeaderBytes) {
         switch (Get16(info + 14)) {
-            case 1: DecideOneBitFile(file, info, earlyVerdict); break;
+            case 1: DecideOneBitFile(file, info, earlyVerdict, evidence); break;
             case 16: image = ReadSixteenBitFile(file, info, pixelOffset); break;
             default: break;
         }

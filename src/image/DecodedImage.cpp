@@ -101,6 +101,6 @@ int ReadColourTable(const DecodedImage& image, RgbQuad* destination, int count) 
     return n;
 }
 
-int JudgeDecodedImage(const DecodedImage& image, std::string& errorText) {
-    return JudgeImage(DescribeImage(image), image.colourTable, image.colourCount, errorText);
+int JudgeDecodedImage(const DecodedImage& image, std::string& errorText, JudgeEvidence* evidence) {
+    return JudgeImage(DescribeImage(image), image.colourTable, image.colourCount, errorText, evidence);
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "judge/JudgeEvidence.h"
 #include "judge/PixelView.h"
 
 // The 40-byte BITMAPINFOHEADER fields an image is created from.
@@ -55,8 +56,9 @@ PixelView DescribeImage(const DecodedImage& image);
 // Copies up to `count` entries from the start of the colour table; returns how many.
 int ReadColourTable(const DecodedImage& image, RgbQuad* destination, int count);
 
-// Judges a decoded image (describe, colour table, JudgeImage).
-int JudgeDecodedImage(const DecodedImage& image, std::string& errorText);
+// Judges a decoded image (describe, colour table, JudgeImage), with evidence when asked for.
+int JudgeDecodedImage(const DecodedImage& image, std::string& errorText,
+                      JudgeEvidence* evidence = nullptr);
 
 // EarlyVerdict values.
 constexpr int kNoEarlyVerdict = 0;
@@ -64,20 +66,34 @@ constexpr int kEarlyMonochrome = 1;
 constexpr int kEarlyColour = 2;
 
 // Loaders: an image, or an early verdict, or nothing (with a reason for JPEG, PNG, GIF).
-DecodedImage* LoadBmpFile(const std::filesystem::path& path, int& earlyVerdict);
+// With `evidence`, an early verdict notes whether the header or the colour table gave it, and
+// the JPEG loader the decoder's warnings.
+DecodedImage* LoadBmpFile(const std::filesystem::path& path, int& earlyVerdict,
+                          JudgeEvidence* evidence = nullptr);
 DecodedImage* LoadJpegFile(const std::filesystem::path& path, int& earlyVerdict,
-                           std::string& loadReason);
+                           std::string& loadReason, JudgeEvidence* evidence = nullptr);
 DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
-                          std::string& loadReason);
+                          std::string& loadReason, JudgeEvidence* evidence = nullptr);
 DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
-                          std::string& loadReason);
+                          std::string& loadReason, JudgeEvidence* evidence = nullptr);
 
 // Entry operations: 1 monochrome, 0 colour; on failure a message in errorText (empty on entry)
-// and 1.
-int JudgeBmpFile(const std::filesystem::path& path, std::string& errorText);
-int JudgeJpegFile(const std::filesystem::path& path, std::string& errorText);
-int JudgePngFile(const std::filesystem::path& path, std::string& errorText);
-int JudgeGifFile(const std::filesystem::path& path, std::string& errorText);
+// and 1. With `evidence`, also why the verdict was reached.
+int JudgeBmpFile(const std::filesystem::path& path, std::string& errorText,
+                 JudgeEvidence* evidence = nullptr);
+int JudgeJpegFile(const std::filesystem::path& path, std::string& errorText,
+                  JudgeEvidence* evidence = nullptr);
+int JudgePngFile(const std::filesystem::path& path, std::string& errorText,
+                 JudgeEvidence* evidence = nullptr);
+int JudgeGifFile(const std::filesystem::path& path, std::string& errorText,
+                 JudgeEvidence* evidence = nullptr);
+
+// Notes on `evidence`, when there is one, the rule that settled a file before its pixels.
+inline void NoteEarlyRule(JudgeEvidence* evidence, DecidingRule rule, const char* detail) {
+    if (evidence == nullptr) return;
+    evidence->rule = rule;
+    evidence->detail = detail;
+}
 
 // The JPEG loader's per-thread recovery points; emptied at the start of every run.
 void EmptyRecoveryPointTable();

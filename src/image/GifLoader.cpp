@@ -76,7 +76,7 @@ void DecodeFrameLines(GifFileType* gif, DecodedImage& image, bool interlaced) {
 }  // namespace
 
 DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
-                          std::string& loadReason) {
+                          std::string& loadReason, JudgeEvidence* evidence) {
     earlyVerdict = kNoEarlyVerdict;
     const int descriptor = platform::OpenDescriptorForRead(path);
     if (descriptor < 0) {
@@ -108,6 +108,7 @@ DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
     const int colourCount = map == nullptr ? 0 : std::min(map->ColorCount, 256);
     if (colourCount <= 0) {
         earlyVerdict = kEarlyMonochrome;
+        NoteEarlyRule(evidence, DecidingRule::ColourTable, "no colour map");
         return nullptr;
     }
     // 256 zero-filled slots, so that any index a frame holds names a defined entry.
@@ -120,6 +121,7 @@ DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
     }
     if (allGray) {
         earlyVerdict = kEarlyMonochrome;
+        NoteEarlyRule(evidence, DecidingRule::ColourTable, "colour map of gray entries");
         return nullptr;
     }
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-using Loader = DecodedImage* (*)(const std::filesystem::path&, int&, std::string&);
+using Loader = DecodedImage* (*)(const std::filesystem::path&, int&, std::string&, JudgeEvidence*);
 
 struct FormatMessages {
     const char* plain;
@@ -13,17 +13,17 @@ struct FormatMessages {
 };
 
 int JudgeWithLoader(Loader load, const FormatMessages& messages, const std::filesystem::path& path,
-                    std::string& errorText) {
+                    std::string& errorText, JudgeEvidence* evidence) {
     std::string loadReason;
     int earlyVerdict = kNoEarlyVerdict;
-    DecodedImage* image = load(path, earlyVerdict, loadReason);
+    DecodedImage* image = load(path, earlyVerdict, loadReason, evidence);
     if (earlyVerdict != kNoEarlyVerdict) {
         // A reason the loader may have written is dropped: the header settled the file.
         DestroyDecodedImage(image);
         return earlyVerdict == kEarlyMonochrome ? 1 : 0;
     }
     if (image != nullptr) {
-        const int verdict = JudgeDecodedImage(*image, errorText);
+        const int verdict = JudgeDecodedImage(*image, errorText, evidence);
         DestroyDecodedImage(image);
         return verdict;
     }
@@ -34,27 +34,30 @@ int JudgeWithLoader(Loader load, const FormatMessages& messages, const std::file
 
 }  // namespace
 
-int JudgeJpegFile(const std::filesystem::path& path, std::string& errorText) {
+int JudgeJpegFile(const std::filesystem::path& path, std::string& errorText,
+                  JudgeEvidence* evidence) {
     static const FormatMessages messages{"【ERROR】JPEGファイルの読み込みに失敗しました。",
                                          "【ERROR】JPEGファイルの読み込みに失敗しました。（%s）"};
-    return JudgeWithLoader(LoadJpegFile, messages, path, errorText);
+    return JudgeWithLoader(LoadJpegFile, messages, path, errorText, evidence);
 }
 
-int JudgePngFile(const std::filesystem::path& path, std::string& errorText) {
+int JudgePngFile(const std::filesystem::path& path, std::string& errorText,
+                  JudgeEvidence* evidence) {
     static const FormatMessages messages{"【ERROR】PNGファイルの読み込みに失敗しました。",
                                          "【ERROR】PNGファイルの読み込みに失敗しました。（%s）"};
-    return JudgeWithLoader(LoadPngFile, messages, path, errorText);
+    return JudgeWithLoader(LoadPngFile, messages, path, errorText, evidence);
 }
 
-int JudgeGifFile(const std::filesystem::path& path, std::string& errorText) {
+int JudgeGifFile(const std::filesystem::path& path, std::string& errorText,
+                  JudgeEvidence* evidence) {
     static const FormatMessages messages{"【ERROR】GIFファイルの読み込みに失敗しました。",
                                          "【ERROR】GIFファイルの読み込みに失敗しました。（%s）"};
-    return JudgeWithLoader(LoadGifFile, messages, path, errorText);
+    return JudgeWithLoader(LoadGifFile, messages, path, errorText, evidence);
 }
 
-int JudgeBmpFile(const std::filesystem::path& path, std::string& errorText) {
+int JudgeBmpFile(const std::filesystem::path& path, std::string& errorText, JudgeEvidence* evidence) {
     int earlyVerdict = kNoEarlyVerdict;
-    DecodedImage* image = LoadBmpFile(path, earlyVerdict);
+    DecodedImage* image = LoadBmpFile(path, earlyVerdict, evidence);
     if (earlyVerdict != kNoEarlyVerdict) {
         DestroyDecodedImage(image);
         return earlyVerdict == kEarlyMonochrome ? 1 : 0;
@@ -64,7 +67,7 @@ int JudgeBmpFile(const std::filesystem::path& path, std::string& errorText) {
         errorText = "【ERROR】BMPファイルの読み込みに失敗しました。";
         return 1;
     }
-    const int verdict = JudgeDecodedImage(*image, errorText);
+    const int verdict = JudgeDecodedImage(*image, errorText, evidence);
     DestroyDecodedImage(image);
     return verdict;
 }

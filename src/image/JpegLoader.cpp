@@ -161,7 +161,7 @@ void ReleaseJpegDecode(JpegDecode& decode) {
 }  // namespace
 
 DecodedImage* LoadJpegFile(const std::filesystem::path& path, int& earlyVerdict,
-                           std::string& loadReason) {
+                           std::string& loadReason, JudgeEvidence* evidence) {
     earlyVerdict = kNoEarlyVerdict;
     RecoveryPoint* point = RecoveryPointForThisThread();
     if (point == nullptr) {
@@ -178,6 +178,11 @@ DecodedImage* LoadJpegFile(const std::filesystem::path& path, int& earlyVerdict,
     std::setvbuf(decode.file, nullptr, _IOFBF, kStreamBufferBytes);
 
     const JpegOutcome outcome = DecodeJpeg(&decode, point);
+    // The library's default message hook counts every warning, so knowing them costs nothing;
+    // a file cut short, for one, decodes with a warning and a gray fill where data was missing.
+    if (evidence != nullptr && (outcome == JpegOutcome::Decoded || outcome == JpegOutcome::Monochrome)) {
+        evidence->decoderWarnings = decode.errorManager.num_warnings;
+    }
     if (outcome == JpegOutcome::Decoded) {
         DecodedImage* image = decode.image;
         decode.image = nullptr;
@@ -186,7 +191,10 @@ DecodedImage* LoadJpegFile(const std::filesystem::path& path, int& earlyVerdict,
     }
     ReleaseJpegDecode(decode);
     switch (outcome) {
-        case JpegOutcome::Monochrome: earlyVerdict = kEarlyMonochrome; break;
+        case JpegOutcome::Monochrome:
+            earlyVerdict = kEarlyMonochrome;
+            NoteEarlyRule(evidence, DecidingRule::Header, "one-component JPEG");
+            break;
         case JpegOutcome::HeaderFailed: loadReason = "ヘッダ情報の読み込みに失敗しました。"; break;
         case JpegOutcome::StartFailed: loadReason = "ファイルの展開に失敗しました。"; break;
         case JpegOutcome::ImageNotCreated: loadReason = "BMPオブジェクトの作成に失敗しました。"; break;

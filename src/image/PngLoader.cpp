@@ -71,7 +71,8 @@ constexpr png_alloc_size_t kMaxPngChunkBytes = 8000000;
 
 enum class PngOutcome {
     Decoded,
-    Monochrome,
+    Monochrome,   // gray by its colour type
+    GrayPalette,  // a palette of gray entries only
     LibraryError,
     UnsupportedDepth,
     UnsupportedInterlace,
@@ -132,7 +133,7 @@ PngOutcome DecodePng(PngDecode* decode) {
             colourTable[i] = RgbQuad{c.blue, c.green, c.red, 0};
             if (c.red != c.green || c.red != c.blue) allGray = false;
         }
-        if (allGray) return PngOutcome::Monochrome;
+        if (allGray) return PngOutcome::GrayPalette;
     }
 
     if (width > INT32_MAX || height > INT32_MAX) return PngOutcome::ImageNotCreated;
@@ -181,7 +182,7 @@ void ReleasePngDecode(PngDecode& decode) {
 }  // namespace
 
 DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
-                          std::string& loadReason) {
+                          std::string& loadReason, JudgeEvidence* evidence) {
     earlyVerdict = kNoEarlyVerdict;
     // Not value-initialised: that would clear the whole read buffer for nothing.
     PngDecode decode;
@@ -221,7 +222,14 @@ DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
     }
     ReleasePngDecode(decode);
     switch (outcome) {
-        case PngOutcome::Monochrome: earlyVerdict = kEarlyMonochrome; break;
+        case PngOutcome::Monochrome:
+            earlyVerdict = kEarlyMonochrome;
+            NoteEarlyRule(evidence, DecidingRule::Header, "gray PNG");
+            break;
+        case PngOutcome::GrayPalette:
+            earlyVerdict = kEarlyMonochrome;
+            NoteEarlyRule(evidence, DecidingRule::ColourTable, "palette of gray entries");
+            break;
         case PngOutcome::LibraryError: loadReason = "ファイルを開くのに失敗しました。"; break;
         case PngOutcome::UnsupportedDepth: loadReason = "非対応のビット深度です。"; break;
         case PngOutcome::UnsupportedInterlace: loadReason = "非対応のインターレース形式です。"; break;

@@ -123,9 +123,7 @@ int JudgeGrayscaleAtDepth(const PixelView& view, const ColourTable& table, doubl
     return VerdictFromCounts(taken, notGray, noiseLimit);
 }
 
-}  // namespace
-
-int JudgeGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step) {
+int JudgeGrayscale(const PixelView& view, const ColourTable& colourTable, double step) {
     const int threshold = Settings.THRESHOLD_GS;
     const double noiseLimit = Settings.NOISE_LIMIT_GS;
     switch (view.bitsPerPixel) {
@@ -137,4 +135,13 @@ int JudgeGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, do
         case 32: return JudgeGrayscaleAtDepth<32>(view, colourTable, step, threshold, noiseLimit);
         default: return 1;  // JudgeImage refuses every other depth first; no sample read
     }
+}
+
+}  // namespace
+
+int JudgeGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step,
+                       JudgeEvidence* evidence) {
+    // The evidence first: the verdict's walk then stays the last call, as without evidence.
+    if (evidence != nullptr) ExplainGrayscaleOnly(view, colourTable, step, *evidence);
+    return JudgeGrayscale(view, colourTable, step);
 }

@@ -24,10 +24,12 @@ bool IsGrayEntry(const RgbQuad& entry, bool useThreshold, int threshold) {
     return judge_detail::ChannelSpread(entry.red, entry.green, entry.blue) <= threshold;
 }
 
-}  // namespace
-
-int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCount,
-               std::string& errorText) {
+// The judgment, compiled twice: without evidence it never holds on to a record, so the
+// ordinary judgment is the code it was before evidence existed.
+template <bool Explained>
+int JudgeImageExplained(const PixelView& view, const RgbQuad* colourTable, int colourCount,
+                        std::string& errorText, JudgeEvidence* evidence) {
+    if constexpr (!Explained) evidence = nullptr;
     if (!IsJudgedDepth(view.bitsPerPixel)) {
         errorText = "【ERROR】非対応のファイル形式です。";
         return 1;
@@ -43,11 +45,37 @@ int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCoun
         if (copied > 0) {
             std::memcpy(table.entries, colourTable, static_cast<std::size_t>(copied) * sizeof(RgbQuad));
         }
-        if (IsGrayPalette(table.entries, nominalCount)) return 1;
+        if (IsGrayPalette(table.entries, nominalCount)) {
+            if constexpr (Explained) {
+                evidence->rule = DecidingRule::ColourTable;
+                evidence->detail = "every colour-table entry gray";
+                evidence->colourEntries = nominalCount;
+            }
+            return 1;
+        }
     }
 
-    if (Settings.IS_ONLY_GRAYSCALE != 0) return JudgeGrayscaleOnly(view, table, step);
-    return JudgeTintedMonochrome(view, table, step);
+    if (Settings.IS_ONLY_GRAYSCALE != 0) return JudgeGrayscaleOnly(view, table, step, evidence);
+    return JudgeTintedMonochrome(view, table, step, evidence);
+}
+
+}  // namespace
+
+int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCount,
+               std::string& errorText, JudgeEvidence* evidence) {
+    if (evidence != nullptr) return JudgeImageExplained<true>(view, colourTable, colourCount, errorText, evidence);
+    return JudgeImageExplained<false>(view, colourTable, colourCount, errorText, nullptr);
+}
+
+std::uint64_t CountGridSamples(int width, int height, double step) {
+    if (width <= 0 || height <= 0) return 0;
+    if (step == 1.0) return std::uint64_t(static_cast<std::uint32_t>(width)) * static_cast<std::uint32_t>(height);
+    // The same repeated additions as the walk, so the same positions fall inside.
+    std::uint64_t columns = 0;
+    std::uint64_t rows = 0;
+    for (double x = step * 0.5; x < static_cast<double>(width); x += step) ++columns;
+    for (double y = step * 0.5; y < static_cast<double>(height); y += step) ++rows;
+    return columns * rows;
 }
 
 double ComputeSamplingStep(int width, int height) {

@@ -2,15 +2,18 @@
 // Pure: no files, no platform; reads Settings without a lock.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "judge/JudgeEvidence.h"
 #include "judge/PixelView.h"
 
 // Judges one image: 1 monochrome, 0 colour. `colourTable` holds `colourCount` entries of the
 // image's own table (may be null for deeper images). For an unjudged depth writes
-// "【ERROR】非対応のファイル形式です。" into errorText and returns 1.
+// "【ERROR】非対応のファイル形式です。" into errorText and returns 1. With `evidence`, also
+// records why (the verdict is the same with and without it).
 int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCount,
-               std::string& errorText);
+               std::string& errorText, JudgeEvidence* evidence = nullptr);
 
 // The distance between neighbouring samples, from the image size and the settings.
 double ComputeSamplingStep(int width, int height);
@@ -22,11 +25,19 @@ bool IsGrayPalette(const RgbQuad* entries, int count);
 SampleColour FetchSampleColour(const PixelView& view, const ColourTable& colourTable, int column,
                                int row);
 
-// The grayscale-only criterion: 1 monochrome, 0 colour.
-int JudgeGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step);
+// The grayscale-only criterion: 1 monochrome, 0 colour. With `evidence`, the grid is walked
+// once more, sample by sample, for the counts.
+int JudgeGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step,
+                       JudgeEvidence* evidence = nullptr);
 
-// The tinted-monochrome criterion: 1 monochrome, 0 colour.
-int JudgeTintedMonochrome(const PixelView& view, const ColourTable& colourTable, double step);
+// The counts behind the grayscale-only criterion, sample by sample over the whole grid.
+void ExplainGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step,
+                          JudgeEvidence& evidence);
+
+// The tinted-monochrome criterion: 1 monochrome, 0 colour. With `evidence`, the counts of both
+// tests over the same envelopes.
+int JudgeTintedMonochrome(const PixelView& view, const ColourTable& colourTable, double step,
+                          JudgeEvidence* evidence = nullptr);
 
 // Smallest and largest sum of the other two channels for each value of a channel; -1 = empty.
 struct ChannelSumEnvelopes {
@@ -40,3 +51,8 @@ void GatherChannelSumEnvelopes(const PixelView& view, const ColourTable& colourT
                                ChannelSumEnvelopes& envelopes);
 bool CheckEnvelopeOrder(const ChannelSumEnvelopes& envelopes);
 bool CheckEnvelopeSpread(const ChannelSumEnvelopes& envelopes);
+// The counts behind both tests: falls and steady steps, the fall tolerance, narrow and wide.
+void ExplainEnvelopes(const ChannelSumEnvelopes& envelopes, JudgeEvidence& evidence);
+
+// The samples of the grid for an image of this size: as many as WalkSampleGrid visits.
+std::uint64_t CountGridSamples(int width, int height, double step);

@@ -145,6 +145,21 @@ void CountSpread(const int* minTable, const int* maxTable, int& narrow, int& wid
     }
 }
 
+// THRESHOLD_MONO in sum units, truncated: 8 gives 40, 50 gives 254.
+int FallTolerance() { return static_cast<int>(Settings.THRESHOLD_MONO * kPercentToSumUnits); }
+
+void CountEnvelopeSteps(const ChannelSumEnvelopes& e, int tolerance, long& falls, long& steady) {
+    for (const int* table : {e.minGB, e.maxGB, e.minRB, e.maxRB, e.minRG, e.maxRG}) {
+        WalkTable(table, tolerance, falls, steady);
+    }
+}
+
+void CountEnvelopeSpread(const ChannelSumEnvelopes& e, int& narrow, int& wide) {
+    CountSpread(e.minGB, e.maxGB, narrow, wide);
+    CountSpread(e.minRB, e.maxRB, narrow, wide);
+    CountSpread(e.minRG, e.maxRG, narrow, wide);
+}
+
 }  // namespace
 
 void GatherChannelSumEnvelopes(const PixelView& view, const ColourTable& colourTable, double step,
@@ -163,13 +178,9 @@ void GatherChannelSumEnvelopes(const PixelView& view, const ColourTable& colourT
 }
 
 bool CheckEnvelopeOrder(const ChannelSumEnvelopes& envelopes) {
-    const int tolerance = static_cast<int>(Settings.THRESHOLD_MONO * kPercentToSumUnits);
     long falls = 0;
     long steady = 0;
-    for (const int* table : {envelopes.minGB, envelopes.maxGB, envelopes.minRB, envelopes.maxRB,
-                             envelopes.minRG, envelopes.maxRG}) {
-        WalkTable(table, tolerance, falls, steady);
-    }
+    CountEnvelopeSteps(envelopes, FallTolerance(), falls, steady);
     if (falls + steady == 0) return true;
     return Settings.ERROR_LIMIT_MONO >= 100.0 * falls / static_cast<double>(falls + steady);
 }
@@ -177,16 +188,35 @@ bool CheckEnvelopeOrder(const ChannelSumEnvelopes& envelopes) {
 bool CheckEnvelopeSpread(const ChannelSumEnvelopes& envelopes) {
     int narrow = 0;
     int wide = 0;
-    CountSpread(envelopes.minGB, envelopes.maxGB, narrow, wide);
-    CountSpread(envelopes.minRB, envelopes.maxRB, narrow, wide);
-    CountSpread(envelopes.minRG, envelopes.maxRG, narrow, wide);
+    CountEnvelopeSpread(envelopes, narrow, wide);
     // With no filled index the share is 0 / 0, not a number, and the test fails.
     if (narrow + wide == 0) return false;
     return static_cast<double>(narrow) / (narrow + wide) >= kNarrowShare;
 }
 
-int JudgeTintedMonochrome(const PixelView& view, const ColourTable& colourTable, double step) {
+int JudgeTintedMonochrome(const PixelView& view, const ColourTable& colourTable, double step,
+                          JudgeEvidence* evidence) {
     ChannelSumEnvelopes envelopes;
     GatherChannelSumEnvelopes(view, colourTable, step, envelopes);
-    return CheckEnvelopeOrder(envelopes) && CheckEnvelopeSpread(envelopes) ? 1 : 0;
+    const int verdict = CheckEnvelopeOrder(envelopes) && CheckEnvelopeSpread(envelopes) ? 1 : 0;
+    if (evidence != nullptr) {
+        evidence->rule = DecidingRule::TintedMonochrome;
+        evidence->step = step;
+        evidence->samples = CountGridSamples(view.width, view.height, step);
+        ExplainEnvelopes(envelopes, *evidence);
+    }
+    return verdict;
+}
+
+void ExplainEnvelopes(const ChannelSumEnvelopes& envelopes, JudgeEvidence& evidence) {
+    // Both tests' counts, although the verdict looks at the spread only after the order passed.
+    evidence.fallTolerance = FallTolerance();
+    long falls = 0;
+    long steady = 0;
+    CountEnvelopeSteps(envelopes, evidence.fallTolerance, falls, steady);
+    evidence.falls = falls;
+    evidence.steadySteps = steady;
+    evidence.narrow = 0;
+    evidence.wide = 0;
+    CountEnvelopeSpread(envelopes, evidence.narrow, evidence.wide);
 }

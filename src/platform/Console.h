@@ -14,6 +14,9 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // correctly on a console and written unchanged when redirected.
 void PrepareConsoleOutput();
 
+// Everything on standard input, as bytes (on Windows without any line-end translation).
+std::string ReadStandardInput();
+
 // True when standard input, or standard error, is an interactive terminal.
 bool StandardInputIsTerminal();
 bool StandardErrorIsTerminal();

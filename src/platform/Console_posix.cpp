@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace platform {
 
 // Arguments are bytes, taken to be UTF-8 like every other name on POSIX.
@@ -10,6 +12,17 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 }
 
 void PrepareConsoleOutput() {}
+
+std::string ReadStandardInput() {
+    std::string bytes;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return bytes;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+}
 
 bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }

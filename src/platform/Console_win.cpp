@@ -49,6 +49,18 @@ void PrepareConsoleOutput() {
     }
 }
 
+std::string ReadStandardInput() {
+    // Binary mode: a NUL-separated list keeps its bytes, and CR LF its CR for the caller to drop.
+    _setmode(_fileno(stdin), _O_BINARY);
+    std::string bytes;
+    char buffer[1 << 16];
+    for (;;) {
+        const std::size_t got = std::fread(buffer, 1, sizeof buffer, stdin);
+        if (got == 0) return bytes;
+        bytes.append(buffer, got);
+    }
+}
+
 // A console, not merely a character device: the NUL device is one too, but nobody answers there.
 bool StandardInputIsTerminal() {
     DWORD mode = 0;

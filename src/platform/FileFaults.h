@@ -1,5 +1,5 @@
 // Test seam of the file operations around a run, on every platform: lets a test make reading a
-// file, creating a folder or a file, or appending to the log fail as the file system would.
+// file, creating a folder or a file, appending to the log, or removing a folder fail as the file system would.
 // Tests run as root (and under Wine, which ignores permission bits), where permissions stop
 // nothing, so this hook stands in for unreadable files, read-only folders and full disks.
 #pragma once
@@ -14,6 +14,7 @@ enum class FileStep {
     CreateFolder,  // CreateFolder
     CreateNew,     // CreateNewFile
     Append,        // AppendToFile
+    RemoveFolder,  // RemoveEmptyFolder
 };
 
 // When set, called before each of these operations with its path; a non-zero result makes the

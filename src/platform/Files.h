@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/Clock.h"
+
 namespace platform {
 
 // A file opened for reading, sharing read access with others. Opaque.
@@ -39,6 +41,22 @@ bool CreateFolder(const std::filesystem::path& folder);
 // file systems the file is copied, flushed and put in place before the source is removed; on
 // any failure the source stays as it was and no partial copy is left behind.
 bool MoveFileNoReplace(const std::filesystem::path& source, const std::filesystem::path& target);
+
+// Removes a folder that is empty; false when it is not empty, not a folder, or stays.
+bool RemoveEmptyFolder(const std::filesystem::path& folder);
+
+// The times the file system keeps for a file or folder (not following a final link), in local
+// time. `changed`: the last change of the entry itself, its name, place or contents (POSIX: the
+// status change time; Windows: the change time); `created`: its creation. Either is missing
+// where the file system does not keep it.
+struct EntryTimes {
+    bool hasChanged = false;
+    LocalTime changed{};
+    bool hasCreated = false;
+    LocalTime created{};
+};
+// False when the entry cannot be examined (it does not exist, for one).
+bool ReadEntryTimes(const std::filesystem::path& path, EntryTimes& times);
 
 // Creates a new empty file; false when it could not be created or a file of that name exists.
 bool CreateNewFile(const std::filesystem::path& path);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,38 @@ bool MoveFileNoReplace(const std::filesystem::path& source, const std::filesyste
     if (error == 0) return true;
     if (error == EXDEV) return MoveAcrossFileSystems(source.native(), target.native());
     return false;
+}
+
+bool RemoveEmptyFolder(const std::filesystem::path& folder) {
+    return !FaultInjected(FileStep::RemoveFolder, folder) && ::rmdir(folder.c_str()) == 0;
+}
+
+namespace {
+
+LocalTime ToLocalTime(const struct statx_timestamp& stamp) {
+    const std::time_t seconds = static_cast<std::time_t>(stamp.tv_sec);
+    struct tm parts;
+    ::localtime_r(&seconds, &parts);
+    return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                     parts.tm_min,         parts.tm_sec,     static_cast<int>(stamp.tv_nsec / 1000000)};
+}
+
+}  // namespace
+
+bool ReadEntryTimes(const std::filesystem::path& path, EntryTimes& times) {
+    times = EntryTimes{};
+    struct statx st;
+    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_CTIME | STATX_BTIME, &st) != 0) return false;
+    if ((st.stx_mask & STATX_CTIME) != 0) {
+        times.hasChanged = true;
+        times.changed = ToLocalTime(st.stx_ctime);
+    }
+    // Some file systems answer with a zero birth time rather than none.
+    if ((st.stx_mask & STATX_BTIME) != 0 && (st.stx_btime.tv_sec != 0 || st.stx_btime.tv_nsec != 0)) {
+        times.hasCreated = true;
+        times.created = ToLocalTime(st.stx_btime);
+    }
+    return true;
 }
 
 bool CreateNewFile(const std::filesystem::path& path) {

@@ -116,6 +116,47 @@ bool MoveFileNoReplace(const std::filesystem::path& source, const std::filesyste
     return MoveFileW(source.c_str(), target.c_str()) != FALSE;
 }
 
+bool RemoveEmptyFolder(const std::filesystem::path& folder) {
+    return !FaultInjected(FileStep::RemoveFolder, folder) && RemoveDirectoryW(folder.c_str()) != FALSE;
+}
+
+namespace {
+
+// A file time in local time, by the time-zone rules of its own date; false for 0 (not kept).
+bool ToLocalTime(const LARGE_INTEGER& stamp, LocalTime& local) {
+    if (stamp.QuadPart <= 0) return false;
+    FILETIME fileTime;
+    fileTime.dwLowDateTime = static_cast<DWORD>(stamp.QuadPart & 0xFFFFFFFF);
+    fileTime.dwHighDateTime = static_cast<DWORD>(stamp.QuadPart >> 32);
+    SYSTEMTIME utc;
+    SYSTEMTIME there;
+    if (!FileTimeToSystemTime(&fileTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &there)) {
+        return false;
+    }
+    local = LocalTime{there.wYear, there.wMonth, there.wDay, there.wHour,
+                      there.wMinute, there.wSecond, there.wMilliseconds};
+    return true;
+}
+
+}  // namespace
+
+bool ReadEntryTimes(const std::filesystem::path& path, EntryTimes& times) {
+    times = EntryTimes{};
+    // Folders open only with backup semantics; a link is examined itself, not its target.
+    const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                      nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    FILE_BASIC_INFO info;
+    const bool read = GetFileInformationByHandleEx(handle, FileBasicInfo, &info, sizeof info) != FALSE;
+    CloseHandle(handle);
+    if (!read) return false;
+    times.hasChanged = ToLocalTime(info.ChangeTime, times.changed);
+    times.hasCreated = ToLocalTime(info.CreationTime, times.created);
+    return true;
+}
+
 bool CreateNewFile(const std::filesystem::path& path) {
     if (FaultInjected(FileStep::CreateNew, path)) return false;
     const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,

@@ -6,7 +6,7 @@
 #include "sort/SortPath.h"
 
 bool MoveToDestination(int verdict, const std::string& path, const std::string& folder,
-                       const std::string& name, std::string& message) {
+                       const std::string& name, std::string& message, std::string* targetOut) {
     const bool monochrome = verdict != 0;
     const char* word = monochrome ? "モノクロ" : "カラー";
 
@@ -28,6 +28,7 @@ bool MoveToDestination(int verdict, const std::string& path, const std::string& 
     }
 
     const std::string target = JoinFolderAndName(destination, name);
+    if (targetOut != nullptr) *targetOut = target;
     if (platform::MoveFileNoReplace(platform::PathFromUtf8(path), platform::PathFromUtf8(target))) {
         message = FormatText("【%s】「%s」に移動しました。", word, target.c_str());
         return true;

@@ -6,6 +6,7 @@
 // Moves the file at `path` (its `folder`, ending in a separator, and its `name` as split by
 // the worker) into the monochrome (verdict non-zero) or colour destination chosen by
 // IS_DST_SUBDIR, never replacing an existing file. Always writes the outcome into `message`;
-// returns true when the file was moved.
+// returns true when the file was moved. `target`, when given, receives the path the file was
+// to be moved to (empty when the destination folder could not be made).
 bool MoveToDestination(int verdict, const std::string& path, const std::string& folder,
-                       const std::string& name, std::string& message);
+                       const std::string& name, std::string& message, std::string* target = nullptr);

@@ -45,12 +45,13 @@ std::string ExtensionOf(const std::filesystem::path& path) {
     return text.substr(dot);
 }
 
-int JudgeFileByExtension(const std::filesystem::path& path, std::string& errorText) {
+int JudgeFileByExtension(const std::filesystem::path& path, std::string& errorText,
+                         JudgeEvidence* evidence) {
     switch (ImageKindFromExtension(ExtensionOf(path))) {
-        case ImageKind::Bmp: return JudgeBmpFile(path, errorText);
-        case ImageKind::Jpeg: return JudgeJpegFile(path, errorText);
-        case ImageKind::Png: return JudgePngFile(path, errorText);
-        case ImageKind::Gif: return JudgeGifFile(path, errorText);
+        case ImageKind::Bmp: return JudgeBmpFile(path, errorText, evidence);
+        case ImageKind::Jpeg: return JudgeJpegFile(path, errorText, evidence);
+        case ImageKind::Png: return JudgePngFile(path, errorText, evidence);
+        case ImageKind::Gif: return JudgeGifFile(path, errorText, evidence);
         case ImageKind::Unsupported: break;
     }
     errorText = "【ERROR】非対応のファイル形式です。";

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "judge/JudgeEvidence.h"
+
 struct ProgressDisplay {
     std::int32_t done;     // paths handed out minus workers still active
     std::int32_t total;    // paths in the run's list, >= 1
@@ -18,6 +20,17 @@ struct ProgressDisplay {
 
 // The texts of a progress update for `done` of `total` (total >= 1).
 ProgressDisplay MakeProgressDisplay(std::int32_t done, std::int32_t total);
+
+// What became of one file of a run, as its log line says and a little more.
+struct SortedFile {
+    std::string path;
+    bool judged = false;      // a verdict was reached (the move may still have failed)
+    int verdict = 0;          // 1 monochrome, 0 colour, when judged
+    bool moved = false;
+    std::string destination;  // where the file is now, when moved
+    std::string message;      // the log line's message
+    JudgeEvidence evidence;   // filled only when the host asks for it
+};
 
 struct SortHost {
     // A failure with an OK button. Called on the driver thread, at times with
@@ -35,4 +48,9 @@ struct SortHost {
     // The last worker has ended; `done` paths of `total` were handed out (fewer after a
     // cancel). Driver thread.
     std::function<void(std::int32_t done, std::int32_t total)> EndProgress;
+    // One file is done, its log line written. Worker threads, several at once, each before it
+    // gives back its slot.
+    std::function<void(const SortedFile& file)> FileSorted;
+    // Whether FileSorted wants each verdict's evidence; it is gathered only then.
+    bool ExplainVerdicts = false;
 };

@@ -8,21 +8,40 @@
 #include "sort/SortPath.h"
 #include "sort/SortRun.h"
 
-FileOutcome SortFile(const std::string& path) {
+FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain) {
     const SplitPath parts = SplitSortPath(path);
     std::string message;
-    const int verdict = JudgeFileByExtension(platform::PathFromUtf8(path), message);
+    JudgeEvidence* evidence = record != nullptr && explain ? &record->evidence : nullptr;
+    const int verdict = JudgeFileByExtension(platform::PathFromUtf8(path), message, evidence);
+    const bool judged = message.empty();
+    std::string destination;
     FileOutcome outcome = FileOutcome::LeftInPlace;
     // A loader's failure text wins over the verdict it returned alongside.
-    if (message.empty() && MoveToDestination(verdict, path, parts.folder, parts.name, message)) {
+    if (judged && MoveToDestination(verdict, path, parts.folder, parts.name, message, &destination)) {
         outcome = verdict != 0 ? FileOutcome::MovedMonochrome : FileOutcome::MovedColor;
     }
     WriteResultLog(path, message);
+    if (record != nullptr) {
+        record->path = path;
+        record->judged = judged;
+        record->verdict = verdict;
+        record->moved = outcome != FileOutcome::LeftInPlace;
+        if (record->moved) record->destination = destination;
+        record->message = message;
+    }
     return outcome;
 }
 
 void SortWorker(const std::string& path, SortTally& tally, const SortHost& host) {
-    switch (SortFile(path)) {
+    FileOutcome outcome;
+    if (host.FileSorted) {
+        SortedFile record;
+        outcome = SortFile(path, &record, host.ExplainVerdicts);
+        host.FileSorted(record);
+    } else {
+        outcome = SortFile(path);
+    }
+    switch (outcome) {
         case FileOutcome::MovedMonochrome: ++tally.movedMonochrome; break;
         case FileOutcome::MovedColor: ++tally.movedColor; break;
         case FileOutcome::LeftInPlace: ++tally.leftInPlace; break;

@@ -109,6 +109,125 @@ TEST_F(ConsoleTool, UsageErrorsExitWithTwoAndJudgeNothing) {
     EXPECT_EQ(std::vector<std::string>{"pallidor-cli " PALLIDOR_VERSION}, version.lines);
 }
 
+// 1000 x 1 of grays with `exceptions` pixels of red 200, green 10, blue 10 (spread 190).
+testimages::Bytes ThousandPixelPng(int exceptions) {
+    testimages::PngPicture picture;
+    picture.width = 1000;
+    picture.height = 1;
+    for (int c = 0; c < 1000; ++c) {
+        const unsigned v = static_cast<unsigned>(c % 256);
+        const bool red = c % 7 == 0 && c / 7 < exceptions;
+        picture.samples.insert(picture.samples.end(), {red ? 200u : v, red ? 10u : v, red ? 10u : v});
+    }
+    return testimages::EncodePng(picture);
+}
+
+TEST_F(ConsoleTool, ExplainAddsTheEvidenceOfEachVerdict) {
+    testimages::WriteFileBytes(settings, {'[', 'J', 'U', 'D', 'G', 'M', 'E', 'N', 'T', ']', '\n', 'N', 'O', 'I', 'S', 'E',
+                                          '_', 'L', 'I', 'M', 'I', 'T', '_', 'G', 'S', '=', '0', '.', '5', '\n'});
+    const std::string nine = images.File("nine.png").string();
+    const std::string ten = images.File("ten.png").string();
+    testimages::WriteFileBytes(nine, ThousandPixelPng(9));
+    testimages::WriteFileBytes(ten, ThousandPixelPng(10));
+    const CliResult result =
+        RunCli(settingsFolder, "judge --explain --settings " + Quoted(settings) + " " + Quoted(nine) + " " + Quoted(ten));
+    EXPECT_EQ(0, result.status) << result.errors;
+    EXPECT_EQ((std::vector<std::string>{
+                  "color\t" + ten + "\tgrayscale-only: step 1, 1000 samples, 10 not gray (1 %, NOISE_LIMIT_GS 0.5), "
+                                    "largest spread 190 (THRESHOLD_GS 0)",
+                  "monochrome\t" + nine + "\tgrayscale-only: step 1, 1000 samples, 9 not gray (0 %, NOISE_LIMIT_GS 0.5), "
+                                          "largest spread 190 (THRESHOLD_GS 0)"}),
+              result.lines);
+}
+
+// Checks every line of `jsonl` with Python's own JSON parser, reading the file as strict
+// UTF-8, and prints per object: the hexadecimal bytes of its file name (from path_bytes when
+// the name is no UTF-8), then its verdict or "error", then the evidence's rule or "-".
+const char kJsonCheck[] = R"(import json, sys
+raw = open(sys.argv[1], "rb").read()
+for line in raw.decode("utf-8").split("\n")[:-1]:
+    o = json.loads(line)
+    name = bytes.fromhex(o["path_bytes"]) if "path_bytes" in o else o["path"].encode("utf-8")
+    rule = o["evidence"]["rule"] if "evidence" in o else "-"
+    print(name.hex(), o.get("verdict", "error"), rule)
+)";
+
+std::string Hex(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
+    return out;
+}
+
+TEST_F(ConsoleTool, JsonLinesParseForNamesWithQuotesBackslashesTabsNewlinesAndNoUtf8) {
+    const std::string folder = images.File("名前").string();
+    std::filesystem::create_directory(folder);
+    const std::vector<std::string> names = {"写真 \"引用\".png", "back\\slash.png", "tab\there.png",
+                                            "new\nline.png", "latin\xE9.png", "ctl\x01.png"};
+    for (const auto& name : names) testimages::WriteFileBytes(folder + "/" + name, SolidPng({80, 80, 80}));
+    testimages::WriteFileBytes(folder + "/赤.png", SolidPng({200, 30, 30}));
+    testimages::WriteFileBytes(folder + "/x.txt", {'x'});
+
+    const CliResult result =
+        RunCli(settingsFolder, "judge --json --explain --settings " + Quoted(settings) + " " + Quoted(folder));
+    EXPECT_EQ(1, result.status);  // x.txt
+    testimages::WriteFileBytes(settingsFolder.File("check.py"),
+                               testimages::Bytes(kJsonCheck, kJsonCheck + sizeof kJsonCheck - 1));
+    const std::string command = "python3 " + Quoted(settingsFolder.File("check.py").string()) + " " +
+                                Quoted(settingsFolder.File("stdout.txt").string()) + " >" +
+                                Quoted(settingsFolder.File("parsed.txt").string());
+    ASSERT_EQ(0, std::system(command.c_str()));
+    const auto parsedBytes = testimages::ReadFileBytes(settingsFolder.File("parsed.txt"));
+    std::istringstream parsed(std::string(parsedBytes.begin(), parsedBytes.end()));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(parsed, line);) lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+
+    std::vector<std::string> expected;
+    for (const auto& name : names) expected.push_back(Hex(folder + "/" + name) + " monochrome grayscale-only");
+    expected.push_back(Hex(folder + "/赤.png") + " color grayscale-only");
+    expected.push_back(Hex(folder + "/x.txt") + " error -");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, lines);
+}
+
+TEST_F(ConsoleTool, PathsComeFromStandardInputSeparatedByNulOrLines) {
+    const std::string odd = images.File("two\nlines.png").string();
+    testimages::WriteFileBytes(odd, SolidPng({10, 10, 10}));
+    const std::string gray = images.File("gray.png").string();
+    const std::string list = settingsFolder.File("list").string();
+    const std::string nul(1, '\0');
+    const std::string text = odd + nul + gray + nul;
+    testimages::WriteFileBytes(list, testimages::Bytes(text.begin(), text.end()));
+
+    CliResult result = RunCli(settingsFolder, "judge -0 --settings " + Quoted(settings) + " - <" + Quoted(list));
+    EXPECT_EQ(0, result.status) << result.errors;
+    // The name's own line feed splits its output line: two pieces sort apart.
+    EXPECT_EQ((std::vector<std::string>{"lines.png", "monochrome\t" + gray, "monochrome\t" + odd.substr(0, odd.find('\n'))}),
+              result.lines);
+
+    const std::string lines = gray + "\r\n" + images.File("サブ").string() + "\n";
+    testimages::WriteFileBytes(list, testimages::Bytes(lines.begin(), lines.end()));
+    result = RunCli(settingsFolder, "judge --settings " + Quoted(settings) + " - <" + Quoted(list));
+    EXPECT_EQ(0, result.status) << result.errors;
+    EXPECT_EQ((std::vector<std::string>{"color\t" + images.File("サブ").string() + "/赤.png", "monochrome\t" + gray}),
+              result.lines);
+}
+
+TEST_F(ConsoleTool, NewOptionsRefuseWhatTheyCannotMean) {
+    const std::string root = Quoted(images.Path().string());
+    for (const std::string& arguments :
+         {"judge -0 " + root, "judge - " + root, "sort --explain --no " + root, "judge --dry-run " + root,
+          std::string("undo"), std::string("undo --json x"), std::string("undo a b")}) {
+        const CliResult result = RunCli(settingsFolder, arguments + " </dev/null");
+        EXPECT_EQ(2, result.status) << arguments;
+        EXPECT_TRUE(result.lines.empty()) << arguments;
+        EXPECT_NE(std::string::npos, result.errors.find("usage:")) << arguments;
+    }
+    const CliResult empty = RunCli(settingsFolder, "judge - </dev/null");
+    EXPECT_EQ(2, empty.status);
+    EXPECT_NE(std::string::npos, empty.errors.find("no PATH on standard input"));
+}
+
 }  // namespace
 
 namespace {
@@ -129,6 +248,50 @@ TEST_F(ConsoleTool, SortMovesJudgedFilesLeavesTheRestAndSaysSoInItsStatus) {
     EXPECT_TRUE(std::filesystem::exists(images.File("notes.txt")));
     // The run saves the settings it used, as a drop on the window does.
     EXPECT_TRUE(std::filesystem::exists(settings));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConsoleTool, UndoTakesASortBackAndASecondUndoChangesNothing) {
+    const std::string root = images.Path().string();
+    const CliResult sorted = RunCli(settingsFolder, "sort --yes --settings " + Quoted(settings) + " " + Quoted(root) + " </dev/null");
+    ASSERT_EQ(0, sorted.status) << sorted.errors;
+    ASSERT_EQ(4u, sorted.lines.size());
+    ASSERT_EQ(0u, sorted.lines[1].rfind("log: ", 0));
+    const std::string log = sorted.lines[1].substr(5);
+
+    const CliResult dry = RunCli(settingsFolder, "undo --dry-run " + Quoted(log));
+    EXPECT_EQ(0, dry.status) << dry.errors;
+    EXPECT_EQ((std::vector<std::string>{
+                  "log: none", "would leave in place: 0",
+                  "would move back\t" + root + "/monochrome/gray.png\t" + root + "/gray.png",
+                  "would move back\t" + root + "/サブ/color/赤.png\t" + root + "/サブ/赤.png", "would move back: 2",
+                  "would remove folder\t" + root + "/monochrome", "would remove folder\t" + root + "/サブ/color",
+                  "would remove folders: 2"}),
+              dry.lines);
+    EXPECT_TRUE(std::filesystem::exists(root + "/monochrome/gray.png"));
+
+    const CliResult undone = RunCli(settingsFolder, "undo --yes " + Quoted(log));
+    EXPECT_EQ(0, undone.status) << undone.errors;
+    EXPECT_TRUE(std::filesystem::exists(root + "/gray.png"));
+    EXPECT_TRUE(std::filesystem::exists(root + "/サブ/赤.png"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/monochrome"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/サブ/color"));
+
+    const CliResult again = RunCli(settingsFolder, "undo --yes " + Quoted(log));
+    EXPECT_EQ(1, again.status);
+    EXPECT_NE(std::find(again.lines.begin(), again.lines.end(), "moved back: 0"), again.lines.end());
+    EXPECT_NE(std::find(again.lines.begin(), again.lines.end(),
+                        "left\t" + root + "/monochrome/gray.png\t【ERROR】移動先にファイルがないため、「" + root +
+                            "/gray.png」に戻せませんでした。"),
+              again.lines.end());
+    EXPECT_TRUE(std::filesystem::exists(root + "/gray.png"));
+
+    const CliResult missing = RunCli(settingsFolder, "undo " + Quoted(root + "/no-such-log.txt"));
+    EXPECT_EQ(2, missing.status);
+    EXPECT_NE(std::string::npos, missing.errors.find("cannot read the log"));
 }
 
 }  // namespace

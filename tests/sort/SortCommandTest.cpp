@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <string>
+#include <vector>
 
+#include "cli/JsonText.h"
 #include "platform/Console.h"
 #include "platform/Thread.h"
 #include "sort/ResultLog.h"
@@ -129,4 +132,63 @@ TEST_F(SortCommandRun, InterruptStopsLaunchingWhileStartedFilesFinish) {
     EXPECT_EQ("cancelled: 4 of 5 files were not started\n", err_);
     // Ctrl+C belongs to the default handler again once the run is over.
     EXPECT_EQ(SIG_DFL, std::signal(SIGINT, SIG_DFL));
+}
+
+TEST_F(SortCommandRun, JsonPutsOneObjectPerFileOnStandardOutputAndTheSummaryOnStandardError) {
+    Settings.THREAD_NUM = 1;  // one worker: the objects come in list order
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
+    WriteBytes(pics_ / "b.png", TinyPng(true, 2));
+    WriteBytes(pics_ / "c.txt", "x");
+    // Paths as JSON strings: on Windows their backslashes are escaped.
+    auto path = [](const std::filesystem::path& p) { return JsonString(p.string()); };
+    auto moved = [](const char* word, const std::filesystem::path& p) {
+        return JsonString(std::string("【") + word + "】「" + p.string() + "」に移動しました。");
+    };
+
+    OutputOptions output;
+    output.json = true;
+    output.explain = true;
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const int status = SortCommand({pics_ / "a.png", pics_ / "b.png", pics_ / "c.txt"}, QuestionAnswer::No, output);
+    out_ = ::testing::internal::GetCapturedStdout();
+    err_ = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_EQ(1, status);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; (end = out_.find('\n', at)) != std::string::npos; at = end + 1) {
+        lines.push_back(out_.substr(at, end - at));
+    }
+    ASSERT_EQ(3u, lines.size()) << out_;
+    const std::string evidence = R"("evidence":{"rule":"grayscale-only","step":1,"samples":4,)";
+    EXPECT_EQ(R"({"path":)" + path(pics_ / "a.png") + R"(,"verdict":"monochrome","destination":)" +
+                  path(pics_ / "monochrome" / "a.png") + R"(,"message":)" + moved("モノクロ", pics_ / "monochrome" / "a.png") +
+                  "," + evidence + R"("not_gray":0,"not_gray_percent":0,"largest_spread":0,"THRESHOLD_GS":0,"NOISE_LIMIT_GS":0}})",
+              lines[0]);
+    const std::string colour = R"({"path":)" + path(pics_ / "b.png") + R"(,"verdict":"color","destination":)" +
+                               path(pics_ / "color" / "b.png") + R"(,"message":)" + moved("カラー", pics_ / "color" / "b.png") +
+                               "," + evidence + R"("not_gray":4,"not_gray_percent":100,"largest_spread":)";
+    EXPECT_EQ(colour, lines[1].substr(0, colour.size()));
+    EXPECT_EQ(R"({"path":)" + path(pics_ / "c.txt") +
+                  R"(,"error":"【ERROR】非対応のファイル形式です。","message":"【ERROR】非対応のファイル形式です。"})",
+              lines[2]);
+    EXPECT_EQ("moved to monochrome: 1\nmoved to color: 1\nleft in place: 1\nlog: " + LogFilePath.string() + "\n", err_);
+}
+
+TEST_F(SortCommandRun, AFileThatWasJudgedButCouldNotMoveKeepsItsVerdictInJson) {
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
+    std::filesystem::create_directory(pics_ / "monochrome");
+    WriteBytes(pics_ / "monochrome" / "a.png", "taken");
+    OutputOptions output;
+    output.json = true;
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(1, SortCommand({pics_ / "a.png"}, QuestionAnswer::No, output));
+    out_ = ::testing::internal::GetCapturedStdout();
+    err_ = ::testing::internal::GetCapturedStderr();
+    const std::string failed = JsonString("【ERROR】モノクロ画像と判定しましたが、「" +
+                                          (pics_ / "monochrome" / "a.png").string() + "」への移動に失敗しました。");
+    EXPECT_EQ(R"({"path":)" + JsonString((pics_ / "a.png").string()) + R"(,"verdict":"monochrome","error":)" + failed +
+                  R"(,"message":)" + failed + "}\n",
+              out_);
 }

@@ -13,11 +13,13 @@
 #include <memory>
 #include <random>
 
+#include "platform/FileFaults.h"
 #include "platform/FileMoveFaults_posix.h"
 #include "platform/Thread.h"
 #include "sort/ResultLog.h"
 #include "sort/SortFixtures.h"
 #include "sort/SortRunDriver.h"
+#include "sort/UndoRun.h"
 #include "support/ImageFiles.h"
 
 using platform::FileStep;
@@ -249,4 +251,35 @@ TEST_F(SortFaults, LogLinesThatCannotBeAppendedAreDroppedWhileFilesAreStillSorte
     // The second and fourth lines, in list order with one worker.
     EXPECT_EQ(2u, SortedLog().size());
     EXPECT_EQ(fingerprintsBefore_, Fingerprints());
+}
+
+TEST_F(SortFaults, AnUndoMoveOrFolderRemovalThatFailsLeavesThingsAsTheyAreAndSaysSo) {
+    std::filesystem::create_directory(pics_ / "sub");
+    WriteBytes(pics_ / "a.png", TinyPng(false, 1));
+    WriteBytes(pics_ / "sub" / "b.png", TinyPng(false, 2));
+    Run();
+    const std::string log = ReadBytes(LogFilePath);
+
+    // The first move back fails; the folder the other one leaves empty cannot be removed.
+    int moves = 0;
+    platform::MoveFaultForTests = [&moves](MoveStep step) { return step == MoveStep::Rename && moves++ == 0 ? EIO : 0; };
+    platform::FileFaultForTests = [](FileStep step, const std::filesystem::path&) {
+        return step == FileStep::RemoveFolder ? EBUSY : 0;
+    };
+    UndoOptions options;
+    options.clockSlackMilliseconds = 0;
+    LogFilePath.clear();
+    const UndoReport report = UndoSortRun(log, options);
+    EXPECT_EQ(1, report.movedBack);
+    EXPECT_EQ(1, report.left);
+    ASSERT_EQ(2u, report.files.size());
+    const UndoneFile& failed = report.files[0];
+    EXPECT_EQ(UndoOutcome::MoveFailed, failed.outcome);
+    EXPECT_EQ("【ERROR】「" + failed.origin + "」への移動に失敗しました。", failed.message);
+    EXPECT_TRUE(Exists(failed.destination));
+    EXPECT_FALSE(Exists(failed.origin));
+    EXPECT_TRUE(Exists(report.files[1].origin));
+    EXPECT_TRUE(report.removedFolders.empty());
+    EXPECT_TRUE(Exists(pics_ / "monochrome"));
+    EXPECT_TRUE(Exists(pics_ / "sub" / "monochrome"));
 }

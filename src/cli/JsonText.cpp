@@ -1,0 +1,131 @@
+#include "cli/JsonText.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/Text.h"
+
+namespace {
+
+// The length of the well-formed UTF-8 sequence starting at `i`, or 0 when there is none.
+std::size_t SequenceLength(const std::string& text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80;  // the range of the second byte, which rules out overlong
+    unsigned char high = 0xBF; // forms, surrogates and code points above U+10FFFF
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) return 0;
+    if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+    for (std::size_t k = 2; k < length; ++k) {
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
+bool IsValidUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = SequenceLength(text, i);
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    out.reserve(text.size() + 2);
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = SequenceLength(text, i);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";  // U+FFFD REPLACEMENT CHARACTER
+            ++i;
+            continue;
+        }
+        if (length > 1) {
+            out.append(text, i, length);
+            i += length;
+            continue;
+        }
+        const char c = text[i++];
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    out += FormatText("\\u%04x", static_cast<unsigned>(c));
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string HexBytes(const std::string& text) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += kDigits[byte >> 4];
+        out += kDigits[byte & 0xF];
+    }
+    return out;
+}
+
+std::string JsonNumber(double value) {
+    if (!std::isfinite(value)) return "null";
+    for (int precision = 1; precision < 17; ++precision) {
+        const std::string text = FormatText("%.*g", precision, value);
+        if (std::strtod(text.c_str(), nullptr) == value) return text;
+    }
+    return FormatText("%.17g", value);
+}
+
+JsonObject& JsonObject::Raw(const char* key, const std::string& value) {
+    if (!members_.empty()) members_ += ',';
+    members_ += JsonString(key);
+    members_ += ':';
+    members_ += value;
+    return *this;
+}
+
+JsonObject& JsonObject::Add(const char* key, const std::string& text) { return Raw(key, JsonString(text)); }
+JsonObject& JsonObject::Add(const char* key, std::int64_t number) {
+    return Raw(key, FormatText("%lld", static_cast<long long>(number)));
+}
+JsonObject& JsonObject::Add(const char* key, std::uint64_t number) {
+    return Raw(key, FormatText("%llu", static_cast<unsigned long long>(number)));
+}
+JsonObject& JsonObject::Add(const char* key, double number) { return Raw(key, JsonNumber(number)); }
+JsonObject& JsonObject::AddBool(const char* key, bool value) { return Raw(key, value ? "true" : "false"); }
+JsonObject& JsonObject::AddNull(const char* key) { return Raw(key, "null"); }
+JsonObject& JsonObject::AddObject(const char* key, const JsonObject& object) { return Raw(key, object.Text()); }
+
+JsonObject& JsonObject::AddPath(const char* key, const std::string& path) {
+    Add(key, path);
+    if (!IsValidUtf8(path)) Raw((std::string(key) + "_bytes").c_str(), JsonString(HexBytes(path)));
+    return *this;
+}

@@ -1,0 +1,86 @@
+#include "cli/UndoCommand.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/Settings.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "sort/ResultLog.h"
+#include "sort/ResultLogReader.h"
+#include "sort/SortHost.h"
+#include "sort/UndoRun.h"
+
+namespace {
+
+// The first field of each output line; a dry run tells what would happen.
+struct ReportWords {
+    const char* movedBack;
+    const char* left;
+    const char* removed;
+};
+const ReportWords kUndoWords{"moved back", "left", "removed folder"};
+const ReportWords kDryRunWords{"would move back", "would leave", "would remove folder"};
+
+bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
+    platform::InputFile* file = platform::OpenInputFile(path);
+    if (file == nullptr) return false;
+    char buffer[1 << 16];
+    for (std::size_t got; (got = platform::ReadInputFile(file, buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
+    platform::CloseInputFile(file);
+    return true;
+}
+
+// When the run began: its log's name says, or else the log file's own creation.
+void FindRunStart(const std::filesystem::path& logFile, UndoOptions& options) {
+    if (RunStartFromLogName(platform::PathToUtf8(logFile.filename()), options.runStart)) {
+        options.hasRunStart = true;
+        return;
+    }
+    platform::EntryTimes times;
+    if (platform::ReadEntryTimes(logFile, times) && times.hasCreated) {
+        options.hasRunStart = true;
+        options.runStart = times.created;
+    }
+}
+
+}  // namespace
+
+int UndoCommand(const std::filesystem::path& logFile, bool dryRun, QuestionAnswer answer) {
+    const std::string logText = platform::PathToUtf8(logFile);
+    std::string bytes;
+    if (platform::IsDirectory(logFile) || !ReadWholeFile(logFile, bytes)) {
+        std::fprintf(stderr, "pallidor-cli: cannot read the log %s\n", logText.c_str());
+        return 2;
+    }
+    UndoOptions options;
+    options.dryRun = dryRun;
+    FindRunStart(logFile, options);
+
+    if (!dryRun) {
+        if (ModuleFolder.empty()) GetModuleFolder();
+        SortHost host;
+        host.AskYesNo = [&](const std::string& question) { return AnswerQuestion(question, answer); };
+        if (!OpenResultLog(host)) return 2;
+    }
+    const UndoReport report = UndoSortRun(bytes, options);
+
+    const ReportWords& words = dryRun ? kDryRunWords : kUndoWords;
+    for (const UndoneFile& file : report.files) {
+        if (file.outcome == UndoOutcome::MovedBack) {
+            std::printf("%s\t%s\t%s\n", words.movedBack, file.destination.c_str(), file.origin.c_str());
+        } else {
+            std::printf("%s\t%s\t%s\n", words.left, file.destination.c_str(), file.message.c_str());
+        }
+    }
+    for (const std::string& folder : report.removedFolders) std::printf("%s\t%s\n", words.removed, folder.c_str());
+    std::printf("%s: %d\n%s in place: %d\n%ss: %d\n", words.movedBack, report.movedBack, words.left, report.left,
+                words.removed, static_cast<int>(report.removedFolders.size()));
+    if (dryRun || LogFilePath.empty()) {
+        std::printf("log: none\n");
+    } else {
+        std::printf("log: %s\n", platform::PathToUtf8(LogFilePath).c_str());
+    }
+    std::fflush(stdout);
+    return report.left == 0 ? 0 : 1;
+}

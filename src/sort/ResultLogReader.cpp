@@ -1,0 +1,167 @@
+#include "sort/ResultLogReader.h"
+
+#include <cstring>
+
+#include "sort/SortPath.h"
+
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+
+// Reads `count` decimal digits (at least `count` when `more` is allowed) at `at`.
+bool ReadNumber(const std::string& text, std::size_t& at, std::size_t count, bool more, int& value) {
+    std::size_t end = at;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9' && (more || end - at < count)) ++end;
+    if (end - at < count || end - at > 9) return false;
+    value = 0;
+    for (std::size_t i = at; i < end; ++i) value = value * 10 + (text[i] - '0');
+    at = end;
+    return true;
+}
+
+bool Expect(const std::string& text, std::size_t& at, const char* literal) {
+    const std::size_t length = std::strlen(literal);
+    if (text.compare(at, length, literal) != 0) return false;
+    at += length;
+    return true;
+}
+
+// The time stamp and "[" of a record starting at `at`; `at` moves past them.
+bool ReadRecordStart(const std::string& text, std::size_t& at, platform::LocalTime& time) {
+    std::size_t i = at;
+    const bool read = ReadNumber(text, i, 4, true, time.year) && Expect(text, i, "年") &&
+                      ReadNumber(text, i, 2, false, time.month) && Expect(text, i, "月") &&
+                      ReadNumber(text, i, 2, false, time.day) && Expect(text, i, "日") &&
+                      ReadNumber(text, i, 2, false, time.hour) && Expect(text, i, "時") &&
+                      ReadNumber(text, i, 2, false, time.minute) && Expect(text, i, "分") &&
+                      ReadNumber(text, i, 2, false, time.second) && Expect(text, i, "秒") &&
+                      ReadNumber(text, i, 3, false, time.milliseconds) && Expect(text, i, "ミリ秒") &&
+                      Expect(text, i, "[");
+    if (read) at = i;
+    return read;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Splits "path]" + opening + "target" + closing where the target's name is the path's.
+bool SplitMove(const std::string& body, const std::string& opening, const std::string& closing,
+               std::string& source, std::string& target) {
+    if (!EndsWith(body, closing)) return false;
+    const std::size_t end = body.size() - closing.size();
+    const std::string separator = "]" + opening;
+    for (std::size_t at = body.find(separator); at != std::string::npos && at < end;
+         at = body.find(separator, at + 1)) {
+        const std::size_t targetStart = at + separator.size();
+        if (targetStart > end) break;
+        std::string candidateSource = body.substr(0, at);
+        std::string candidateTarget = body.substr(targetStart, end - targetStart);
+        const std::string name = SplitSortPath(candidateSource).name;
+        if (!name.empty() && name == SplitSortPath(candidateTarget).name) {
+            source = std::move(candidateSource);
+            target = std::move(candidateTarget);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The records' bodies: what follows each "[" up to the CR LF before the next record.
+struct RawRecord {
+    platform::LocalTime time;
+    std::string body;
+};
+
+std::vector<RawRecord> ReadRawRecords(const std::string& bytes) {
+    std::vector<RawRecord> records;
+    std::size_t bodyStart = std::string::npos;
+    platform::LocalTime time{};
+    auto finish = [&](std::size_t end) {
+        if (bodyStart == std::string::npos) return;
+        std::string body = bytes.substr(bodyStart, end - bodyStart);
+        if (EndsWith(body, kLineEnd)) body.resize(body.size() - 2);
+        records.push_back(RawRecord{time, std::move(body)});
+    };
+    for (std::size_t lineStart = 0; lineStart < bytes.size();) {
+        std::size_t at = lineStart;
+        platform::LocalTime start{};
+        if (ReadRecordStart(bytes, at, start)) {
+            finish(lineStart);
+            time = start;
+            bodyStart = at;
+        }
+        const std::size_t lineEnd = bytes.find(kLineEnd, lineStart);
+        if (lineEnd == std::string::npos) break;
+        lineStart = lineEnd + 2;
+    }
+    finish(bytes.size());
+    return records;
+}
+
+}  // namespace
+
+std::vector<LogRecord> ParseResultLog(const std::string& bytes) {
+    std::vector<LogRecord> records;
+    for (RawRecord& raw : ReadRawRecords(bytes)) {
+        const std::size_t split = raw.body.find("]【");
+        if (split == std::string::npos) continue;
+        records.push_back(LogRecord{raw.time, raw.body.substr(0, split), raw.body.substr(split + 1)});
+    }
+    return records;
+}
+
+std::vector<LoggedMove> FindLoggedMoves(const std::string& bytes) {
+    static const struct {
+        const char* opening;
+        const char* closing;
+        bool monochrome;
+        bool moved;
+    } kForms[] = {
+        {"【モノクロ】「", "」に移動しました。", true, true},
+        {"【カラー】「", "」に移動しました。", false, true},
+        {"【ERROR】モノクロ画像と判定しましたが、「", "」への移動に失敗しました。", true, false},
+        {"【ERROR】カラー画像と判定しましたが、「", "」への移動に失敗しました。", false, false},
+    };
+    std::vector<LoggedMove> moves;
+    for (const RawRecord& raw : ReadRawRecords(bytes)) {
+        for (const auto& form : kForms) {
+            LoggedMove move;
+            if (SplitMove(raw.body, form.opening, form.closing, move.source, move.target)) {
+                move.time = raw.time;
+                move.monochrome = form.monochrome;
+                move.moved = form.moved;
+                moves.push_back(std::move(move));
+                break;
+            }
+        }
+    }
+    return moves;
+}
+
+bool RunStartFromLogName(const std::string& fileName, platform::LocalTime& start) {
+    std::size_t at = 0;
+    platform::LocalTime t{};
+    const bool read = ReadNumber(fileName, at, 4, true, t.year) && Expect(fileName, at, "_") &&
+                      ReadNumber(fileName, at, 2, false, t.month) && Expect(fileName, at, "_") &&
+                      ReadNumber(fileName, at, 2, false, t.day) && Expect(fileName, at, "_") &&
+                      ReadNumber(fileName, at, 2, false, t.hour) && Expect(fileName, at, "_") &&
+                      ReadNumber(fileName, at, 2, false, t.minute) && Expect(fileName, at, "_") &&
+                      ReadNumber(fileName, at, 2, false, t.second) && Expect(fileName, at, "_") &&
+                      ReadNumber(fileName, at, 3, false, t.milliseconds) && Expect(fileName, at, ".txt") &&
+                      at == fileName.size();
+    if (read) start = t;
+    return read;
+}
+
+std::int64_t MillisecondsOf(const platform::LocalTime& t) {
+    // Days from the civil date (Howard Hinnant's algorithm), shifted so March starts the year.
+    const std::int64_t y = t.year - (t.month <= 2 ? 1 : 0);
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const std::int64_t yearOfEra = y - era * 400;
+    const std::int64_t month = t.month > 2 ? t.month - 3 : t.month + 9;
+    const std::int64_t dayOfYear = (153 * month + 2) / 5 + t.day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const std::int64_t days = era * 146097 + dayOfEra;
+    return ((days * 24 + t.hour) * 60 + t.minute) * 60000 + t.second * 1000 + t.milliseconds;
+}

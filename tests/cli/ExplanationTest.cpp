@@ -1,0 +1,98 @@
+// The evidence as `judge --explain` words it and as --json gives it. The grayscale-only worked
+// case runs end to end in the console tool's tests; the tinted one exists only as envelopes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/Settings.h"
+#include "cli/Explanation.h"
+#include "judge/JudgeImage.h"
+
+namespace {
+
+class Explanation : public ::testing::Test {
+protected:
+    void SetUp() override { Settings = SettingsRecord{}; }
+    void TearDown() override { Settings = SettingsRecord{}; }
+};
+
+JudgeEvidence Grayscale(std::uint64_t samples, std::uint64_t notGray, int largestSpread) {
+    JudgeEvidence e;
+    e.rule = DecidingRule::GrayscaleOnly;
+    e.step = 1.0;
+    e.samples = samples;
+    e.notGray = notGray;
+    e.notGrayPercent = samples == 0 ? 0 : 100 * notGray / samples;
+    e.largestSpread = largestSpread;
+    return e;
+}
+
+// 25 steps over two tables, as the tinted criterion's worked example: `falls` of them falls.
+JudgeEvidence TwentyFiveSteps(int falls) {
+    ChannelSumEnvelopes e;
+    for (int i = 0; i < 256; ++i) e.minGB[i] = e.maxGB[i] = e.minRB[i] = e.maxRB[i] = e.minRG[i] = e.maxRG[i] = -1;
+    int value = 300;
+    e.minGB[0] = value;
+    for (int i = 1; i <= 12; ++i) {
+        value = i <= falls ? value - 41 : value + 1;
+        e.minGB[i * 2] = value;
+    }
+    for (int i = 0; i <= 13; ++i) e.maxRG[100 + i] = 200 + i;
+    JudgeEvidence evidence;
+    evidence.rule = DecidingRule::TintedMonochrome;
+    evidence.step = 2.449489742783178;
+    evidence.samples = 19886;
+    ExplainEnvelopes(e, evidence);
+    return evidence;
+}
+
+}  // namespace
+
+TEST_F(Explanation, TwoAndThreeFallsAmongTwentyFiveStepsUnderEightPercent) {
+    EXPECT_EQ("tinted-monochrome: step 2.449, 19886 samples, 2 falls and 23 steady steps (8 %, ERROR_LIMIT_MONO 8), "
+              "fall tolerance 40, 13 narrow and 0 wide indices (share 1, at least 0.6 needed)",
+              ExplainInWords(TwentyFiveSteps(2)));
+    EXPECT_NE(std::string::npos,
+              ExplainInWords(TwentyFiveSteps(3)).find("3 falls and 22 steady steps (12 %, ERROR_LIMIT_MONO 8)"));
+    EXPECT_EQ(R"({"rule":"tinted-monochrome","step":2.449489742783178,"samples":19886,"falls":3,"steady_steps":22,)"
+              R"("falls_percent":12,"fall_tolerance":40,"narrow":13,"wide":0,"narrow_share":1,)"
+              R"("THRESHOLD_MONO":8,"ERROR_LIMIT_MONO":8})",
+              ExplainAsJson(TwentyFiveSteps(3)).Text());
+}
+
+TEST_F(Explanation, EarlyRulesNameWhatSettledThemAndAJpegItsWarnings) {
+    JudgeEvidence header;
+    header.rule = DecidingRule::Header;
+    header.detail = "one-component JPEG";
+    header.decoderWarnings = 0;
+    EXPECT_EQ("header: one-component JPEG; JPEG decoder warnings 0", ExplainInWords(header));
+    EXPECT_EQ(R"({"rule":"header","detail":"one-component JPEG","decoder_warnings":0})", ExplainAsJson(header).Text());
+
+    JudgeEvidence table;
+    table.rule = DecidingRule::ColourTable;
+    table.detail = "every colour-table entry gray";
+    table.colourEntries = 256;
+    EXPECT_EQ("colour table: every colour-table entry gray (256 entries)", ExplainInWords(table));
+    EXPECT_EQ(R"({"rule":"colour-table","detail":"every colour-table entry gray","colour_entries":256})",
+              ExplainAsJson(table).Text());
+
+    JudgeEvidence cut = Grayscale(4096, 4096, 200);
+    cut.decoderWarnings = 2;
+    EXPECT_NE(std::string::npos, ExplainInWords(cut).find("; JPEG decoder warnings 2"));
+}
+
+TEST_F(Explanation, AGridWithoutSamplesShowsNoneRatherThanNumbers) {
+    EXPECT_EQ("grayscale-only: step 1, 0 samples, 0 not gray (0 %, NOISE_LIMIT_GS 0), largest spread none "
+              "(THRESHOLD_GS 0)",
+              ExplainInWords(Grayscale(0, 0, -1)));
+    JudgeEvidence tinted;
+    tinted.rule = DecidingRule::TintedMonochrome;
+    tinted.step = 2.000249984376953;
+    tinted.fallTolerance = 40;
+    EXPECT_EQ("tinted-monochrome: step 2, 0 samples, 0 falls and 0 steady steps (no steps, ERROR_LIMIT_MONO 8), "
+              "fall tolerance 40, 0 narrow and 0 wide indices (share none, at least 0.6 needed)",
+              ExplainInWords(tinted));
+    const std::string json = ExplainAsJson(tinted).Text();
+    EXPECT_NE(std::string::npos, json.find(R"("falls_percent":null)"));
+    EXPECT_NE(std::string::npos, json.find(R"("narrow_share":null)"));
+}
