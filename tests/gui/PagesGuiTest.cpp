@@ -172,7 +172,12 @@ TEST(DestinationPage, FixedFoldersAreEnabledOnlyWithoutSubfoldersAndTypedPathsSt
 TEST(DestinationPage, FolderBrowserShowsThePromptAndACancelChangesNothing) {
     const HWND page = ShowPage(kDestination);
     SetCheck(page, IDC_DST_SUBDIR, false);
-    const std::string folder = platform::PathToUtf8(ExecutableFolder());
+    // A folder of its own on C:, the prefix's drive: the tree of Z: (the whole file system)
+    // would depend on where the build happens to live.
+    const std::filesystem::path chosen = platform::PathFromUtf8("C:\\振り分け先");
+    std::error_code ignored;
+    std::filesystem::create_directory(chosen, ignored);
+    const std::string folder = platform::PathToUtf8(chosen);
     Type(page, IDC_DST_DIR_MONO, folder);
     PressButton(page, IDC_BROWSE_MONO);
     HWND browser = nullptr;
@@ -190,7 +195,7 @@ TEST(DestinationPage, FolderBrowserShowsThePromptAndACancelChangesNothing) {
     EXPECT_TRUE(promptShown);
     // It opens on the folder already in the field.
     const HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
-    EXPECT_TRUE(WaitFor([&] { return SelectedTreeItem(tree) == ExecutableFolder().filename().string(); }))
+    EXPECT_TRUE(WaitFor([&] { return SelectedTreeItem(tree) == "振り分け先"; }))
         << SelectedTreeItem(tree);
     Screenshot(browser, "folder-browser");
     PostMessageW(browser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
