@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <random>
 #include <sstream>
 
+#include "platform/ProfileFileTest.h"
 #include "platform/Text.h"
 
 namespace fs = std::filesystem;
@@ -13,33 +13,7 @@ using platform::ProfileReadInt;
 using platform::ProfileReadText;
 using platform::ProfileWriteText;
 
-namespace {
-
-class Profile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::error_code error;
-        folder = fs::temp_directory_path(error) /
-                 ("pallidor-profile-" + std::to_string(std::random_device{}()));
-        ASSERT_TRUE(fs::create_directories(folder, error)) << folder;
-        file = folder / "test.ini";
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::remove_all(folder, error);
-    }
-    void Write(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
-    std::string Read() { return Read(file); }
-    std::string Read(const fs::path& path) {
-        std::ostringstream text;
-        text << std::ifstream(path, std::ios::binary).rdbuf();
-        return text.str();
-    }
-    fs::path folder;
-    fs::path file;
-};
-
-}  // namespace
+using Profile = ProfileFileTest;
 
 TEST_F(Profile, IntegersAreTheLeadingDecimalNumberOfTheValue) {
     Write(
