@@ -5,19 +5,12 @@
 #include <vector>
 
 #include "image/DecodedImage.h"
+#include "sort/ImageKind.h"
 #include "support/ImageFiles.h"
 
 namespace {
 
 using testimages::Bytes;
-
-int JudgeByExtension(const std::filesystem::path& path, std::string& errorText) {
-    const std::string extension = path.extension().string();
-    if (extension == ".png") return JudgePngFile(path, errorText);
-    if (extension == ".gif") return JudgeGifFile(path, errorText);
-    if (extension == ".bmp") return JudgeBmpFile(path, errorText);
-    return JudgeJpegFile(path, errorText);
-}
 
 testimages::JpegPicture JpegRgb(int width, int height, bool progressive) {
     testimages::JpegPicture picture;
@@ -86,7 +79,7 @@ TEST(HostileFiles, EveryFileCutAtEverySixtyFourthGivesAVerdictOrAnErrorLine) {
             const auto cut = dir.File("cut" + std::to_string(part) + file.extension().string());
             testimages::WriteFileBytes(cut, Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(whole.size() * part / 64)));
             std::string errorText;
-            const int verdict = JudgeByExtension(cut, errorText);
+            const int verdict = JudgeFileByExtension(cut, errorText);
             if (errorText.empty()) {
                 EXPECT_TRUE(verdict == 0 || verdict == 1) << file << " at " << part << "/64";
                 ++verdicts;

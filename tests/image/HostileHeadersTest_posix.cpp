@@ -14,20 +14,13 @@
 
 #include "app/Settings.h"
 #include "image/DecodedImage.h"
+#include "sort/ImageKind.h"
 #include "support/BmpFiles.h"
 #include "support/ImageFiles.h"
 
 namespace {
 
 using testimages::Bytes;
-
-int JudgeByExtension(const std::filesystem::path& path, std::string& errorText) {
-    const std::string extension = path.extension().string();
-    if (extension == ".png") return JudgePngFile(path, errorText);
-    if (extension == ".gif") return JudgeGifFile(path, errorText);
-    if (extension == ".bmp") return JudgeBmpFile(path, errorText);
-    return JudgeJpegFile(path, errorText);
-}
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kAddressSanitizer = true;
@@ -155,7 +148,7 @@ std::string JudgeInChild(const testimages::TempFolder& dir, const std::vector<Ca
         for (const Case& c : cases) {
             std::string errorText;
             Settings.IS_ALL_PIXEL_JUDGE = c.sampled ? 0 : 1;
-            const int verdict = JudgeByExtension(dir.File(c.name), errorText);
+            const int verdict = JudgeFileByExtension(dir.File(c.name), errorText);
             report += c.name + "\t" + std::to_string(verdict) + "\t" + errorText + "\n";
         }
         rusage after{};
