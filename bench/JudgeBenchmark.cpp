@@ -12,7 +12,7 @@
 
 #include <jpeglib.h>
 
-#include "app/Settings.h"
+#include "judge/JudgeParams.h"
 #include "image/DecodedImage.h"
 #include "judge/JudgeImage.h"
 #include "support/ImageFiles.h"
@@ -93,21 +93,20 @@ struct BenchImage {
 
 void RunJudge(benchmark::State& state, Content content, bool grayscaleOnly, int threshold,
               double noiseLimit, int expected) {  // expected < 0: any verdict
-    Settings = SettingsRecord{};
-    Settings.IS_ONLY_GRAYSCALE = grayscaleOnly ? 1 : 0;
-    Settings.THRESHOLD_GS = threshold;
-    Settings.NOISE_LIMIT_GS = noiseLimit;
+    JudgeParams params;
+    params.IS_ONLY_GRAYSCALE = grayscaleOnly ? 1 : 0;
+    params.THRESHOLD_GS = threshold;
+    params.NOISE_LIMIT_GS = noiseLimit;
     const BenchImage image(static_cast<int>(state.range(0)), content);
     std::string errorText;
     for (auto _ : state) {
-        const int verdict = JudgeImage(image.View(), image.table.data(), static_cast<int>(image.table.size()), errorText);
+        const int verdict = JudgeImage(image.View(), image.table.data(), static_cast<int>(image.table.size()), params, errorText);
         if ((expected >= 0 && verdict != expected) || !errorText.empty()) {
             state.SkipWithError("unexpected verdict");
             break;
         }
         benchmark::DoNotOptimize(verdict);
     }
-    Settings = SettingsRecord{};
 }
 
 // The whole grid: samples per second.
@@ -200,7 +199,6 @@ void Decode6MPGrayJpeg(benchmark::State& state) {
 }
 
 void Judge6MPGrayJpeg(benchmark::State& state) {
-    Settings = SettingsRecord{};
     int early = 0;
     std::string reason;
     DecodedImage* image = LoadJpegFile(TheGrayJpeg().Path(), early, reason);
@@ -210,7 +208,7 @@ void Judge6MPGrayJpeg(benchmark::State& state) {
     }
     for (auto _ : state) {
         std::string errorText;
-        const int verdict = JudgeDecodedImage(*image, errorText);
+        const int verdict = JudgeDecodedImage(*image, JudgeParams{}, errorText);
         if (verdict != 1) {
             state.SkipWithError("the gray JPEG was not judged monochrome");
             break;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "sort/SortHost.h"
 #include "sort/SortRunDriver.h"
 #include "support/ImageFiles.h"

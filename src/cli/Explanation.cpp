@@ -1,6 +1,6 @@
 #include "cli/Explanation.h"
 
-#include "app/Settings.h"
+#include "judge/JudgeImage.h"
 #include "platform/Text.h"
 
 namespace {
@@ -32,7 +32,7 @@ std::string Short(double value) { return FormatText("%.4g", value); }
 
 }  // namespace
 
-std::string ExplainInWords(const JudgeEvidence& e) {
+std::string ExplainInWords(const JudgeEvidence& e, const JudgeParams& params) {
     std::string text = RuleName(e.rule);
     switch (e.rule) {
         case DecidingRule::Header:
@@ -45,20 +45,20 @@ std::string ExplainInWords(const JudgeEvidence& e) {
                                Short(e.step).c_str(), static_cast<unsigned long long>(e.samples),
                                static_cast<unsigned long long>(e.notGray),
                                static_cast<unsigned long long>(e.notGrayPercent),
-                               Short(Settings.NOISE_LIMIT_GS).c_str());
+                               Short(params.NOISE_LIMIT_GS).c_str());
             text += e.largestSpread < 0 ? std::string("none") : std::to_string(e.largestSpread);
-            text += FormatText(" (THRESHOLD_GS %d)", Settings.THRESHOLD_GS);
+            text += FormatText(" (THRESHOLD_GS %d)", params.THRESHOLD_GS);
             break;
         case DecidingRule::TintedMonochrome: {
             const double percent = FallPercent(e);
             const double share = NarrowShare(e);
             text += FormatText(": step %s, %llu samples, %lld falls and %lld steady steps (%s, ERROR_LIMIT_MONO %s), "
-                               "fall tolerance %d, %d narrow and %d wide indices (share %s, at least 0.6 needed)",
+                               "fall tolerance %d, %d narrow and %d wide indices (share %s, at least %s needed)",
                                Short(e.step).c_str(), static_cast<unsigned long long>(e.samples),
                                static_cast<long long>(e.falls), static_cast<long long>(e.steadySteps),
                                percent < 0 ? "no steps" : (Short(percent) + " %").c_str(),
-                               Short(Settings.ERROR_LIMIT_MONO).c_str(), e.fallTolerance, e.narrow, e.wide,
-                               share < 0 ? "none" : Short(share).c_str());
+                               Short(params.ERROR_LIMIT_MONO).c_str(), e.fallTolerance, e.narrow, e.wide,
+                               share < 0 ? "none" : Short(share).c_str(), Short(kNarrowShare).c_str());
             break;
         }
         case DecidingRule::None: break;
@@ -67,7 +67,7 @@ std::string ExplainInWords(const JudgeEvidence& e) {
     return text;
 }
 
-JsonObject ExplainAsJson(const JudgeEvidence& e) {
+JsonObject ExplainAsJson(const JudgeEvidence& e, const JudgeParams& params) {
     JsonObject json;
     // One word, for scripts: "colour-table" rather than the words' "colour table".
     std::string rule = RuleName(e.rule);
@@ -83,7 +83,7 @@ JsonObject ExplainAsJson(const JudgeEvidence& e) {
             json.Add("step", e.step).Add("samples", e.samples).Add("not_gray", e.notGray);
             json.Add("not_gray_percent", e.notGrayPercent);
             if (e.largestSpread < 0) json.AddNull("largest_spread"); else json.Add("largest_spread", e.largestSpread);
-            json.Add("THRESHOLD_GS", Settings.THRESHOLD_GS).Add("NOISE_LIMIT_GS", Settings.NOISE_LIMIT_GS);
+            json.Add("THRESHOLD_GS", params.THRESHOLD_GS).Add("NOISE_LIMIT_GS", params.NOISE_LIMIT_GS);
             break;
         case DecidingRule::TintedMonochrome: {
             json.Add("step", e.step).Add("samples", e.samples).Add("falls", e.falls);
@@ -93,7 +93,7 @@ JsonObject ExplainAsJson(const JudgeEvidence& e) {
             json.Add("fall_tolerance", e.fallTolerance).Add("narrow", e.narrow).Add("wide", e.wide);
             const double share = NarrowShare(e);
             if (share < 0) json.AddNull("narrow_share"); else json.Add("narrow_share", share);
-            json.Add("THRESHOLD_MONO", Settings.THRESHOLD_MONO).Add("ERROR_LIMIT_MONO", Settings.ERROR_LIMIT_MONO);
+            json.Add("THRESHOLD_MONO", params.THRESHOLD_MONO).Add("ERROR_LIMIT_MONO", params.ERROR_LIMIT_MONO);
             break;
         }
         case DecidingRule::None: break;

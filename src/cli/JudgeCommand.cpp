@@ -7,32 +7,32 @@
 #include <string>
 #include <thread>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "cli/Explanation.h"
 #include "cli/JsonText.h"
 #include "platform/Text.h"
-#include "sort/ImageKind.h"
-#include "sort/SortRunDriver.h"
+#include "image/ImageKind.h"
+#include "sort/FileCollection.h"
 
 namespace {
 
 std::string TextLine(const std::string& path, int verdict, const std::string& errorText,
-                     const JudgeEvidence* evidence) {
+                     const JudgeEvidence* evidence, const JudgeParams& params) {
     if (!errorText.empty()) return FormatText("error\t%s\t%s\n", path.c_str(), errorText.c_str());
     std::string line = FormatText("%s\t%s", verdict != 0 ? "monochrome" : "color", path.c_str());
-    if (evidence != nullptr) line += "\t" + ExplainInWords(*evidence);
+    if (evidence != nullptr) line += "\t" + ExplainInWords(*evidence, params);
     return line + "\n";
 }
 
 std::string JsonLine(const std::string& path, int verdict, const std::string& errorText,
-                     const JudgeEvidence* evidence) {
+                     const JudgeEvidence* evidence, const JudgeParams& params) {
     JsonObject json;
     json.AddPath("path", path);
     if (!errorText.empty()) {
         json.Add("error", errorText);
     } else {
         json.Add("verdict", verdict != 0 ? "monochrome" : "color");
-        if (evidence != nullptr) json.AddObject("evidence", ExplainAsJson(*evidence));
+        if (evidence != nullptr) json.AddObject("evidence", ExplainAsJson(*evidence, params));
     }
     return json.Text() + "\n";
 }
@@ -46,6 +46,7 @@ int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOp
     std::atomic<bool> anyError{false};
     std::mutex outputLock;
 
+    const JudgeParams params = MakeJudgeParams(Settings);
     auto work = [&] {
         for (std::size_t i = next++; i < count; i = next++) {
             const auto& path = list.paths[i];
@@ -53,10 +54,10 @@ int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOp
             // Only asked for with --explain: the ordinary judgment gathers nothing.
             JudgeEvidence evidence;
             JudgeEvidence* wanted = output.explain ? &evidence : nullptr;
-            const int verdict = JudgeFileByExtension(path, errorText, wanted);
+            const int verdict = JudgeFileByExtension(path, params, errorText, wanted);
             const std::string text = platform::PathToUtf8(path);
-            const std::string line = output.json ? JsonLine(text, verdict, errorText, wanted)
-                                                 : TextLine(text, verdict, errorText, wanted);
+            const std::string line = output.json ? JsonLine(text, verdict, errorText, wanted, params)
+                                                 : TextLine(text, verdict, errorText, wanted, params);
             if (!errorText.empty()) anyError = true;
             std::lock_guard<std::mutex> hold(outputLock);
             std::fwrite(line.data(), 1, line.size(), stdout);

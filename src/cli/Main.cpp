@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "cli/JudgeCommand.h"
 #include "cli/PathInput.h"
 #include "cli/SortCommand.h"

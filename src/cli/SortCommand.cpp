@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "cli/Explanation.h"
 #include "cli/JsonText.h"
 #include "platform/Console.h"
@@ -52,7 +52,7 @@ std::string JsonLine(const SortedFile& file, bool explain) {
         json.Add("error", file.message);
     }
     json.Add("message", file.message);
-    if (explain && file.judged) json.AddObject("evidence", ExplainAsJson(file.evidence));
+    if (explain && file.judged) json.AddObject("evidence", ExplainAsJson(file.evidence, MakeJudgeParams(Settings)));
     return json.Text() + "\n";
 }
 
@@ -106,7 +106,7 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
 
     // The log folder sits beside the program also when the settings came from elsewhere.
     if (ModuleFolder.empty()) GetModuleFolder();
-    if (!BeginSortRun()) {
+    if (!BeginSortRun(UserPrompt{host.ShowError, {}})) {
         PrintError("pallidor-cli: a sorting run is already busy");
         return 2;
     }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "sort/ResultLog.h"

@@ -101,6 +101,8 @@ int ReadColourTable(const DecodedImage& image, RgbQuad* destination, int count) 
     return n;
 }
 
-int JudgeDecodedImage(const DecodedImage& image, std::string& errorText, JudgeEvidence* evidence) {
-    return JudgeImage(DescribeImage(image), image.colourTable, image.colourCount, errorText, evidence);
+int JudgeDecodedImage(const DecodedImage& image, const JudgeParams& params, std::string& errorText,
+                      JudgeEvidence* evidence) {
+    return JudgeImage(DescribeImage(image), image.colourTable, image.colourCount, params, errorText,
+                      evidence);
 }

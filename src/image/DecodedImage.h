@@ -6,6 +6,7 @@
 #include <string>
 
 #include "judge/JudgeEvidence.h"
+#include "judge/JudgeParams.h"
 #include "judge/PixelView.h"
 
 // The 40-byte BITMAPINFOHEADER fields an image is created from.
@@ -57,7 +58,7 @@ PixelView DescribeImage(const DecodedImage& image);
 int ReadColourTable(const DecodedImage& image, RgbQuad* destination, int count);
 
 // Judges a decoded image (describe, colour table, JudgeImage), with evidence when asked for.
-int JudgeDecodedImage(const DecodedImage& image, std::string& errorText,
+int JudgeDecodedImage(const DecodedImage& image, const JudgeParams& params, std::string& errorText,
                       JudgeEvidence* evidence = nullptr);
 
 // EarlyVerdict values.
@@ -79,13 +80,13 @@ DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
 
 // Entry operations: 1 monochrome, 0 colour; on failure a message in errorText (empty on entry)
 // and 1. With `evidence`, also why the verdict was reached.
-int JudgeBmpFile(const std::filesystem::path& path, std::string& errorText,
+int JudgeBmpFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
                  JudgeEvidence* evidence = nullptr);
-int JudgeJpegFile(const std::filesystem::path& path, std::string& errorText,
+int JudgeJpegFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
                   JudgeEvidence* evidence = nullptr);
-int JudgePngFile(const std::filesystem::path& path, std::string& errorText,
+int JudgePngFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
                  JudgeEvidence* evidence = nullptr);
-int JudgeGifFile(const std::filesystem::path& path, std::string& errorText,
+int JudgeGifFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
                  JudgeEvidence* evidence = nullptr);
 
 // Notes on `evidence`, when there is one, the rule that settled a file before its pixels.

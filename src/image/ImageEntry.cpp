@@ -1,6 +1,6 @@
 // The per-format entry operations: loader, judgment and clean-up in one fixed pattern.
 #include "image/DecodedImage.h"
-#include "platform/BitmapFile.h"
+#include "image/BitmapFile.h"
 #include "platform/Text.h"
 
 namespace {
@@ -13,7 +13,7 @@ struct FormatMessages {
 };
 
 int JudgeWithLoader(Loader load, const FormatMessages& messages, const std::filesystem::path& path,
-                    std::string& errorText, JudgeEvidence* evidence) {
+                    const JudgeParams& params, std::string& errorText, JudgeEvidence* evidence) {
     std::string loadReason;
     int earlyVerdict = kNoEarlyVerdict;
     DecodedImage* image = load(path, earlyVerdict, loadReason, evidence);
@@ -23,7 +23,7 @@ int JudgeWithLoader(Loader load, const FormatMessages& messages, const std::file
         return earlyVerdict == kEarlyMonochrome ? 1 : 0;
     }
     if (image != nullptr) {
-        const int verdict = JudgeDecodedImage(*image, errorText, evidence);
+        const int verdict = JudgeDecodedImage(*image, params, errorText, evidence);
         DestroyDecodedImage(image);
         return verdict;
     }
@@ -34,28 +34,29 @@ int JudgeWithLoader(Loader load, const FormatMessages& messages, const std::file
 
 }  // namespace
 
-int JudgeJpegFile(const std::filesystem::path& path, std::string& errorText,
+int JudgeJpegFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
                   JudgeEvidence* evidence) {
     static const FormatMessages messages{"【ERROR】JPEGファイルの読み込みに失敗しました。",
                                          "【ERROR】JPEGファイルの読み込みに失敗しました。（%s）"};
-    return JudgeWithLoader(LoadJpegFile, messages, path, errorText, evidence);
+    return JudgeWithLoader(LoadJpegFile, messages, path, params, errorText, evidence);
 }
 
-int JudgePngFile(const std::filesystem::path& path, std::string& errorText,
+int JudgePngFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
                   JudgeEvidence* evidence) {
     static const FormatMessages messages{"【ERROR】PNGファイルの読み込みに失敗しました。",
                                          "【ERROR】PNGファイルの読み込みに失敗しました。（%s）"};
-    return JudgeWithLoader(LoadPngFile, messages, path, errorText, evidence);
+    return JudgeWithLoader(LoadPngFile, messages, path, params, errorText, evidence);
 }
 
-int JudgeGifFile(const std::filesystem::path& path, std::string& errorText,
+int JudgeGifFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
                   JudgeEvidence* evidence) {
     static const FormatMessages messages{"【ERROR】GIFファイルの読み込みに失敗しました。",
                                          "【ERROR】GIFファイルの読み込みに失敗しました。（%s）"};
-    return JudgeWithLoader(LoadGifFile, messages, path, errorText, evidence);
+    return JudgeWithLoader(LoadGifFile, messages, path, params, errorText, evidence);
 }
 
-int JudgeBmpFile(const std::filesystem::path& path, std::string& errorText, JudgeEvidence* evidence) {
+int JudgeBmpFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                 JudgeEvidence* evidence) {
     int earlyVerdict = kNoEarlyVerdict;
     DecodedImage* image = LoadBmpFile(path, earlyVerdict, evidence);
     if (earlyVerdict != kNoEarlyVerdict) {
@@ -67,7 +68,7 @@ int JudgeBmpFile(const std::filesystem::path& path, std::string& errorText, Judg
         errorText = "【ERROR】BMPファイルの読み込みに失敗しました。";
         return 1;
     }
-    const int verdict = JudgeDecodedImage(*image, errorText, evidence);
+    const int verdict = JudgeDecodedImage(*image, params, errorText, evidence);
     DestroyDecodedImage(image);
     return verdict;
 }

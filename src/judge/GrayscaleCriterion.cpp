@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/Settings.h"
 #include "judge/GrayRuns.h"
 #include "judge/JudgeImage.h"
 #include "judge/SampleGrid.h"
@@ -123,9 +122,10 @@ int JudgeGrayscaleAtDepth(const PixelView& view, const ColourTable& table, doubl
     return VerdictFromCounts(taken, notGray, noiseLimit);
 }
 
-int JudgeGrayscale(const PixelView& view, const ColourTable& colourTable, double step) {
-    const int threshold = Settings.THRESHOLD_GS;
-    const double noiseLimit = Settings.NOISE_LIMIT_GS;
+int JudgeGrayscale(const PixelView& view, const ColourTable& colourTable, double step,
+                   const JudgeParams& params) {
+    const int threshold = params.THRESHOLD_GS;
+    const double noiseLimit = params.NOISE_LIMIT_GS;
     switch (view.bitsPerPixel) {
         case 2: return JudgeGrayscaleAtDepth<2>(view, colourTable, step, threshold, noiseLimit);
         case 4: return JudgeGrayscaleAtDepth<4>(view, colourTable, step, threshold, noiseLimit);
@@ -140,8 +140,8 @@ int JudgeGrayscale(const PixelView& view, const ColourTable& colourTable, double
 }  // namespace
 
 int JudgeGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step,
-                       JudgeEvidence* evidence) {
+                       const JudgeParams& params, JudgeEvidence* evidence) {
     // The evidence first: the verdict's walk then stays the last call, as without evidence.
-    if (evidence != nullptr) ExplainGrayscaleOnly(view, colourTable, step, *evidence);
-    return JudgeGrayscale(view, colourTable, step);
+    if (evidence != nullptr) ExplainGrayscaleOnly(view, colourTable, step, params, *evidence);
+    return JudgeGrayscale(view, colourTable, step, params);
 }

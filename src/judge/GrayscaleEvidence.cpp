@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/Settings.h"
 #include "judge/JudgeImage.h"
 #include "judge/SampleGrid.h"
 
@@ -38,10 +37,10 @@ void ExplainGrayscaleAtDepth(const PixelView& view, const ColourTable& table, do
 }  // namespace
 
 void ExplainGrayscaleOnly(const PixelView& view, const ColourTable& table, double step,
-                          JudgeEvidence& evidence) {
+                          const JudgeParams& params, JudgeEvidence& evidence) {
     evidence.rule = DecidingRule::GrayscaleOnly;
     evidence.step = step;
-    const int threshold = Settings.THRESHOLD_GS;
+    const int threshold = params.THRESHOLD_GS;
     switch (view.bitsPerPixel) {
         case 2: ExplainGrayscaleAtDepth<2>(view, table, step, threshold, evidence); break;
         case 4: ExplainGrayscaleAtDepth<4>(view, table, step, threshold, evidence); break;

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/Settings.h"
 #include "judge/SampleGrid.h"
 
 namespace {
@@ -28,13 +27,13 @@ bool IsGrayEntry(const RgbQuad& entry, bool useThreshold, int threshold) {
 // ordinary judgment is the code it was before evidence existed.
 template <bool Explained>
 int JudgeImageExplained(const PixelView& view, const RgbQuad* colourTable, int colourCount,
-                        std::string& errorText, JudgeEvidence* evidence) {
+                        const JudgeParams& params, std::string& errorText, JudgeEvidence* evidence) {
     if constexpr (!Explained) evidence = nullptr;
     if (!IsJudgedDepth(view.bitsPerPixel)) {
         errorText = "【ERROR】非対応のファイル形式です。";
         return 1;
     }
-    const double step = ComputeSamplingStep(view.width, view.height);
+    const double step = ComputeSamplingStep(view.width, view.height, params);
 
     // Entries the image does not define stay zero (black, hence gray), so a short table neither
     // spoils the short-cut nor lets a stray pixel index read past the image's own table.
@@ -45,7 +44,7 @@ int JudgeImageExplained(const PixelView& view, const RgbQuad* colourTable, int c
         if (copied > 0) {
             std::memcpy(table.entries, colourTable, static_cast<std::size_t>(copied) * sizeof(RgbQuad));
         }
-        if (IsGrayPalette(table.entries, nominalCount)) {
+        if (IsGrayPalette(table.entries, nominalCount, params)) {
             if constexpr (Explained) {
                 evidence->rule = DecidingRule::ColourTable;
                 evidence->detail = "every colour-table entry gray";
@@ -55,16 +54,18 @@ int JudgeImageExplained(const PixelView& view, const RgbQuad* colourTable, int c
         }
     }
 
-    if (Settings.IS_ONLY_GRAYSCALE != 0) return JudgeGrayscaleOnly(view, table, step, evidence);
-    return JudgeTintedMonochrome(view, table, step, evidence);
+    if (params.IS_ONLY_GRAYSCALE != 0) return JudgeGrayscaleOnly(view, table, step, params, evidence);
+    return JudgeTintedMonochrome(view, table, step, params, evidence);
 }
 
 }  // namespace
 
 int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCount,
-               std::string& errorText, JudgeEvidence* evidence) {
-    if (evidence != nullptr) return JudgeImageExplained<true>(view, colourTable, colourCount, errorText, evidence);
-    return JudgeImageExplained<false>(view, colourTable, colourCount, errorText, nullptr);
+               const JudgeParams& params, std::string& errorText, JudgeEvidence* evidence) {
+    if (evidence != nullptr) {
+        return JudgeImageExplained<true>(view, colourTable, colourCount, params, errorText, evidence);
+    }
+    return JudgeImageExplained<false>(view, colourTable, colourCount, params, errorText, nullptr);
 }
 
 std::uint64_t CountGridSamples(int width, int height, double step) {
@@ -78,19 +79,19 @@ std::uint64_t CountGridSamples(int width, int height, double step) {
     return columns * rows;
 }
 
-double ComputeSamplingStep(int width, int height) {
+double ComputeSamplingStep(int width, int height, const JudgeParams& params) {
     const std::int64_t pixelCount = std::int64_t{width} * height;
-    if (Settings.IS_ALL_PIXEL_JUDGE != 0 || pixelCount <= Settings.PIXELS_USE_IN_JUDGMENT) return 1.0;
+    if (params.IS_ALL_PIXEL_JUDGE != 0 || pixelCount <= params.PIXELS_USE_IN_JUDGMENT) return 1.0;
     // This order of operations fixes the last bits of the step, and with them the positions.
     const double ratio = static_cast<double>(width) / height;
-    const double q = Settings.PIXELS_USE_IN_JUDGMENT / ratio;
+    const double q = params.PIXELS_USE_IN_JUDGMENT / ratio;
     return height / std::sqrt(q);
 }
 
-bool IsGrayPalette(const RgbQuad* entries, int count) {
+bool IsGrayPalette(const RgbQuad* entries, int count, const JudgeParams& params) {
     // In tinted mode the short-cut never uses THRESHOLD_GS.
-    const bool useThreshold = Settings.IS_ONLY_GRAYSCALE != 0 && Settings.THRESHOLD_GS != 0;
-    const int threshold = Settings.THRESHOLD_GS;
+    const bool useThreshold = params.IS_ONLY_GRAYSCALE != 0 && params.THRESHOLD_GS != 0;
+    const int threshold = params.THRESHOLD_GS;
     for (int i = 0; i < count; ++i) {
         if (!IsGrayEntry(entries[i], useThreshold, threshold)) return false;
     }

@@ -1,11 +1,12 @@
 // Monochrome or colour: the judgment entry, the sampling grid and the two criteria.
-// Pure: no files, no platform; reads Settings without a lock.
+// Pure: no files, no platform, no global state; the caller passes the parameters.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "judge/JudgeEvidence.h"
+#include "judge/JudgeParams.h"
 #include "judge/PixelView.h"
 
 // Judges one image: 1 monochrome, 0 colour. `colourTable` holds `colourCount` entries of the
@@ -13,13 +14,13 @@
 // "【ERROR】非対応のファイル形式です。" into errorText and returns 1. With `evidence`, also
 // records why (the verdict is the same with and without it).
 int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCount,
-               std::string& errorText, JudgeEvidence* evidence = nullptr);
+               const JudgeParams& params, std::string& errorText, JudgeEvidence* evidence = nullptr);
 
-// The distance between neighbouring samples, from the image size and the settings.
-double ComputeSamplingStep(int width, int height);
+// The distance between neighbouring samples, from the image size and the parameters.
+double ComputeSamplingStep(int width, int height, const JudgeParams& params);
 
-// True when every one of `count` entries is gray under the current settings (count <= 0: true).
-bool IsGrayPalette(const RgbQuad* entries, int count);
+// True when every one of `count` entries is gray under `params` (count <= 0: true).
+bool IsGrayPalette(const RgbQuad* entries, int count, const JudgeParams& params);
 
 // Red, green and blue of the pixel at (column, row), rows counted in memory order.
 SampleColour FetchSampleColour(const PixelView& view, const ColourTable& colourTable, int column,
@@ -28,16 +29,16 @@ SampleColour FetchSampleColour(const PixelView& view, const ColourTable& colourT
 // The grayscale-only criterion: 1 monochrome, 0 colour. With `evidence`, the grid is walked
 // once more, sample by sample, for the counts.
 int JudgeGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step,
-                       JudgeEvidence* evidence = nullptr);
+                       const JudgeParams& params, JudgeEvidence* evidence = nullptr);
 
 // The counts behind the grayscale-only criterion, sample by sample over the whole grid.
 void ExplainGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step,
-                          JudgeEvidence& evidence);
+                          const JudgeParams& params, JudgeEvidence& evidence);
 
 // The tinted-monochrome criterion: 1 monochrome, 0 colour. With `evidence`, the counts of both
 // tests over the same envelopes.
 int JudgeTintedMonochrome(const PixelView& view, const ColourTable& colourTable, double step,
-                          JudgeEvidence* evidence = nullptr);
+                          const JudgeParams& params, JudgeEvidence* evidence = nullptr);
 
 // Smallest and largest sum of the other two channels for each value of a channel; -1 = empty.
 struct ChannelSumEnvelopes {
@@ -49,10 +50,14 @@ struct ChannelSumEnvelopes {
 // Gathers the envelopes of the samples of the grid (every entry starts at -1).
 void GatherChannelSumEnvelopes(const PixelView& view, const ColourTable& colourTable, double step,
                                ChannelSumEnvelopes& envelopes);
-bool CheckEnvelopeOrder(const ChannelSumEnvelopes& envelopes);
+// The share of filled channel values whose sums lie close together that the spread test needs.
+constexpr double kNarrowShare = 0.6;
+
+bool CheckEnvelopeOrder(const ChannelSumEnvelopes& envelopes, const JudgeParams& params);
 bool CheckEnvelopeSpread(const ChannelSumEnvelopes& envelopes);
 // The counts behind both tests: falls and steady steps, the fall tolerance, narrow and wide.
-void ExplainEnvelopes(const ChannelSumEnvelopes& envelopes, JudgeEvidence& evidence);
+void ExplainEnvelopes(const ChannelSumEnvelopes& envelopes, const JudgeParams& params,
+                      JudgeEvidence& evidence);
 
 // The samples of the grid for an image of this size: as many as WalkSampleGrid visits.
 std::uint64_t CountGridSamples(int width, int height, double step);

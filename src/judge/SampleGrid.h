@@ -95,8 +95,8 @@ constexpr int kCachedColumns = 4096;
 // columns in increasing position within a row. Stops at once, returning false, when visit
 // returns false; returns true after the whole grid. `step` is at least 1 (ComputeSamplingStep).
 //
-// The positions are those of the design, bit for bit: x and y start at step * 0.5 and grow by
-// repeated addition, and the index is the truncated position. With a step of exactly 1.0 these
+// The positions are exact to the last bit: x and y start at step * 0.5 and grow by repeated
+// addition (never by multiplying an index), and the index is the truncated position. With a step of exactly 1.0 these
 // are 0.5, 1.5, ... (exact in double), so the indices are simply 0 .. n - 1.
 template <class Visit>
 inline bool WalkSampleGrid(const PixelView& view, double step, Visit&& visit) {

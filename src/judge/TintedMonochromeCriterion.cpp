@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/Settings.h"
 #include "judge/GrayRuns.h"
 #include "judge/JudgeImage.h"
 #include "judge/SampleGrid.h"
@@ -16,7 +15,6 @@ using judge_detail::WalkSampleGrid;
 constexpr int kEmpty = -1;
 constexpr double kPercentToSumUnits = 5.1;  // 510 / 100: a two-channel sum spans 0..510
 constexpr int kWideSpread = 100;
-constexpr double kNarrowShare = 0.6;
 
 // While gathering, an empty min entry holds a value above any sum and an empty max entry -1, so
 // each update is a plain min and max without a test for emptiness; Finish restores the -1s.
@@ -146,7 +144,9 @@ void CountSpread(const int* minTable, const int* maxTable, int& narrow, int& wid
 }
 
 // THRESHOLD_MONO in sum units, truncated: 8 gives 40, 50 gives 254.
-int FallTolerance() { return static_cast<int>(Settings.THRESHOLD_MONO * kPercentToSumUnits); }
+int FallTolerance(const JudgeParams& params) {
+    return static_cast<int>(params.THRESHOLD_MONO * kPercentToSumUnits);
+}
 
 void CountEnvelopeSteps(const ChannelSumEnvelopes& e, int tolerance, long& falls, long& steady) {
     for (const int* table : {e.minGB, e.maxGB, e.minRB, e.maxRB, e.minRG, e.maxRG}) {
@@ -177,12 +177,12 @@ void GatherChannelSumEnvelopes(const PixelView& view, const ColourTable& colourT
     Finish(envelopes);
 }
 
-bool CheckEnvelopeOrder(const ChannelSumEnvelopes& envelopes) {
+bool CheckEnvelopeOrder(const ChannelSumEnvelopes& envelopes, const JudgeParams& params) {
     long falls = 0;
     long steady = 0;
-    CountEnvelopeSteps(envelopes, FallTolerance(), falls, steady);
+    CountEnvelopeSteps(envelopes, FallTolerance(params), falls, steady);
     if (falls + steady == 0) return true;
-    return Settings.ERROR_LIMIT_MONO >= 100.0 * falls / static_cast<double>(falls + steady);
+    return params.ERROR_LIMIT_MONO >= 100.0 * falls / static_cast<double>(falls + steady);
 }
 
 bool CheckEnvelopeSpread(const ChannelSumEnvelopes& envelopes) {
@@ -195,22 +195,23 @@ bool CheckEnvelopeSpread(const ChannelSumEnvelopes& envelopes) {
 }
 
 int JudgeTintedMonochrome(const PixelView& view, const ColourTable& colourTable, double step,
-                          JudgeEvidence* evidence) {
+                          const JudgeParams& params, JudgeEvidence* evidence) {
     ChannelSumEnvelopes envelopes;
     GatherChannelSumEnvelopes(view, colourTable, step, envelopes);
-    const int verdict = CheckEnvelopeOrder(envelopes) && CheckEnvelopeSpread(envelopes) ? 1 : 0;
+    const int verdict = CheckEnvelopeOrder(envelopes, params) && CheckEnvelopeSpread(envelopes) ? 1 : 0;
     if (evidence != nullptr) {
         evidence->rule = DecidingRule::TintedMonochrome;
         evidence->step = step;
         evidence->samples = CountGridSamples(view.width, view.height, step);
-        ExplainEnvelopes(envelopes, *evidence);
+        ExplainEnvelopes(envelopes, params, *evidence);
     }
     return verdict;
 }
 
-void ExplainEnvelopes(const ChannelSumEnvelopes& envelopes, JudgeEvidence& evidence) {
+void ExplainEnvelopes(const ChannelSumEnvelopes& envelopes, const JudgeParams& params,
+                      JudgeEvidence& evidence) {
     // Both tests' counts, although the verdict looks at the spread only after the order passed.
-    evidence.fallTolerance = FallTolerance();
+    evidence.fallTolerance = FallTolerance(params);
     long falls = 0;
     long steady = 0;
     CountEnvelopeSteps(envelopes, evidence.fallTolerance, falls, steady);

@@ -1,6 +1,6 @@
 #include "sort/FileCollection.h"
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 
@@ -26,4 +26,16 @@ void CollectFolderFiles(const std::filesystem::path& folder, PathList& list) {
             CollectFolderFiles(full, list);
         }
     });
+}
+
+PathList BuildPathList(const std::vector<std::filesystem::path>& dropped) {
+    PathList list;
+    for (const auto& item : dropped) {
+        if (platform::IsDirectory(item)) {
+            CollectFolderFiles(item, list);
+        } else {
+            AppendPath(list, item);
+        }
+    }
+    return list;
 }

@@ -1,6 +1,6 @@
 #include "sort/FileMover.h"
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "sort/SortPath.h"

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "sort/SortHost.h"

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <mutex>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "image/DecodedImage.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -101,27 +101,15 @@ void WaitForWorkers(const SortHost& host, std::int32_t launched, std::int32_t to
 
 }  // namespace
 
-bool BeginSortRun() {
+bool BeginSortRun(const UserPrompt& prompt) {
     bool idle = false;
     if (!RunBusy.compare_exchange_strong(idle, true)) return false;
-    SaveSettings();
+    SaveSettings(prompt);
     EmptyRecoveryPointTable();
     return true;
 }
 
 void EndSortRun() { RunBusy = false; }
-
-PathList BuildPathList(const std::vector<std::filesystem::path>& dropped) {
-    PathList list;
-    for (const auto& item : dropped) {
-        if (platform::IsDirectory(item)) {
-            CollectFolderFiles(item, list);
-        } else {
-            AppendPath(list, item);
-        }
-    }
-    return list;
-}
 
 SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, const SortHost& host) {
     SortRunResult result;

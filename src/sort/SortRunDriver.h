@@ -10,6 +10,7 @@
 #include "sort/FileCollection.h"
 
 struct SortHost;
+struct UserPrompt;
 
 struct SortRunResult {
     bool started = false;     // false: a fixed destination was missing or the log was declined
@@ -32,13 +33,11 @@ inline std::int32_t LeftInPlace(const SortRunResult& result) {
 }
 
 // The start of a run on the caller's thread: false when a run is busy already; otherwise sets
-// RunBusy, saves the settings and empties the JPEG loader's recovery points.
-bool BeginSortRun();
+// RunBusy, saves the settings (a failed save is shown through `prompt`) and empties the JPEG
+// loader's recovery points.
+bool BeginSortRun(const UserPrompt& prompt);
 // Clears RunBusy once the run's user interface is restored.
 void EndSortRun();
-
-// The dropped items in order: a folder contributes its files, anything else is taken as a file.
-PathList BuildPathList(const std::vector<std::filesystem::path>& dropped);
 
 // Checks fixed destinations, opens the log, builds the list, runs one worker thread per path
 // with at most THREAD_NUM alive, and returns when the last worker has ended. Launching stops

@@ -1,8 +1,9 @@
 #include "sort/SortWorker.h"
 
 #include "platform/Text.h"
+#include "settings/Settings.h"
 #include "sort/FileMover.h"
-#include "sort/ImageKind.h"
+#include "image/ImageKind.h"
 #include "sort/ResultLog.h"
 #include "sort/SortHost.h"
 #include "sort/SortPath.h"
@@ -12,7 +13,7 @@ FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain) 
     const SplitPath parts = SplitSortPath(path);
     std::string message;
     JudgeEvidence* evidence = record != nullptr && explain ? &record->evidence : nullptr;
-    const int verdict = JudgeFileByExtension(platform::PathFromUtf8(path), message, evidence);
+    const int verdict = JudgeFileByExtension(platform::PathFromUtf8(path), MakeJudgeParams(Settings), message, evidence);
     const bool judged = message.empty();
     std::string destination;
     FileOutcome outcome = FileOutcome::LeftInPlace;

@@ -1,20 +1,18 @@
-// The evidence as `judge --explain` words it and as --json gives it. The grayscale-only worked
-// case runs end to end in the console tool's tests; the tinted one exists only as envelopes.
+// The evidence as `judge --explain` words it and as --json gives it, with the default
+// parameters. A grayscale-only case also runs end to end in the console tool's tests; the tinted
+// ones are built here from envelopes.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/Settings.h"
 #include "cli/Explanation.h"
 #include "judge/JudgeImage.h"
 
 namespace {
 
-class Explanation : public ::testing::Test {
-protected:
-    void SetUp() override { Settings = SettingsRecord{}; }
-    void TearDown() override { Settings = SettingsRecord{}; }
-};
+class Explanation : public ::testing::Test {};
+
+const JudgeParams kDefaults{};
 
 JudgeEvidence Grayscale(std::uint64_t samples, std::uint64_t notGray, int largestSpread) {
     JudgeEvidence e;
@@ -27,7 +25,8 @@ JudgeEvidence Grayscale(std::uint64_t samples, std::uint64_t notGray, int larges
     return e;
 }
 
-// 25 steps over two tables, as the tinted criterion's worked example: `falls` of them falls.
+// 25 steps over two tables, 12 of the minimum sums over red and 13 of the maximum sums over
+// blue, of which `falls` are falls of 41 (one past the default tolerance of 40).
 JudgeEvidence TwentyFiveSteps(int falls) {
     ChannelSumEnvelopes e;
     for (int i = 0; i < 256; ++i) e.minGB[i] = e.maxGB[i] = e.minRB[i] = e.maxRB[i] = e.minRG[i] = e.maxRG[i] = -1;
@@ -42,7 +41,7 @@ JudgeEvidence TwentyFiveSteps(int falls) {
     evidence.rule = DecidingRule::TintedMonochrome;
     evidence.step = 2.449489742783178;
     evidence.samples = 19886;
-    ExplainEnvelopes(e, evidence);
+    ExplainEnvelopes(e, kDefaults, evidence);
     return evidence;
 }
 
@@ -51,13 +50,13 @@ JudgeEvidence TwentyFiveSteps(int falls) {
 TEST_F(Explanation, TwoAndThreeFallsAmongTwentyFiveStepsUnderEightPercent) {
     EXPECT_EQ("tinted-monochrome: step 2.449, 19886 samples, 2 falls and 23 steady steps (8 %, ERROR_LIMIT_MONO 8), "
               "fall tolerance 40, 13 narrow and 0 wide indices (share 1, at least 0.6 needed)",
-              ExplainInWords(TwentyFiveSteps(2)));
+              ExplainInWords(TwentyFiveSteps(2), kDefaults));
     EXPECT_NE(std::string::npos,
-              ExplainInWords(TwentyFiveSteps(3)).find("3 falls and 22 steady steps (12 %, ERROR_LIMIT_MONO 8)"));
+              ExplainInWords(TwentyFiveSteps(3), kDefaults).find("3 falls and 22 steady steps (12 %, ERROR_LIMIT_MONO 8)"));
     EXPECT_EQ(R"({"rule":"tinted-monochrome","step":2.449489742783178,"samples":19886,"falls":3,"steady_steps":22,)"
               R"("falls_percent":12,"fall_tolerance":40,"narrow":13,"wide":0,"narrow_share":1,)"
               R"("THRESHOLD_MONO":8,"ERROR_LIMIT_MONO":8})",
-              ExplainAsJson(TwentyFiveSteps(3)).Text());
+              ExplainAsJson(TwentyFiveSteps(3), kDefaults).Text());
 }
 
 TEST_F(Explanation, EarlyRulesNameWhatSettledThemAndAJpegItsWarnings) {
@@ -65,34 +64,34 @@ TEST_F(Explanation, EarlyRulesNameWhatSettledThemAndAJpegItsWarnings) {
     header.rule = DecidingRule::Header;
     header.detail = "one-component JPEG";
     header.decoderWarnings = 0;
-    EXPECT_EQ("header: one-component JPEG; JPEG decoder warnings 0", ExplainInWords(header));
-    EXPECT_EQ(R"({"rule":"header","detail":"one-component JPEG","decoder_warnings":0})", ExplainAsJson(header).Text());
+    EXPECT_EQ("header: one-component JPEG; JPEG decoder warnings 0", ExplainInWords(header, kDefaults));
+    EXPECT_EQ(R"({"rule":"header","detail":"one-component JPEG","decoder_warnings":0})", ExplainAsJson(header, kDefaults).Text());
 
     JudgeEvidence table;
     table.rule = DecidingRule::ColourTable;
     table.detail = "every colour-table entry gray";
     table.colourEntries = 256;
-    EXPECT_EQ("colour table: every colour-table entry gray (256 entries)", ExplainInWords(table));
+    EXPECT_EQ("colour table: every colour-table entry gray (256 entries)", ExplainInWords(table, kDefaults));
     EXPECT_EQ(R"({"rule":"colour-table","detail":"every colour-table entry gray","colour_entries":256})",
-              ExplainAsJson(table).Text());
+              ExplainAsJson(table, kDefaults).Text());
 
     JudgeEvidence cut = Grayscale(4096, 4096, 200);
     cut.decoderWarnings = 2;
-    EXPECT_NE(std::string::npos, ExplainInWords(cut).find("; JPEG decoder warnings 2"));
+    EXPECT_NE(std::string::npos, ExplainInWords(cut, kDefaults).find("; JPEG decoder warnings 2"));
 }
 
 TEST_F(Explanation, AGridWithoutSamplesShowsNoneRatherThanNumbers) {
     EXPECT_EQ("grayscale-only: step 1, 0 samples, 0 not gray (0 %, NOISE_LIMIT_GS 0), largest spread none "
               "(THRESHOLD_GS 0)",
-              ExplainInWords(Grayscale(0, 0, -1)));
+              ExplainInWords(Grayscale(0, 0, -1), kDefaults));
     JudgeEvidence tinted;
     tinted.rule = DecidingRule::TintedMonochrome;
     tinted.step = 2.000249984376953;
     tinted.fallTolerance = 40;
     EXPECT_EQ("tinted-monochrome: step 2, 0 samples, 0 falls and 0 steady steps (no steps, ERROR_LIMIT_MONO 8), "
               "fall tolerance 40, 0 narrow and 0 wide indices (share none, at least 0.6 needed)",
-              ExplainInWords(tinted));
-    const std::string json = ExplainAsJson(tinted).Text();
+              ExplainInWords(tinted, kDefaults));
+    const std::string json = ExplainAsJson(tinted, kDefaults).Text();
     EXPECT_NE(std::string::npos, json.find(R"("falls_percent":null)"));
     EXPECT_NE(std::string::npos, json.find(R"("narrow_share":null)"));
 }

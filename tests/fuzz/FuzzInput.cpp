@@ -8,7 +8,6 @@
 #include <string>
 #include <system_error>
 
-#include "app/Settings.h"
 #include "image/MemoryBudget.h"
 
 namespace {
@@ -51,8 +50,9 @@ const std::filesystem::path& WriteFuzzInput(const std::uint8_t* data, std::size_
     return found->second;
 }
 
-void UseFuzzSettings() {
-    Settings = SettingsRecord{};
-    Settings.IS_ALL_PIXEL_JUDGE = 0;
+JudgeParams UseFuzzSettings() {
     SetImageMemoryBudget(std::uint64_t{16} << 20);
+    JudgeParams params;
+    params.IS_ALL_PIXEL_JUDGE = 0;
+    return params;
 }

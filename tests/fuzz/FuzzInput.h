@@ -1,6 +1,8 @@
 // Shared by the fuzz targets: the entries take a path, so each input goes through a file.
 #pragma once
 
+#include "judge/JudgeParams.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -15,8 +17,8 @@ constexpr std::size_t kMaxFuzzInputBytes = 1 << 20;
 const std::filesystem::path& WriteFuzzInput(const std::uint8_t* data, std::size_t size,
                                             const char* extension);
 
-// Settings the targets judge with: sampling instead of every pixel, so that a header claiming
+// The parameters the targets judge with: sampling instead of every pixel, so that a header claiming
 // a gigabyte of blank pixels costs the judgment milliseconds and the time goes to the decoders.
 // The image memory budget shrinks to 16 MiB for the same reason: a small input that claims a
 // huge picture takes the refusal path at once instead of filling hundreds of megabytes per run.
-void UseFuzzSettings();
+JudgeParams UseFuzzSettings();

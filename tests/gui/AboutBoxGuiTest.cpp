@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/App_win.h"
+#include "gui/App_win.h"
 #include "gui/GuiDriver.h"
 #include "gui/GuiTest.h"
 #include "res/resource.h"

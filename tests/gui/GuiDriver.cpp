@@ -8,7 +8,8 @@
 #include <fstream>
 #include <thread>
 
-#include "app/App_win.h"
+#include "gui/App_win.h"
+#include "gui/PageRules.h"
 #include "platform/WideText_win.h"
 
 namespace gui {

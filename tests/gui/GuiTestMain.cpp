@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
-#include "app/App_win.h"
-#include "app/Settings.h"
+#include "gui/App_win.h"
+#include "settings/Settings.h"
 #include "gui/GuiDriver.h"
 #include "gui/GuiTest.h"
 

@@ -2,7 +2,8 @@
 
 #include <filesystem>
 
-#include "app/Settings.h"
+#include "gui/App_win.h"
+#include "settings/Settings.h"
 #include "gui/GuiDriver.h"
 #include "gui/GuiTest.h"
 #include "platform/Text.h"
@@ -244,7 +245,7 @@ TEST(ResetToDefaults, AnsweredYesRefreshesEveryPageShown) {
     const HWND destination = ShowPage(kDestination);
     ClickCheckBox(destination, IDC_DST_SUBDIR);
     Type(destination, IDC_DST_DIR_MONO, "C:\\mono");
-    ASSERT_TRUE(SaveSettings());
+    ASSERT_TRUE(SaveSettings(SheetPrompt));
 
     const HWND other = ShowPage(kOther);
     PressButton(other, IDC_RESET);

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "gui/GuiDriver.h"
 #include "gui/GuiTest.h"
 #include "platform/Profile.h"

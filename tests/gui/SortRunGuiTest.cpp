@@ -5,13 +5,13 @@
 #include <mutex>
 #include <sstream>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "gui/GuiDriver.h"
 #include "gui/GuiTest.h"
 #include "platform/Text.h"
 #include "platform/Thread.h"
 #include "res/resource.h"
-#include "sort/ProgressDialog_win.h"
+#include "gui/ProgressDialog_win.h"
 #include "sort/ResultLog.h"
 #include "sort/SortRun.h"
 #include "sort/SortRunDriver.h"

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "app/Settings.h"
 #include "image/DecodedImage.h"
 #include "support/BmpFiles.h"
 
@@ -171,26 +170,14 @@ TEST_F(BmpLoader, DeclinesEverythingElseSilently) {
 
 class BmpJudgment : public BmpFileTest {
 protected:
-    void SetUp() override {
-        BmpFileTest::SetUp();
-        saved_ = Settings;
-        Settings = SettingsRecord{};  // grayscale-only, every pixel, no tolerance
-    }
-    void TearDown() override {
-        Settings = saved_;
-        BmpFileTest::TearDown();
-    }
-
     // Judges `bytes` as a .bmp file; the text lands in errorText_.
     int Judge(const Bytes& bytes) {
         errorText_.clear();
-        return JudgeBmpFile(WriteFile("picture.bmp", bytes), errorText_);
+        return JudgeBmpFile(WriteFile("picture.bmp", bytes), params, errorText_);
     }
 
     std::string errorText_;
-
-private:
-    SettingsRecord saved_;
+    JudgeParams params;  // grayscale-only, every pixel, no tolerance
 };
 
 TEST_F(BmpJudgment, EarlyVerdictsLeaveTheTextEmpty) {
@@ -211,7 +198,7 @@ TEST_F(BmpJudgment, AFileNeitherReaderTakesGetsTheLoadMessage) {
         EXPECT_EQ("【ERROR】BMPファイルの読み込みに失敗しました。", errorText_);
     }
     std::string errorText;
-    EXPECT_EQ(1, JudgeBmpFile(folder_.Path() / "absent.bmp", errorText));
+    EXPECT_EQ(1, JudgeBmpFile(folder_.Path() / "absent.bmp", params, errorText));
     EXPECT_EQ("【ERROR】BMPファイルの読み込みに失敗しました。", errorText);
 }
 

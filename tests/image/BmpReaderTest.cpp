@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/BitmapFile.h"
+#include "image/BitmapFile.h"
 #include "support/BmpFiles.h"
 
 namespace {

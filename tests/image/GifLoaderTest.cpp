@@ -237,11 +237,11 @@ TEST(JudgeGifFile, GrayMapIsMonochromeSilentlyAndFailuresCarryTheirReason) {
     WriteFileBytes(dir.File("text.gif"), {'h', 'e', 'l', 'l', 'o', ' ', 'g', 'i', 'f', '!', '!', '!', '!'});
 
     std::string grayText, noFrameText, textText;
-    EXPECT_EQ(1, JudgeGifFile(dir.File("gray.gif"), grayText));
+    EXPECT_EQ(1, JudgeGifFile(dir.File("gray.gif"), JudgeParams{}, grayText));
     EXPECT_EQ("", grayText);
-    EXPECT_EQ(1, JudgeGifFile(dir.File("noframe.gif"), noFrameText));
+    EXPECT_EQ(1, JudgeGifFile(dir.File("noframe.gif"), JudgeParams{}, noFrameText));
     EXPECT_EQ("【ERROR】GIFファイルの読み込みに失敗しました。（ファイルが不正です。）", noFrameText);
-    EXPECT_EQ(1, JudgeGifFile(dir.File("text.gif"), textText));
+    EXPECT_EQ(1, JudgeGifFile(dir.File("text.gif"), JudgeParams{}, textText));
     EXPECT_EQ("【ERROR】GIFファイルの読み込みに失敗しました。（ファイルを開くのに失敗しました。）", textText);
 }
 
@@ -252,6 +252,6 @@ TEST(JudgeGifFile, VividPictureIsColour) {
     for (std::size_t i = 0; i < picture.frames[0].indices.size(); ++i) picture.frames[0].indices[i] = std::uint8_t(i % 4);
     WriteFileBytes(dir.File("v.gif"), EncodeGif(picture));
     std::string errorText;
-    EXPECT_EQ(0, JudgeGifFile(dir.File("v.gif"), errorText));
+    EXPECT_EQ(0, JudgeGifFile(dir.File("v.gif"), JudgeParams{}, errorText));
     EXPECT_EQ("", errorText);
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "image/DecodedImage.h"
-#include "sort/ImageKind.h"
+#include "image/ImageKind.h"
 #include "support/ImageFiles.h"
 
 namespace {
@@ -39,10 +39,10 @@ TEST(HostileFiles, ProgressiveFileWithHundredsOfScansFailsInsteadOfDecodingOn) {
     testimages::WriteFileBytes(dir.File("few.jpg"), ProgressiveWithRepeatedLastScan(20));
     testimages::WriteFileBytes(dir.File("many.jpg"), ProgressiveWithRepeatedLastScan(150));
     std::string few;
-    EXPECT_EQ(0, JudgeJpegFile(dir.File("few.jpg"), few));
+    EXPECT_EQ(0, JudgeJpegFile(dir.File("few.jpg"), JudgeParams{}, few));
     EXPECT_EQ("", few);
     std::string many;
-    EXPECT_EQ(1, JudgeJpegFile(dir.File("many.jpg"), many));
+    EXPECT_EQ(1, JudgeJpegFile(dir.File("many.jpg"), JudgeParams{}, many));
     EXPECT_EQ("【ERROR】JPEGファイルの読み込みに失敗しました。（ファイルの展開に失敗しました。）", many);
 }
 
@@ -79,7 +79,7 @@ TEST(HostileFiles, EveryFileCutAtEverySixtyFourthGivesAVerdictOrAnErrorLine) {
             const auto cut = dir.File("cut" + std::to_string(part) + file.extension().string());
             testimages::WriteFileBytes(cut, Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(whole.size() * part / 64)));
             std::string errorText;
-            const int verdict = JudgeFileByExtension(cut, errorText);
+            const int verdict = JudgeFileByExtension(cut, JudgeParams{}, errorText);
             if (errorText.empty()) {
                 EXPECT_TRUE(verdict == 0 || verdict == 1) << file << " at " << part << "/64";
                 ++verdicts;

@@ -12,9 +12,8 @@
 
 #include <zlib.h>
 
-#include "app/Settings.h"
 #include "image/DecodedImage.h"
-#include "sort/ImageKind.h"
+#include "image/ImageKind.h"
 #include "support/BmpFiles.h"
 #include "support/ImageFiles.h"
 
@@ -141,14 +140,14 @@ std::string JudgeInChild(const testimages::TempFolder& dir, const std::vector<Ca
     const pid_t child = fork();
     if (child == 0) {
         close(pipeFds[0]);
-        Settings = SettingsRecord{};
         rusage before{};
         getrusage(RUSAGE_SELF, &before);
         std::string report;
         for (const Case& c : cases) {
             std::string errorText;
-            Settings.IS_ALL_PIXEL_JUDGE = c.sampled ? 0 : 1;
-            const int verdict = JudgeFileByExtension(dir.File(c.name), errorText);
+            JudgeParams params;
+            params.IS_ALL_PIXEL_JUDGE = c.sampled ? 0 : 1;
+            const int verdict = JudgeFileByExtension(dir.File(c.name), params, errorText);
             report += c.name + "\t" + std::to_string(verdict) + "\t" + errorText + "\n";
         }
         rusage after{};

@@ -269,11 +269,11 @@ TEST(JudgeJpegFile, GrayIsMonochromeSilentlyAndFailuresCarryTheirReason) {
     WriteFileBytes(dir.File("png.jpg"), {137, 80, 78, 71, 13, 10, 26, 10});
 
     std::string grayText, pngText, missingText;
-    EXPECT_EQ(1, JudgeJpegFile(dir.File("gray.jpg"), grayText));
+    EXPECT_EQ(1, JudgeJpegFile(dir.File("gray.jpg"), JudgeParams{}, grayText));
     EXPECT_EQ("", grayText);
-    EXPECT_EQ(1, JudgeJpegFile(dir.File("png.jpg"), pngText));
+    EXPECT_EQ(1, JudgeJpegFile(dir.File("png.jpg"), JudgeParams{}, pngText));
     EXPECT_EQ("【ERROR】JPEGファイルの読み込みに失敗しました。（ヘッダ情報の読み込みに失敗しました。）", pngText);
-    EXPECT_EQ(1, JudgeJpegFile(dir.File("gone.jpg"), missingText));
+    EXPECT_EQ(1, JudgeJpegFile(dir.File("gone.jpg"), JudgeParams{}, missingText));
     EXPECT_EQ("【ERROR】JPEGファイルの読み込みに失敗しました。（ファイルの読み込みオープンに失敗しました。）", missingText);
 }
 
@@ -281,6 +281,6 @@ TEST(JudgeJpegFile, VividPictureIsColour) {
     TempFolder dir;
     WriteFileBytes(dir.File("q.jpg"), EncodeJpeg(Quarters()));
     std::string errorText;
-    EXPECT_EQ(0, JudgeJpegFile(dir.File("q.jpg"), errorText));
+    EXPECT_EQ(0, JudgeJpegFile(dir.File("q.jpg"), JudgeParams{}, errorText));
     EXPECT_EQ("", errorText);
 }

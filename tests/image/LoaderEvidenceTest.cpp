@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "app/Settings.h"
 #include "image/DecodedImage.h"
 #include "support/BmpFiles.h"
 #include "support/ImageFiles.h"
@@ -14,7 +13,7 @@ using namespace testimages;
 
 namespace {
 
-using Entry = int (*)(const std::filesystem::path&, std::string&, JudgeEvidence*);
+using Entry = int (*)(const std::filesystem::path&, const JudgeParams&, std::string&, JudgeEvidence*);
 
 struct Explained {
     int verdict;
@@ -22,11 +21,11 @@ struct Explained {
     JudgeEvidence evidence;
 };
 
-Explained Explain(Entry entry, const std::filesystem::path& path) {
+Explained Explain(Entry entry, const std::filesystem::path& path, const JudgeParams& params = {}) {
     Explained result{0, "", JudgeEvidence{}};
     std::string plainText;
-    const int plain = entry(path, plainText, nullptr);
-    result.verdict = entry(path, result.errorText, &result.evidence);
+    const int plain = entry(path, params, plainText, nullptr);
+    result.verdict = entry(path, params, result.errorText, &result.evidence);
     EXPECT_EQ(plain, result.verdict) << path;
     EXPECT_EQ(plainText, result.errorText) << path;
     return result;
@@ -69,8 +68,7 @@ BmpFields OneBitBmp(std::uint32_t colourUsed, std::array<std::uint8_t, 4> second
 
 class LoaderEvidence : public ::testing::Test {
 protected:
-    void SetUp() override { Settings = SettingsRecord{}; }
-    void TearDown() override { Settings = SettingsRecord{}; }
+    JudgeParams params;
     std::filesystem::path Write(const std::string& name, const Bytes& bytes) {
         WriteFileBytes(folder_.File(name), bytes);
         return folder_.File(name);
@@ -122,8 +120,8 @@ TEST_F(LoaderEvidence, DecodedPicturesAreExplainedByTheCriterion) {
     EXPECT_EQ(1u, png.evidence.notGray);
     EXPECT_EQ(90, png.evidence.largestSpread);
 
-    Settings.IS_ONLY_GRAYSCALE = 0;
-    const Explained jpeg = Explain(JudgeJpegFile, Write("colour.jpg", EncodeJpeg(Gradient(3))));
+    params.IS_ONLY_GRAYSCALE = 0;
+    const Explained jpeg = Explain(JudgeJpegFile, Write("colour.jpg", EncodeJpeg(Gradient(3))), params);
     EXPECT_EQ(DecidingRule::TintedMonochrome, jpeg.evidence.rule);
     EXPECT_EQ(4096u, jpeg.evidence.samples);
     EXPECT_EQ(0, jpeg.evidence.decoderWarnings);

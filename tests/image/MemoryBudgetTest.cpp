@@ -68,7 +68,7 @@ TEST_F(MemoryBudget, ManyWorkersOnLargeFilesAreAllJudgedWhenOnlyTwoImagesFitAtOn
     for (int i = 0; i < kWorkers; ++i) {
         const auto path = dir.File("scan" + std::to_string(i) + ".png");
         testimages::WriteFileBytes(path, png);
-        workers.emplace_back([&, i, path] { verdicts[i] = JudgePngFile(path, errors[i]); });
+        workers.emplace_back([&, i, path] { verdicts[i] = JudgePngFile(path, JudgeParams{}, errors[i]); });
     }
     for (auto& worker : workers) worker.join();
     for (int i = 0; i < kWorkers; ++i) {

@@ -289,11 +289,11 @@ TEST(JudgePngFile, GrayIsMonochromeSilentlyAndFailuresCarryTheirReason) {
     WriteFileBytes(dir.File("cut.png"), Bytes(good.begin(), good.begin() + 60));
 
     std::string grayText, jpegText, cutText;
-    EXPECT_EQ(1, JudgePngFile(dir.File("gray.png"), grayText));
+    EXPECT_EQ(1, JudgePngFile(dir.File("gray.png"), JudgeParams{}, grayText));
     EXPECT_EQ("", grayText);
-    EXPECT_EQ(1, JudgePngFile(dir.File("jpeg.png"), jpegText));
+    EXPECT_EQ(1, JudgePngFile(dir.File("jpeg.png"), JudgeParams{}, jpegText));
     EXPECT_EQ("【ERROR】PNGファイルの読み込みに失敗しました。（PNGファイルではありません。）", jpegText);
-    EXPECT_EQ(1, JudgePngFile(dir.File("cut.png"), cutText));
+    EXPECT_EQ(1, JudgePngFile(dir.File("cut.png"), JudgeParams{}, cutText));
     EXPECT_EQ("【ERROR】PNGファイルの読み込みに失敗しました。（ファイルを開くのに失敗しました。）", cutText);
 }
 
@@ -301,6 +301,6 @@ TEST(JudgePngFile, VividPictureIsColour) {
     TempFolder dir;
     WriteFileBytes(dir.File("g.png"), EncodePng(Gradient(true)));
     std::string errorText;
-    EXPECT_EQ(0, JudgePngFile(dir.File("g.png"), errorText));
+    EXPECT_EQ(0, JudgePngFile(dir.File("g.png"), JudgeParams{}, errorText));
     EXPECT_EQ("", errorText);
 }

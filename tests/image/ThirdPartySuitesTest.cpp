@@ -150,7 +150,7 @@ TEST(ThirdPartySuites, EntriesJudgeEverySuitePictureWithoutError) {
     for (const auto& file : pngs) {
         const std::string name = file.filename().string();
         std::string errorText;
-        const int verdict = JudgePngFile(file, errorText);
+        const int verdict = JudgePngFile(file, JudgeParams{}, errorText);
         EXPECT_EQ("", errorText) << name;
         const int colourType = PngSuiteColourType(file);
         EXPECT_EQ(colourType == 0 || colourType == 4 ? 1 : 0, verdict) << name;
@@ -158,7 +158,7 @@ TEST(ThirdPartySuites, EntriesJudgeEverySuitePictureWithoutError) {
 
     for (const auto& file : SuiteFiles("libjpeg-turbo-2.1.5/testimages", ".jpg")) {
         std::string errorText;
-        const int verdict = JudgeJpegFile(file, errorText);
+        const int verdict = JudgeJpegFile(file, JudgeParams{}, errorText);
         if (file.filename() == "testorig12.jpg") {
             EXPECT_EQ(1, verdict);
             EXPECT_EQ("【ERROR】JPEGファイルの読み込みに失敗しました。（ヘッダ情報の読み込みに失敗しました。）", errorText);
@@ -171,7 +171,7 @@ TEST(ThirdPartySuites, EntriesJudgeEverySuitePictureWithoutError) {
 
     for (const auto& file : SuiteFiles("giflib-5.2.1/pic", ".gif")) {
         std::string errorText;
-        JudgeGifFile(file, errorText);
+        JudgeGifFile(file, JudgeParams{}, errorText);
         EXPECT_EQ("", errorText) << file.filename().string();
     }
 }

@@ -9,9 +9,9 @@ namespace {
 
 class GrayscaleCriterionTest : public JudgeTest {
 protected:
-    static int Judge(const TestImage& image, const RgbQuad* table = nullptr, int count = 0) {
+    int Judge(const TestImage& image, const RgbQuad* table = nullptr, int count = 0) {
         std::string errorText;
-        const int verdict = JudgeImage(image.View(), table, count, errorText);
+        const int verdict = JudgeImage(image.View(), table, count, params, errorText);
         EXPECT_EQ("", errorText);
         return verdict;
     }
@@ -45,7 +45,7 @@ TEST_F(GrayscaleCriterionTest, WithTheDefaultsOneColouredSampleMakesColour) {
 }
 
 TEST_F(GrayscaleCriterionTest, ThresholdBoundsTheSpreadOfTheChannels) {
-    Settings.THRESHOLD_GS = 10;
+    params.THRESHOLD_GS = 10;
     TestImage image(2, 1, 24);
     image.SetRgb(0, 0, 50, 50, 50);
     image.SetRgb(1, 0, 120, 128, 125);  // spread 8
@@ -57,7 +57,7 @@ TEST_F(GrayscaleCriterionTest, ThresholdBoundsTheSpreadOfTheChannels) {
 }
 
 TEST_F(GrayscaleCriterionTest, ThresholdOfFullRangeCallsEverythingGray) {
-    Settings.THRESHOLD_GS = 255;
+    params.THRESHOLD_GS = 255;
     TestImage image(3, 1, 24);
     image.SetRgb(0, 0, 255, 0, 0);
     image.SetRgb(1, 0, 0, 255, 0);
@@ -66,14 +66,14 @@ TEST_F(GrayscaleCriterionTest, ThresholdOfFullRangeCallsEverythingGray) {
 }
 
 TEST_F(GrayscaleCriterionTest, HalfAPercentToleratesNineOfAThousandButNotTen) {
-    Settings.NOISE_LIMIT_GS = 0.5;
+    params.NOISE_LIMIT_GS = 0.5;
     EXPECT_EQ(1, Judge(ThousandSamples(0)));
     EXPECT_EQ(1, Judge(ThousandSamples(9)));   // 0.9 % truncates to 0
     EXPECT_EQ(0, Judge(ThousandSamples(10)));  // 1 %
 }
 
 TEST_F(GrayscaleCriterionTest, OnePercentToleratesNineteenOfAThousandButNotTwenty) {
-    Settings.NOISE_LIMIT_GS = 1.0;
+    params.NOISE_LIMIT_GS = 1.0;
     EXPECT_EQ(1, Judge(ThousandSamples(10)));
     EXPECT_EQ(1, Judge(ThousandSamples(19)));  // 1.9 % truncates to 1
     EXPECT_EQ(0, Judge(ThousandSamples(20)));
@@ -82,9 +82,9 @@ TEST_F(GrayscaleCriterionTest, OnePercentToleratesNineteenOfAThousandButNotTwent
 TEST_F(GrayscaleCriterionTest, OnlySampledPixelsCountTowardsThePercentage) {
     // 30 x 48 with 1000 pixels has a grid of exactly 1000 samples; all 440 pixels off the grid
     // are red and must weigh nothing.
-    Settings.IS_ALL_PIXEL_JUDGE = 0;
-    Settings.PIXELS_USE_IN_JUDGMENT = 1000;
-    Settings.NOISE_LIMIT_GS = 1.0;
+    params.IS_ALL_PIXEL_JUDGE = 0;
+    params.PIXELS_USE_IN_JUDGMENT = 1000;
+    params.NOISE_LIMIT_GS = 1.0;
     const int columns[] = {0, 1, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 16, 17, 18, 19, 20,
                            22, 23, 24, 25, 26, 28, 29};
     const int rows[] = {0,  1,  3,  4,  5,  6,  7,  9,  10, 11, 12, 13, 14, 16,
@@ -96,29 +96,29 @@ TEST_F(GrayscaleCriterionTest, OnlySampledPixelsCountTowardsThePercentage) {
         for (int c : columns) image.Set(c, r, Shade::Gray);
     }
     for (int i = 0; i < 19; ++i) image.Set(columns[i], rows[i], Shade::Red);
-    EXPECT_EQ(1, image.Judge());
+    EXPECT_EQ(1, image.Judge(params));
     image.Set(columns[19], rows[19], Shade::Red);
-    EXPECT_EQ(0, image.Judge());
+    EXPECT_EQ(0, image.Judge(params));
 }
 
 TEST_F(GrayscaleCriterionTest, AFullNoiseLimitMakesEverythingMonochrome) {
-    Settings.NOISE_LIMIT_GS = 100.0;
+    params.NOISE_LIMIT_GS = 100.0;
     ShadedImage image(20, 20, 24);
     image.Fill(Shade::Red);
-    EXPECT_EQ(1, image.Judge());
-    Settings.NOISE_LIMIT_GS = 99.9;
-    EXPECT_EQ(0, image.Judge());
+    EXPECT_EQ(1, image.Judge(params));
+    params.NOISE_LIMIT_GS = 99.9;
+    EXPECT_EQ(0, image.Judge(params));
 }
 
 TEST_F(GrayscaleCriterionTest, AGridWithoutSamplesIsMonochrome) {
     // 4001 x 1 with 1000 pixels: the first row position 1.000125 is not below the height.
-    Settings.IS_ALL_PIXEL_JUDGE = 0;
-    Settings.PIXELS_USE_IN_JUDGMENT = 1000;
+    params.IS_ALL_PIXEL_JUDGE = 0;
+    params.PIXELS_USE_IN_JUDGMENT = 1000;
     ShadedImage image(4001, 1, 24);
     image.Fill(Shade::Red);
-    EXPECT_EQ(1, image.Judge());
-    Settings.NOISE_LIMIT_GS = 50.0;
-    EXPECT_EQ(1, image.Judge());
+    EXPECT_EQ(1, image.Judge(params));
+    params.NOISE_LIMIT_GS = 50.0;
+    EXPECT_EQ(1, image.Judge(params));
 }
 
 TEST_F(GrayscaleCriterionTest, SixteenBitChannelsMoveInStepsOfEight) {
@@ -126,11 +126,11 @@ TEST_F(GrayscaleCriterionTest, SixteenBitChannelsMoveInStepsOfEight) {
     image.SetWord(0, 0, (16 << 10) | (17 << 5) | 16);  // 128, 136, 128
     image.SetWord(1, 0, (16 << 10) | (16 << 5) | 16);
     for (int threshold : {0, 1, 7}) {
-        Settings.THRESHOLD_GS = threshold;
+        params.THRESHOLD_GS = threshold;
         EXPECT_EQ(0, Judge(image)) << threshold;
     }
     for (int threshold : {8, 15}) {
-        Settings.THRESHOLD_GS = threshold;
+        params.THRESHOLD_GS = threshold;
         EXPECT_EQ(1, Judge(image)) << threshold;
     }
     image.SetWord(0, 0, (16 << 10) | (18 << 5) | 16);  // spread 16
@@ -172,11 +172,11 @@ TEST_F(GrayscaleCriterionTest, PaletteIndicesDecodeThroughTheTableAtEveryPalette
 
 TEST_F(GrayscaleCriterionTest, ThePercentageStaysExactForTensOfMillionsOfSamples) {
     // 9000 x 5000 = 45 million samples, all red: 100 times that overflows 32 bits.
-    Settings.NOISE_LIMIT_GS = 99.5;
+    params.NOISE_LIMIT_GS = 99.5;
     const RgbQuad table[4] = {{0, 0, 255, 0}, {0, 0, 255, 0}, {0, 0, 255, 0}, {0, 0, 255, 0}};
     TestImage image(9000, 5000, 2, 0);
     EXPECT_EQ(0, Judge(image, table, 4));
-    Settings.NOISE_LIMIT_GS = 100.0;
+    params.NOISE_LIMIT_GS = 100.0;
     EXPECT_EQ(1, Judge(image, table, 4));
 }
 

@@ -11,14 +11,14 @@ namespace {
 class JudgeEvidenceTest : public JudgeTest {
 protected:
     // JudgeImage with and without evidence; the verdicts and texts must agree.
-    static int Explain(const TestImage& image, JudgeEvidence& evidence,
+    int Explain(const TestImage& image, JudgeEvidence& evidence,
                        const std::vector<RgbQuad>& table = {}) {
         const RgbQuad* entries = table.empty() ? nullptr : table.data();
         const int count = static_cast<int>(table.size());
         std::string plainText;
         std::string explainedText;
-        const int plain = JudgeImage(image.View(), entries, count, plainText);
-        const int explained = JudgeImage(image.View(), entries, count, explainedText, &evidence);
+        const int plain = JudgeImage(image.View(), entries, count, params, plainText);
+        const int explained = JudgeImage(image.View(), entries, count, params, explainedText, &evidence);
         EXPECT_EQ(plain, explained);
         EXPECT_EQ("", plainText);
         EXPECT_EQ("", explainedText);
@@ -37,7 +37,7 @@ protected:
 };
 
 TEST_F(JudgeEvidenceTest, NineAndTenOfAThousandUnderHalfAPercent) {
-    Settings.NOISE_LIMIT_GS = 0.5;
+    params.NOISE_LIMIT_GS = 0.5;
     JudgeEvidence nine;
     EXPECT_EQ(1, Explain(ThousandSamples(9), nine));
     EXPECT_EQ(DecidingRule::GrayscaleOnly, nine.rule);
@@ -74,15 +74,15 @@ TEST_F(JudgeEvidenceTest, TheWholeGridIsCountedAlthoughTheFirstColourSampleSettl
     EXPECT_EQ(1u, colour.notGrayPercent);  // 300 / 256, truncated
     EXPECT_EQ(255, colour.largestSpread);
 
-    Settings.THRESHOLD_GS = 30;  // spreads 1 and 30 are gray now
+    params.THRESHOLD_GS = 30;  // spreads 1 and 30 are gray now
     JudgeEvidence tolerant;
     EXPECT_EQ(0, Explain(image, tolerant));
     EXPECT_EQ(1u, tolerant.notGray);
 }
 
 TEST_F(JudgeEvidenceTest, SampledGridsGiveTheirStepAndSampleCountInBothModes) {
-    Settings.IS_ALL_PIXEL_JUDGE = 0;
-    Settings.PIXELS_USE_IN_JUDGMENT = 20000;
+    params.IS_ALL_PIXEL_JUDGE = 0;
+    params.PIXELS_USE_IN_JUDGMENT = 20000;
     const struct {
         int width, height;
         double step;
@@ -91,7 +91,7 @@ TEST_F(JudgeEvidenceTest, SampledGridsGiveTheirStepAndSampleCountInBothModes) {
     for (const auto& c : cases) {
         TestImage image(c.width, c.height, 24);  // all black: gray
         for (int gray : {1, 0}) {
-            Settings.IS_ONLY_GRAYSCALE = gray;
+            params.IS_ONLY_GRAYSCALE = gray;
             JudgeEvidence evidence;
             EXPECT_EQ(1, Explain(image, evidence));
             EXPECT_EQ(gray ? DecidingRule::GrayscaleOnly : DecidingRule::TintedMonochrome, evidence.rule);
@@ -100,14 +100,14 @@ TEST_F(JudgeEvidenceTest, SampledGridsGiveTheirStepAndSampleCountInBothModes) {
         }
     }
     // A grid without any sample: monochrome by one criterion, colour by the other.
-    Settings.PIXELS_USE_IN_JUDGMENT = 1000;
+    params.PIXELS_USE_IN_JUDGMENT = 1000;
     TestImage thin(4001, 1, 24);
     JudgeEvidence none;
-    Settings.IS_ONLY_GRAYSCALE = 1;
+    params.IS_ONLY_GRAYSCALE = 1;
     EXPECT_EQ(1, Explain(thin, none));
     EXPECT_EQ(0u, none.samples);
     EXPECT_EQ(-1, none.largestSpread);
-    Settings.IS_ONLY_GRAYSCALE = 0;
+    params.IS_ONLY_GRAYSCALE = 0;
     EXPECT_EQ(0, Explain(thin, none));
     EXPECT_EQ(0u, none.samples);
     EXPECT_EQ(0, none.narrow + none.wide);
@@ -131,16 +131,16 @@ TEST_F(JudgeEvidenceTest, TwoAndThreeFallsAmongTwentyFiveSteps) {
     };
     for (int falls : {2, 3}) {
         JudgeEvidence evidence;
-        ExplainEnvelopes(build(falls), evidence);
+        ExplainEnvelopes(build(falls), params, evidence);
         EXPECT_EQ(falls, evidence.falls);
         EXPECT_EQ(25 - falls, evidence.steadySteps);
         EXPECT_EQ(40, evidence.fallTolerance);
-        EXPECT_EQ(falls == 2, CheckEnvelopeOrder(build(falls)));
+        EXPECT_EQ(falls == 2, CheckEnvelopeOrder(build(falls), params));
     }
 }
 
 TEST_F(JudgeEvidenceTest, TintedCountsOfRedBesideBlue) {
-    Settings.IS_ONLY_GRAYSCALE = 0;
+    params.IS_ONLY_GRAYSCALE = 0;
     TestImage image(2, 1, 24);
     image.SetRgb(0, 0, 255, 0, 0);
     image.SetRgb(1, 0, 0, 0, 255);
@@ -154,7 +154,7 @@ TEST_F(JudgeEvidenceTest, TintedCountsOfRedBesideBlue) {
     EXPECT_EQ(5, evidence.narrow);  // red 0 and 255, green 0, blue 0 and 255
     EXPECT_EQ(0, evidence.wide);
 
-    Settings.THRESHOLD_MONO = 100.0;  // 509: the drop of 255 is steady now
+    params.THRESHOLD_MONO = 100.0;  // 509: the drop of 255 is steady now
     EXPECT_EQ(1, Explain(image, evidence));
     EXPECT_EQ(509, evidence.fallTolerance);
     EXPECT_EQ(4, evidence.steadySteps);
@@ -164,7 +164,7 @@ TEST_F(JudgeEvidenceTest, AGrayColourTableSettlesWithoutSamples) {
     TestImage image(8, 2, 4);
     std::vector<RgbQuad> table(16, RgbQuad{90, 90, 90, 0});
     for (int gray : {1, 0}) {
-        Settings.IS_ONLY_GRAYSCALE = gray;
+        params.IS_ONLY_GRAYSCALE = gray;
         JudgeEvidence evidence;
         EXPECT_EQ(1, Explain(image, evidence, table));
         EXPECT_EQ(DecidingRule::ColourTable, evidence.rule);
@@ -172,7 +172,7 @@ TEST_F(JudgeEvidenceTest, AGrayColourTableSettlesWithoutSamples) {
         EXPECT_EQ(0u, evidence.samples);
     }
     table[15] = RgbQuad{0, 0, 255, 0};  // unused by any pixel, yet the criterion decides
-    Settings.IS_ONLY_GRAYSCALE = 1;
+    params.IS_ONLY_GRAYSCALE = 1;
     JudgeEvidence evidence;
     EXPECT_EQ(1, Explain(image, evidence, table));
     EXPECT_EQ(DecidingRule::GrayscaleOnly, evidence.rule);
@@ -212,8 +212,8 @@ TEST_F(JudgeEvidenceTest, PlainCountsAgreeWithTheFastWalksAtEveryDepth) {
                     else if (slight) image.SetRgb(c, 0, 100, 100, 108, 0x5A);
                     else image.SetRgb(c, 0, 10, 200, 40, 0x5A);
                 }
-                Settings = SettingsRecord{};
-                Settings.THRESHOLD_GS = threshold;
+                params = JudgeParams{};
+                params.THRESHOLD_GS = threshold;
                 JudgeEvidence evidence;
                 const int verdict = Explain(image, evidence, table);
                 const std::string where = "depth " + std::to_string(depth) + " threshold " +
@@ -221,9 +221,9 @@ TEST_F(JudgeEvidenceTest, PlainCountsAgreeWithTheFastWalksAtEveryDepth) {
                 EXPECT_EQ(std::uint64_t(expected), evidence.notGray) << where;
                 EXPECT_EQ(expected == 0 ? 1 : 0, verdict) << where;
                 if (expected == 0) continue;
-                Settings.NOISE_LIMIT_GS = static_cast<double>(evidence.notGrayPercent);
+                params.NOISE_LIMIT_GS = static_cast<double>(evidence.notGrayPercent);
                 EXPECT_EQ(1, Explain(image, evidence, table)) << where;
-                Settings.NOISE_LIMIT_GS = static_cast<double>(expected) - 0.5;
+                params.NOISE_LIMIT_GS = static_cast<double>(expected) - 0.5;
                 EXPECT_EQ(0, Explain(image, evidence, table)) << where;
             }
         }

@@ -18,7 +18,7 @@ TEST_F(JudgeImageDepthTest, OneBitIsRefusedWithTheMessage) {
     TestImage image(8, 2, 1);
     const RgbQuad table[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
     std::string errorText;
-    EXPECT_EQ(1, JudgeImage(image.View(), table, 2, errorText));
+    EXPECT_EQ(1, JudgeImage(image.View(), table, 2, params, errorText));
     EXPECT_EQ(kUnsupported, errorText);
 }
 
@@ -27,7 +27,7 @@ TEST_F(JudgeImageDepthTest, DepthsOutsideTheJudgedSetAreRefused) {
     for (std::uint16_t depth : {0, 3, 5, 12, 15, 48, 64}) {
         const PixelView view{2, 2, 16, depth, bits.data()};
         std::string errorText;
-        EXPECT_EQ(1, JudgeImage(view, nullptr, 0, errorText)) << depth;
+        EXPECT_EQ(1, JudgeImage(view, nullptr, 0, params, errorText)) << depth;
         EXPECT_EQ(kUnsupported, errorText) << depth;
     }
 }
@@ -35,14 +35,14 @@ TEST_F(JudgeImageDepthTest, DepthsOutsideTheJudgedSetAreRefused) {
 TEST_F(JudgeImageDepthTest, JudgedDepthsLeaveTheErrorTextAlone) {
     for (int depth : {2, 4, 8, 16, 24, 32}) {
         ShadedImage image(5, 3, depth);
-        EXPECT_EQ(1, image.Judge()) << depth;  // the helper expects an empty error text
+        EXPECT_EQ(1, image.Judge(params)) << depth;  // the helper expects an empty error text
         image.Set(4, 2, Shade::Red);
-        EXPECT_EQ(0, image.Judge()) << depth;
+        EXPECT_EQ(0, image.Judge(params)) << depth;
     }
     TestImage gray(1, 1, 24);
     gray.SetRgb(0, 0, 9, 9, 9);
     std::string errorText = "kept";
-    EXPECT_EQ(1, JudgeImage(gray.View(), nullptr, 0, errorText));
+    EXPECT_EQ(1, JudgeImage(gray.View(), nullptr, 0, params, errorText));
     EXPECT_EQ("kept", errorText);
 }
 
@@ -52,44 +52,44 @@ class SamplingStepTest : public JudgeTest {
 protected:
     void SetUp() override {
         JudgeTest::SetUp();
-        Settings.IS_ALL_PIXEL_JUDGE = 0;
+        params.IS_ALL_PIXEL_JUDGE = 0;
     }
 };
 
 TEST_F(SamplingStepTest, AllPixelJudgeSamplesEveryPixelOfAnyImage) {
-    Settings.IS_ALL_PIXEL_JUDGE = 1;
-    EXPECT_EQ(1.0, ComputeSamplingStep(7360, 4912));
-    Settings.IS_ALL_PIXEL_JUDGE = 7;  // any value but 0 is on
-    EXPECT_EQ(1.0, ComputeSamplingStep(400, 300));
+    params.IS_ALL_PIXEL_JUDGE = 1;
+    EXPECT_EQ(1.0, ComputeSamplingStep(7360, 4912, params));
+    params.IS_ALL_PIXEL_JUDGE = 7;  // any value but 0 is on
+    EXPECT_EQ(1.0, ComputeSamplingStep(400, 300, params));
 }
 
 TEST_F(SamplingStepTest, AnImageOfAtMostThePixelCountSamplesEveryPixel) {
-    EXPECT_EQ(1.0, ComputeSamplingStep(200, 100));  // 20000: equality samples every pixel
-    EXPECT_EQ(1.0, ComputeSamplingStep(3, 5));
-    EXPECT_EQ(1.000024999687508, ComputeSamplingStep(20001, 1));  // one pixel more
+    EXPECT_EQ(1.0, ComputeSamplingStep(200, 100, params));  // 20000: equality samples every pixel
+    EXPECT_EQ(1.0, ComputeSamplingStep(3, 5, params));
+    EXPECT_EQ(1.000024999687508, ComputeSamplingStep(20001, 1, params));  // one pixel more
     // Equality where the formula would not give exactly 1 (1.0000000000000002 and 0.9999999999999999).
-    Settings.PIXELS_USE_IN_JUDGMENT = 105;
-    EXPECT_EQ(1.0, ComputeSamplingStep(1, 105));
-    Settings.PIXELS_USE_IN_JUDGMENT = 206;
-    EXPECT_EQ(1.0, ComputeSamplingStep(2, 103));
+    params.PIXELS_USE_IN_JUDGMENT = 105;
+    EXPECT_EQ(1.0, ComputeSamplingStep(1, 105, params));
+    params.PIXELS_USE_IN_JUDGMENT = 206;
+    EXPECT_EQ(1.0, ComputeSamplingStep(2, 103, params));
 }
 
-TEST_F(SamplingStepTest, WorkedExamples) {
-    EXPECT_EQ(2.449489742783178, ComputeSamplingStep(400, 300));
-    EXPECT_EQ(10.182337649086284, ComputeSamplingStep(1920, 1080));
-    Settings.PIXELS_USE_IN_JUDGMENT = 1000;
-    EXPECT_EQ(2.000249984376953, ComputeSamplingStep(4001, 1));
-    EXPECT_EQ(1.2, ComputeSamplingStep(30, 48));
+TEST_F(SamplingStepTest, StepIsTheSideOverTheRootOfTheSamplesAlongIt) {
+    EXPECT_EQ(2.449489742783178, ComputeSamplingStep(400, 300, params));
+    EXPECT_EQ(10.182337649086284, ComputeSamplingStep(1920, 1080, params));
+    params.PIXELS_USE_IN_JUDGMENT = 1000;
+    EXPECT_EQ(2.000249984376953, ComputeSamplingStep(4001, 1, params));
+    EXPECT_EQ(1.2, ComputeSamplingStep(30, 48, params));
 }
 
 TEST_F(SamplingStepTest, TheStatedOrderOfOperationsFixesTheLastBits) {
     // sqrt(72 * 1600 / 20000) would be exactly 2.4.
-    EXPECT_EQ(2.4000000000000004, ComputeSamplingStep(72, 1600));
+    EXPECT_EQ(2.4000000000000004, ComputeSamplingStep(72, 1600, params));
 }
 
 TEST_F(SamplingStepTest, ThePixelCountDoesNotWrapAt32Bits) {
     // 65536 * 65536 is 2^32: wrapped to 0 it would sample every pixel.
-    EXPECT_EQ(463.4095001184158, ComputeSamplingStep(65536, 65536));
+    EXPECT_EQ(463.4095001184158, ComputeSamplingStep(65536, 65536, params));
 }
 
 // ---- Decoding one pixel ----
@@ -182,12 +182,12 @@ protected:
     // An image whose grid holds no sample: 4001 x 1 with 1000 pixels. The tinted criterion calls
     // it colour, so in tinted mode a monochrome verdict can only come from the short-cut.
     void UseEmptyGrid() {
-        Settings.IS_ALL_PIXEL_JUDGE = 0;
-        Settings.PIXELS_USE_IN_JUDGMENT = 1000;
+        params.IS_ALL_PIXEL_JUDGE = 0;
+        params.PIXELS_USE_IN_JUDGMENT = 1000;
     }
-    static int Judge(const TestImage& image, const std::vector<RgbQuad>& table, int count) {
+    int Judge(const TestImage& image, const std::vector<RgbQuad>& table, int count) {
         std::string errorText;
-        const int verdict = JudgeImage(image.View(), table.data(), count, errorText);
+        const int verdict = JudgeImage(image.View(), table.data(), count, params, errorText);
         EXPECT_EQ("", errorText);
         return verdict;
     }
@@ -203,35 +203,35 @@ protected:
 
 TEST_F(PaletteShortCutTest, ThresholdOnlyCountsInGrayscaleMode) {
     const RgbQuad nearGray[2] = {{100, 101, 100, 0}, {7, 7, 7, 0}};  // red 100, green 101, blue 100
-    Settings.THRESHOLD_GS = 5;
-    EXPECT_TRUE(IsGrayPalette(nearGray, 2));
-    Settings.THRESHOLD_GS = 0;
-    EXPECT_FALSE(IsGrayPalette(nearGray, 2));
-    Settings.IS_ONLY_GRAYSCALE = 0;
+    params.THRESHOLD_GS = 5;
+    EXPECT_TRUE(IsGrayPalette(nearGray, 2, params));
+    params.THRESHOLD_GS = 0;
+    EXPECT_FALSE(IsGrayPalette(nearGray, 2, params));
+    params.IS_ONLY_GRAYSCALE = 0;
     for (int threshold : {0, 5, 255}) {
-        Settings.THRESHOLD_GS = threshold;
-        EXPECT_FALSE(IsGrayPalette(nearGray, 2)) << threshold;
+        params.THRESHOLD_GS = threshold;
+        EXPECT_FALSE(IsGrayPalette(nearGray, 2, params)) << threshold;
     }
 }
 
 TEST_F(PaletteShortCutTest, ThresholdBoundsTheSpreadOfEachEntry) {
     const RgbQuad spreadTen[1] = {{120, 130, 125, 0}};
-    Settings.THRESHOLD_GS = 10;
-    EXPECT_TRUE(IsGrayPalette(spreadTen, 1));
-    Settings.THRESHOLD_GS = 9;
-    EXPECT_FALSE(IsGrayPalette(spreadTen, 1));
+    params.THRESHOLD_GS = 10;
+    EXPECT_TRUE(IsGrayPalette(spreadTen, 1, params));
+    params.THRESHOLD_GS = 9;
+    EXPECT_FALSE(IsGrayPalette(spreadTen, 1, params));
 }
 
 TEST_F(PaletteShortCutTest, AnEmptyPaletteIsGray) {
     const RgbQuad red[1] = {{0, 0, 255, 0}};
-    EXPECT_TRUE(IsGrayPalette(red, 0));
-    EXPECT_TRUE(IsGrayPalette(red, -3));
-    EXPECT_FALSE(IsGrayPalette(red, 1));
+    EXPECT_TRUE(IsGrayPalette(red, 0, params));
+    EXPECT_TRUE(IsGrayPalette(red, -3, params));
+    EXPECT_FALSE(IsGrayPalette(red, 1, params));
 }
 
 TEST_F(PaletteShortCutTest, AnAllGrayPaletteIsMonochromeWithoutLookingAtPixels) {
     UseEmptyGrid();
-    Settings.IS_ONLY_GRAYSCALE = 0;
+    params.IS_ONLY_GRAYSCALE = 0;
     TestImage image(4001, 1, 8, 0);
     std::vector<RgbQuad> table = Grays(256);
     EXPECT_EQ(1, Judge(image, table, 256));
@@ -241,19 +241,19 @@ TEST_F(PaletteShortCutTest, AnAllGrayPaletteIsMonochromeWithoutLookingAtPixels) 
 
 TEST_F(PaletteShortCutTest, NearGrayPaletteTakesTheShortCutOnlyInGrayscaleMode) {
     UseEmptyGrid();
-    Settings.THRESHOLD_GS = 5;
+    params.THRESHOLD_GS = 5;
     TestImage image(4001, 1, 8, 0);
     std::vector<RgbQuad> table = Grays(256);
     table[17] = RgbQuad{100, 101, 100, 0};
-    Settings.IS_ONLY_GRAYSCALE = 0;
+    params.IS_ONLY_GRAYSCALE = 0;
     EXPECT_EQ(0, Judge(image, table, 256));
-    Settings.IS_ONLY_GRAYSCALE = 1;
+    params.IS_ONLY_GRAYSCALE = 1;
     EXPECT_EQ(1, Judge(image, table, 256));
 }
 
 TEST_F(PaletteShortCutTest, OnlyTheNominalCountOfEntriesIsTested) {
     UseEmptyGrid();
-    Settings.IS_ONLY_GRAYSCALE = 0;
+    params.IS_ONLY_GRAYSCALE = 0;
     // A 2-bit image handed six entries: entries 4 and 5 are not its own.
     TestImage twoBit(4001, 1, 2, 0);
     std::vector<RgbQuad> table = Grays(4);
@@ -277,12 +277,12 @@ TEST_F(PaletteShortCutTest, EntriesBeyondTheImagesOwnTableAreBlack) {
     table[0] = RgbQuad{60, 60, 60, 0};
     table[1] = RgbQuad{200, 200, 200, 0};
     UseEmptyGrid();
-    Settings.IS_ONLY_GRAYSCALE = 0;
+    params.IS_ONLY_GRAYSCALE = 0;
     TestImage empty(4001, 1, 8, 0);
     EXPECT_EQ(1, Judge(empty, table, 2));  // the short-cut sees two grays and 254 blacks
 
     // A pixel index past the image's table decodes as black, not as the caller's red.
-    Settings = SettingsRecord{};
+    params = JudgeParams{};
     table[1] = RgbQuad{0, 0, 255, 0};  // now one colour entry: no short-cut
     TestImage image(3, 1, 8);
     image.SetIndex(0, 0, 0);
@@ -315,9 +315,9 @@ TEST_F(PaletteShortCutTest, TheCriterionFollowsIsOnlyGrayscale) {
                      static_cast<std::uint8_t>(v * 3 / 5));
     }
     std::string errorText;
-    EXPECT_EQ(0, JudgeImage(image.View(), nullptr, 0, errorText));
-    Settings.IS_ONLY_GRAYSCALE = 0;
-    EXPECT_EQ(1, JudgeImage(image.View(), nullptr, 0, errorText));
+    EXPECT_EQ(0, JudgeImage(image.View(), nullptr, 0, params, errorText));
+    params.IS_ONLY_GRAYSCALE = 0;
+    EXPECT_EQ(1, JudgeImage(image.View(), nullptr, 0, params, errorText));
     EXPECT_EQ("", errorText);
 }
 

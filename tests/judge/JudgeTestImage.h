@@ -7,15 +7,14 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Settings.h"
+#include "judge/JudgeParams.h"
 #include "judge/JudgeImage.h"
 #include "judge/PixelView.h"
 
-// Every judgment test starts and ends with the default settings.
+// Every judgment test starts with the default parameters.
 class JudgeTest : public ::testing::Test {
 protected:
-    void SetUp() override { Settings = SettingsRecord{}; }
-    void TearDown() override { Settings = SettingsRecord{}; }
+    JudgeParams params;
 };
 
 // Pixel rows of any judged depth. Each row carries `padding` extra bytes after the stride that
@@ -119,10 +118,10 @@ public:
         for (int r = 0; r < image_.Height(); ++r) Set(column, r, shade);
     }
     // JudgeImage on this image: 1 monochrome, 0 colour; fails the test on an error text.
-    int Judge() const {
+    int Judge(const JudgeParams& params) const {
         std::string errorText;
         const int verdict = JudgeImage(image_.View(), palette_.empty() ? nullptr : palette_.data(),
-                                       static_cast<int>(palette_.size()), errorText);
+                                       static_cast<int>(palette_.size()), params, errorText);
         EXPECT_EQ("", errorText);
         return verdict;
     }

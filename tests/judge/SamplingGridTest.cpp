@@ -1,7 +1,7 @@
 // The sampling grid: which pixels each criterion looks at, for every judged depth.
 //
-// The expected indices are the design's worked examples (400 x 300 and 1920 x 1080 with 20000
-// pixels), written out in full, and cases where a plausible shortcut moves a sample. A grid is
+// The expected indices of two common sizes (400 x 300 and 1920 x 1080 with 20000 pixels) are
+// written out in full, and cases where a plausible shortcut moves a sample. A grid is
 // proved three ways: every pixel off the grid is red and the image still passes (nothing off the
 // grid is read); every row and every column is made red in turn and the image fails exactly for
 // the grid's rows and columns; and, for one depth, grid pixels are made red one at a time.
@@ -99,13 +99,13 @@ class SamplingGridTest : public JudgeTest, public ::testing::WithParamInterface<
 protected:
     void SetUp() override {
         JudgeTest::SetUp();
-        Settings.IS_ONLY_GRAYSCALE = std::get<1>(GetParam());
+        params.IS_ONLY_GRAYSCALE = std::get<1>(GetParam());
     }
     int Depth() const { return std::get<0>(GetParam()); }
 
     void UseGridOf(const GridCase& c) {
-        Settings.IS_ALL_PIXEL_JUDGE = 0;
-        Settings.PIXELS_USE_IN_JUDGMENT = c.pixelsUsed;
+        params.IS_ALL_PIXEL_JUDGE = 0;
+        params.PIXELS_USE_IN_JUDGMENT = c.pixelsUsed;
     }
 
     // Red everywhere but on the grid: nothing red may be sampled.
@@ -116,7 +116,7 @@ protected:
         for (int r : c.rows) {
             for (int col : c.columns) image.Set(col, r, Shade::Gray);
         }
-        EXPECT_EQ(1, image.Judge()) << c.name;
+        EXPECT_EQ(1, image.Judge(params)) << c.name;
     }
 
     // One red row at a time: colour exactly for the grid's rows.
@@ -125,7 +125,7 @@ protected:
         ShadedImage image(c.width, c.height, Depth());
         for (int r = 0; r < c.height; ++r) {
             image.SetRow(r, Shade::Red);
-            EXPECT_EQ(Contains(c.rows, r) ? 0 : 1, image.Judge()) << c.name << " row " << r;
+            EXPECT_EQ(Contains(c.rows, r) ? 0 : 1, image.Judge(params)) << c.name << " row " << r;
             image.SetRow(r, Shade::Gray);
         }
     }
@@ -135,13 +135,13 @@ protected:
         ShadedImage image(c.width, c.height, Depth());
         for (int col = 0; col < c.width; ++col) {
             image.SetColumn(col, Shade::Red);
-            EXPECT_EQ(Contains(c.columns, col) ? 0 : 1, image.Judge()) << c.name << " column " << col;
+            EXPECT_EQ(Contains(c.columns, col) ? 0 : 1, image.Judge(params)) << c.name << " column " << col;
             image.SetColumn(col, Shade::Gray);
         }
     }
 };
 
-TEST_P(SamplingGridTest, FourHundredByThreeHundredSamplesTheWorkedExampleGrid) {
+TEST_P(SamplingGridTest, FourHundredByThreeHundredSamplesItsWholeGrid) {
     ASSERT_EQ(163u, Case400By300().columns.size());
     ASSERT_EQ(122u, Case400By300().rows.size());
     ExpectOffGridPixelsIgnored(Case400By300());
@@ -159,31 +159,31 @@ TEST_P(SamplingGridTest, TheOrderOfTheStepComputationDecidesTheIndices) {
     // 72 x 1600 with 20000 pixels: the ordered computation gives 2.4000000000000004, whose
     // thirteenth position 30.000000000000007 falls in column and row 30; a step of exactly 2.4
     // would give 29.999999999999996, column and row 29.
-    Settings.IS_ALL_PIXEL_JUDGE = 0;
+    params.IS_ALL_PIXEL_JUDGE = 0;
     ShadedImage image(72, 1600, Depth());
     image.SetColumn(29, Shade::Red);
     image.SetRow(29, Shade::Red);
-    EXPECT_EQ(1, image.Judge());
+    EXPECT_EQ(1, image.Judge(params));
     image.SetColumn(30, Shade::Red);
-    EXPECT_EQ(0, image.Judge());
+    EXPECT_EQ(0, image.Judge(params));
     image.SetColumn(30, Shade::Gray);
     image.SetRow(29, Shade::Gray);
     image.SetRow(30, Shade::Red);
-    EXPECT_EQ(0, image.Judge());
+    EXPECT_EQ(0, image.Judge(params));
 }
 
 TEST_P(SamplingGridTest, EveryPixelIsSampledWhenAllPixelsAreJudged) {
     // The default IS_ALL_PIXEL_JUDGE, with an image far larger than PIXELS_USE_IN_JUDGMENT.
-    Settings.PIXELS_USE_IN_JUDGMENT = 1;
+    params.PIXELS_USE_IN_JUDGMENT = 1;
     ShadedImage image(37, 23, Depth());
     for (int r = 0; r < 23; ++r) {
         for (int c = 0; c < 37; ++c) {
             image.Set(c, r, Shade::Red);
-            ASSERT_EQ(0, image.Judge()) << "column " << c << " row " << r;
+            ASSERT_EQ(0, image.Judge(params)) << "column " << c << " row " << r;
             image.Set(c, r, Shade::Gray);
         }
     }
-    EXPECT_EQ(1, image.Judge());
+    EXPECT_EQ(1, image.Judge(params));
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, SamplingGridTest,
@@ -198,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(Depths, SamplingGridTest,
 // depth on the smaller example above covers the decoders.
 class LargeSamplingGridTest : public SamplingGridTest {};
 
-TEST_P(LargeSamplingGridTest, NineteenTwentyByTenEightySamplesTheWorkedExampleGrid) {
+TEST_P(LargeSamplingGridTest, NineteenTwentyByTenEightySamplesItsWholeGrid) {
     ASSERT_EQ(189u, Case1920By1080().columns.size());
     ASSERT_EQ(106u, Case1920By1080().rows.size());
     ExpectOffGridPixelsIgnored(Case1920By1080());
@@ -217,10 +217,11 @@ class SamplingGridPixelTest : public JudgeTest {};
 
 TEST_F(SamplingGridPixelTest, AVeryWideGridKeepsItsPositionsToTheEndOfTheRow) {
     // 9001 x 3 with 9000 pixels: step 1.7321..., rows 0 and 2, 5196 columns. The
-    // expected columns come from the design's definition, written out plainly here.
-    Settings.IS_ALL_PIXEL_JUDGE = 0;
-    Settings.PIXELS_USE_IN_JUDGMENT = 9000;
-    const double step = ComputeSamplingStep(9001, 3);
+    // expected columns follow the rule itself (start at half a step, add the step, truncate),
+    // written out plainly here.
+    params.IS_ALL_PIXEL_JUDGE = 0;
+    params.PIXELS_USE_IN_JUDGMENT = 9000;
+    const double step = ComputeSamplingStep(9001, 3, params);
     std::vector<int> columns;
     for (double x = step * 0.5; x < 9001; x += step) columns.push_back(static_cast<int>(x));
     ASSERT_EQ(5196u, columns.size());
@@ -228,16 +229,16 @@ TEST_F(SamplingGridPixelTest, AVeryWideGridKeepsItsPositionsToTheEndOfTheRow) {
 
     for (int depth : {4, 24}) {
         for (int mode : {1, 0}) {
-            Settings.IS_ONLY_GRAYSCALE = mode;
+            params.IS_ONLY_GRAYSCALE = mode;
             ShadedImage image(9001, 3, depth);
             image.Fill(Shade::Red);
             for (int r : {0, 2}) {
                 for (int c : columns) image.Set(c, r, Shade::Gray);
             }
-            EXPECT_EQ(1, image.Judge()) << depth << " " << mode;
+            EXPECT_EQ(1, image.Judge(params)) << depth << " " << mode;
             image.Fill(Shade::Gray);
             image.SetRow(1, Shade::Red);
-            EXPECT_EQ(1, image.Judge()) << depth << " " << mode;
+            EXPECT_EQ(1, image.Judge(params)) << depth << " " << mode;
             image.SetRow(1, Shade::Gray);
             // Across the whole right half for one case; for the others around the 4097th sample
             // (column 7095, where a column table of 4096 entries would end) and at the row's end.
@@ -245,16 +246,16 @@ TEST_F(SamplingGridPixelTest, AVeryWideGridKeepsItsPositionsToTheEndOfTheRow) {
             for (int c = 3990; c < 9001; ++c) {
                 if (!whole && !(c >= 7000 && c < 7120) && c < 8900) continue;
                 image.Set(c, 2, Shade::Red);
-                ASSERT_EQ(Contains(columns, c) ? 0 : 1, image.Judge()) << depth << " " << mode << " column " << c;
+                ASSERT_EQ(Contains(columns, c) ? 0 : 1, image.Judge(params)) << depth << " " << mode << " column " << c;
                 image.Set(c, 2, Shade::Gray);
             }
         }
     }
 }
 
-TEST_F(SamplingGridPixelTest, EachGridPixelOfTheWorkedExampleIsSampled) {
+TEST_F(SamplingGridPixelTest, EachGridPixelOfFourHundredByThreeHundredIsSampled) {
     // Rows and columns above prove the grid's projections; this proves every crossing.
-    Settings.IS_ALL_PIXEL_JUDGE = 0;
+    params.IS_ALL_PIXEL_JUDGE = 0;
     ShadedImage image(400, 300, 24);
     // Every fourth grid row, and the last, keeps the sanitizer build quick.
     const std::vector<int>& rows = Case400By300().rows;
@@ -263,7 +264,7 @@ TEST_F(SamplingGridPixelTest, EachGridPixelOfTheWorkedExampleIsSampled) {
         const int r = rows[i];
         for (int c : Case400By300().columns) {
             image.Set(c, r, Shade::Red);
-            ASSERT_EQ(0, image.Judge()) << "column " << c << " row " << r;
+            ASSERT_EQ(0, image.Judge(params)) << "column " << c << " row " << r;
             image.Set(c, r, Shade::Gray);
         }
     }

@@ -14,11 +14,11 @@ class TintedMonochromeTest : public JudgeTest {
 protected:
     void SetUp() override {
         JudgeTest::SetUp();
-        Settings.IS_ONLY_GRAYSCALE = 0;
+        params.IS_ONLY_GRAYSCALE = 0;
     }
-    static int Judge(const TestImage& image, const RgbQuad* table = nullptr, int count = 0) {
+    int Judge(const TestImage& image, const RgbQuad* table = nullptr, int count = 0) {
         std::string errorText;
-        const int verdict = JudgeImage(image.View(), table, count, errorText);
+        const int verdict = JudgeImage(image.View(), table, count, params, errorText);
         EXPECT_EQ("", errorText);
         return verdict;
     }
@@ -148,34 +148,34 @@ TEST_F(TintedMonochromeTest, ASepiaRampIsMonochrome) {
     }
     const ChannelSumEnvelopes e = Gather(image);
     EXPECT_EQ(615, Filled(e.minGB) + Filled(e.minRB) + Filled(e.minRG));
-    EXPECT_TRUE(CheckEnvelopeOrder(e));
+    EXPECT_TRUE(CheckEnvelopeOrder(e, params));
     EXPECT_TRUE(CheckEnvelopeSpread(e));
-    Settings.ERROR_LIMIT_MONO = 0.0;  // not one fall
-    EXPECT_TRUE(CheckEnvelopeOrder(e));
-    Settings = SettingsRecord{};
-    Settings.IS_ONLY_GRAYSCALE = 0;
+    params.ERROR_LIMIT_MONO = 0.0;  // not one fall
+    EXPECT_TRUE(CheckEnvelopeOrder(e, params));
+    params = JudgeParams{};
+    params.IS_ONLY_GRAYSCALE = 0;
     EXPECT_EQ(1, Judge(image));
-    Settings.IS_ONLY_GRAYSCALE = 1;
+    params.IS_ONLY_GRAYSCALE = 1;
     EXPECT_EQ(0, Judge(image));
 }
 
 TEST_F(TintedMonochromeTest, ASingleColourEvenPureRedIsMonochrome) {
     ShadedImage image(7, 5, 24);
-    Settings.IS_ONLY_GRAYSCALE = 0;
+    params.IS_ONLY_GRAYSCALE = 0;
     image.Fill(Shade::Red);
-    EXPECT_EQ(1, image.Judge());
+    EXPECT_EQ(1, image.Judge(params));
     EXPECT_EQ(1, Judge(Row({{255, 0, 0}, {255, 0, 0}})));
 }
 
 TEST_F(TintedMonochromeTest, PureRedWithPureBlueIsColour) {
     const TestImage image = Row({{255, 0, 0}, {0, 0, 255}});
     const ChannelSumEnvelopes e = Gather(image);
-    EXPECT_FALSE(CheckEnvelopeOrder(e));
-    Settings.ERROR_LIMIT_MONO = 100.0;  // 4 falls of 4 steps: 100 %
-    EXPECT_TRUE(CheckEnvelopeOrder(e));
-    Settings.ERROR_LIMIT_MONO = 99.9;
-    EXPECT_FALSE(CheckEnvelopeOrder(e));
-    Settings.ERROR_LIMIT_MONO = 8.0;
+    EXPECT_FALSE(CheckEnvelopeOrder(e, params));
+    params.ERROR_LIMIT_MONO = 100.0;  // 4 falls of 4 steps: 100 %
+    EXPECT_TRUE(CheckEnvelopeOrder(e, params));
+    params.ERROR_LIMIT_MONO = 99.9;
+    EXPECT_FALSE(CheckEnvelopeOrder(e, params));
+    params.ERROR_LIMIT_MONO = 8.0;
     EXPECT_EQ(0, Judge(image));
 }
 
@@ -197,13 +197,13 @@ TEST_F(TintedMonochromeTest, UniformRandomColoursAreWideAndColour) {
 }
 
 TEST_F(TintedMonochromeTest, AGridWithoutSamplesIsColour) {
-    Settings.IS_ALL_PIXEL_JUDGE = 0;
-    Settings.PIXELS_USE_IN_JUDGMENT = 1000;
+    params.IS_ALL_PIXEL_JUDGE = 0;
+    params.PIXELS_USE_IN_JUDGMENT = 1000;
     TestImage image(4001, 1, 24);
     for (int c = 0; c < 4001; ++c) image.SetRgb(c, 0, 77, 77, 77);
     ChannelSumEnvelopes e;
-    GatherChannelSumEnvelopes(image.View(), ColourTable{}, ComputeSamplingStep(4001, 1), e);
-    EXPECT_TRUE(CheckEnvelopeOrder(e));
+    GatherChannelSumEnvelopes(image.View(), ColourTable{}, ComputeSamplingStep(4001, 1, params), e);
+    EXPECT_TRUE(CheckEnvelopeOrder(e, params));
     EXPECT_FALSE(CheckEnvelopeSpread(e));
     EXPECT_EQ(0, Judge(image));
 }
@@ -217,9 +217,9 @@ TEST_F(TintedMonochromeTest, AFallIsABiggerDropThanTheTolerance) {
         int* tables[6] = {e.minGB, e.maxGB, e.minRB, e.maxRB, e.minRG, e.maxRG};
         tables[t][10] = 100;
         tables[t][20] = 60;
-        EXPECT_TRUE(CheckEnvelopeOrder(e)) << t;
+        EXPECT_TRUE(CheckEnvelopeOrder(e, params)) << t;
         tables[t][20] = 59;
-        EXPECT_FALSE(CheckEnvelopeOrder(e)) << t;
+        EXPECT_FALSE(CheckEnvelopeOrder(e, params)) << t;
     }
 }
 
@@ -227,15 +227,15 @@ TEST_F(TintedMonochromeTest, OnlyFilledEntriesAreComparedEachWithTheFilledOneBef
     ChannelSumEnvelopes e = Empty();
     e.minGB[0] = 100;
     e.minGB[200] = 59;  // the empty entries between do not count
-    EXPECT_FALSE(CheckEnvelopeOrder(e));
+    EXPECT_FALSE(CheckEnvelopeOrder(e, params));
     e.minGB[100] = 200;  // 100 -> 200 -> 161: both steady
     e.minGB[200] = 161;
-    EXPECT_TRUE(CheckEnvelopeOrder(e));
+    EXPECT_TRUE(CheckEnvelopeOrder(e, params));
     e.minGB[200] = 159;  // a fall from 200, although above 100
-    Settings.ERROR_LIMIT_MONO = 50.0;
-    EXPECT_TRUE(CheckEnvelopeOrder(e));  // 1 of 2: 50 %
-    Settings.ERROR_LIMIT_MONO = 49.0;
-    EXPECT_FALSE(CheckEnvelopeOrder(e));
+    params.ERROR_LIMIT_MONO = 50.0;
+    EXPECT_TRUE(CheckEnvelopeOrder(e, params));  // 1 of 2: 50 %
+    params.ERROR_LIMIT_MONO = 49.0;
+    EXPECT_FALSE(CheckEnvelopeOrder(e, params));
 }
 
 TEST_F(TintedMonochromeTest, TheToleranceIsTruncated) {
@@ -248,13 +248,13 @@ TEST_F(TintedMonochromeTest, TheToleranceIsTruncated) {
     // d = 51, 254 (not 255) and 509 (not 510).
     for (const Case& c : {Case{10.0, 100, 49, 48}, Case{50.0, 300, 46, 45}, Case{100.0, 510, 1, 0},
                           Case{0.0, 100, 100, 99}}) {
-        Settings.THRESHOLD_MONO = c.thresholdMono;
+        params.THRESHOLD_MONO = c.thresholdMono;
         ChannelSumEnvelopes e = Empty();
         e.maxRB[3] = c.from;
         e.maxRB[4] = c.steadyTo;
-        EXPECT_TRUE(CheckEnvelopeOrder(e)) << c.thresholdMono;
+        EXPECT_TRUE(CheckEnvelopeOrder(e, params)) << c.thresholdMono;
         e.maxRB[4] = c.fallTo;
-        EXPECT_FALSE(CheckEnvelopeOrder(e)) << c.thresholdMono;
+        EXPECT_FALSE(CheckEnvelopeOrder(e, params)) << c.thresholdMono;
     }
 }
 
@@ -271,19 +271,19 @@ TEST_F(TintedMonochromeTest, TwoFallsInTwentyFiveStepsPassAndThreeFail) {
         for (int i = 0; i <= 13; ++i) e.maxRG[100 + i] = 200 + i;
         return e;
     };
-    EXPECT_TRUE(CheckEnvelopeOrder(build(0)));
-    EXPECT_TRUE(CheckEnvelopeOrder(build(2)));   // 8 %: the limit itself passes
-    EXPECT_FALSE(CheckEnvelopeOrder(build(3)));  // 12 %
+    EXPECT_TRUE(CheckEnvelopeOrder(build(0), params));
+    EXPECT_TRUE(CheckEnvelopeOrder(build(2), params));   // 8 %: the limit itself passes
+    EXPECT_FALSE(CheckEnvelopeOrder(build(3), params));  // 12 %
 }
 
 TEST_F(TintedMonochromeTest, NoStepsPassTheOrderTest) {
-    EXPECT_TRUE(CheckEnvelopeOrder(Empty()));
+    EXPECT_TRUE(CheckEnvelopeOrder(Empty(), params));
     ChannelSumEnvelopes e = Empty();
     e.minGB[255] = 0;
     e.maxGB[255] = 510;
     e.minRB[0] = 510;
-    Settings.ERROR_LIMIT_MONO = 0.0;
-    EXPECT_TRUE(CheckEnvelopeOrder(e));
+    params.ERROR_LIMIT_MONO = 0.0;
+    EXPECT_TRUE(CheckEnvelopeOrder(e, params));
 }
 
 // ---- Test 2: spread ----

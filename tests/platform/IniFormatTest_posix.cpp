@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "platform/ProfileFileTest.h"
 #include "platform/Text.h"
 
@@ -55,11 +55,11 @@ TEST_F(IniFormat, WritesGoThroughALinkAndUnicodePathsWork) {
 
 // What SaveSettings leaves in a fresh file.
 TEST_F(IniFormat, SavingTheDefaultsWritesEveryKeyInOrder) {
-    const UserPrompt savedPrompt = SettingsPrompt;
-    SettingsPrompt.ShowError = [](const std::string& text) { ADD_FAILURE() << text; };
+    UserPrompt prompt;
+    prompt.ShowError = [](const std::string& text) { ADD_FAILURE() << text; };
     Settings = SettingsRecord{};
     SettingsFilePath = file;
-    EXPECT_TRUE(SaveSettings());
+    EXPECT_TRUE(SaveSettings(prompt));
     EXPECT_EQ(
         "[SORT]\nTHREAD_NUM=16\nIS_SUBDIRS_TOO=1\n\n"
         "[JUDGMENT]\nIS_ALL_PIXEL_JUDGE=1\nPIXELS_USE_IN_JUDGMENT=20000\nIS_ONLY_GRAYSCALE=1\n"
@@ -67,5 +67,4 @@ TEST_F(IniFormat, SavingTheDefaultsWritesEveryKeyInOrder) {
         "THRESHOLD_MONO=8.000000\nERROR_LIMIT_MONO=8.000000\n\n"
         "[DESTINATION]\nIS_DST_SUBDIR=1\nDST_DIR_MONO=\nDST_DIR_COLOR=\n",
         Read());
-    SettingsPrompt = savedPrompt;
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "sort/SortHost.h"
 #include "support/ImageFiles.h"
 

@@ -334,11 +334,11 @@ TEST_F(SortRun, CancelLetsStartedFilesFinishAndLeavesTheRestUntouchedAndUnlogged
 TEST(SortRunState, OnlyOneRunAtATime) {
     TempFolder temp;
     RunStateGuard guard(temp.Path());
-    EXPECT_TRUE(BeginSortRun());
+    EXPECT_TRUE(BeginSortRun(UserPrompt{}));
     EXPECT_TRUE(RunBusy.load());
-    EXPECT_FALSE(BeginSortRun());
+    EXPECT_FALSE(BeginSortRun(UserPrompt{}));
     EndSortRun();
     EXPECT_FALSE(RunBusy.load());
-    EXPECT_TRUE(BeginSortRun());
+    EXPECT_TRUE(BeginSortRun(UserPrompt{}));
     EndSortRun();
 }

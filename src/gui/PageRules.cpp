@@ -1,11 +1,22 @@
-#include "app/PageRules.h"
+#include "gui/PageRules.h"
 
 #include <cctype>
 #include <climits>
 #include <cmath>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "platform/Text.h"
+#include "sort/SortRun.h"
+
+std::array<PageRefresh, 5> PageRefreshTable;
+
+void ResetFromSheet(const UserPrompt& prompt) {
+    if (RunBusy) return;
+    if (!ResetSettings(prompt)) return;
+    for (const PageRefresh& refresh : PageRefreshTable) {
+        if (refresh) refresh();
+    }
+}
 
 int ParseLeadingInt(const std::string& text) {
     std::size_t i = 0;
@@ -25,22 +36,11 @@ int ParseLeadingInt(const std::string& text) {
 
 int ThreadNumFromText(const std::string& text) { return ClampThreadNum(ParseLeadingInt(text)); }
 
-int PixelCountFromText(const std::string& text) {
-    const int value = ParseLeadingInt(text);
-    return value < 1 ? 20000 : value;
-}
+int PixelCountFromText(const std::string& text) { return ClampPixelCount(ParseLeadingInt(text)); }
 
-int ThresholdGsFromText(const std::string& text) {
-    const int value = ParseLeadingInt(text);
-    return value < 0 ? 0 : value > 255 ? 255 : value;
-}
+int ThresholdGsFromText(const std::string& text) { return ClampThreshold(ParseLeadingInt(text)); }
 
-double PercentFromText(const std::string& text) {
-    const double value = ParseLeadingDouble(text);
-    // NaN compares false both ways; a page must not store it, so it counts as 0.
-    if (std::isnan(value) || value < 0) return 0;
-    return value > 100 ? 100 : value;
-}
+double PercentFromText(const std::string& text) { return ClampPercent(ParseLeadingDouble(text)); }
 
 std::string IntText(int value) { return FormatText("%d", value); }
 

@@ -1,12 +1,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/App_win.h"
-#include "app/SettingsPage_win.h"
-#include "app/PageRules.h"
-#include "app/Settings.h"
+#include "gui/App_win.h"
+#include "gui/SettingsPage_win.h"
+#include "gui/PageRules.h"
+#include "settings/Settings.h"
 #include "res/resource.h"
-#include "sort/SortRun_win.h"
+#include "gui/SortRun_win.h"
 
 namespace {
 

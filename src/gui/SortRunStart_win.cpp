@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/App_win.h"
+#include "gui/App_win.h"
 #include "platform/Thread.h"
-#include "sort/ProgressDialog_win.h"
+#include "gui/ProgressDialog_win.h"
 #include "sort/SortHost.h"
 #include "sort/SortRun.h"
 #include "sort/SortRunDriver.h"
-#include "sort/SortRun_win.h"
+#include "gui/SortRun_win.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ BOOL StartSortRun(HDROP drop) {
 }
 
 bool PrepareSortRun() {
-    if (!BeginSortRun()) return false;
+    if (!BeginSortRun(SheetPrompt)) return false;
     if (!StartProgressDialog()) {
         ShowMessage("スレッドの作成に失敗しました。", MB_OK | MB_ICONERROR);
         EndSortRun();

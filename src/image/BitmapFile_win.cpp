@@ -1,4 +1,4 @@
-#include "platform/BitmapFile.h"
+#include "image/BitmapFile.h"
 
 #include <windows.h>
 

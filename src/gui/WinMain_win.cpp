@@ -1,5 +1,5 @@
 #include <windows.h>
 
-#include "app/App_win.h"
+#include "gui/App_win.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return RunApplication(instance); }

@@ -1,6 +1,97 @@
-#include "app/PageRules.h"
+#include "gui/PageRules.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/Text.h"
+#include "settings/Settings.h"
+#include "sort/SortRun.h"
+#include "support/ImageFiles.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The reset button over a settings file of a temporary folder, with a prompt that records.
+class SheetReset : public ::testing::Test {
+protected:
+    void SetUp() override {
+        file = folder.File("ユーザー_pallidor.ini");
+        prompt.ShowError = [this](const std::string& text) { errors.push_back(text); };
+        prompt.AskYesNo = [this](const std::string& text) {
+            questions.push_back(text);
+            return answer;
+        };
+        Settings = SettingsRecord{};
+    }
+    void TearDown() override {
+        PageRefreshTable = {};
+        RunBusy = false;
+        Settings = SettingsRecord{};
+    }
+    void Load(const std::string& text) {
+        std::ofstream(file, std::ios::binary) << text;
+        LoadSettingsFrom(file);
+    }
+    testimages::TempFolder folder;
+    fs::path file;
+    UserPrompt prompt;
+    std::vector<std::string> errors;
+    std::vector<std::string> questions;
+    bool answer = false;
+};
+
+}  // namespace
+
+TEST_F(SheetReset, ResetAnsweredNoOrDuringARunChangesNothing) {
+    Load("[SORT]\nTHREAD_NUM=3\n");
+    int refreshes = 0;
+    PageRefreshTable[1] = [&] { ++refreshes; };
+    RunBusy = true;
+    answer = true;
+    ResetFromSheet(prompt);
+    EXPECT_TRUE(questions.empty());
+    RunBusy = false;
+    answer = false;
+    ResetFromSheet(prompt);
+    EXPECT_EQ(std::vector<std::string>{"設定をデフォルトの状態に戻しますがいいですか？"},
+              questions);
+    EXPECT_EQ(3, Settings.THREAD_NUM);
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_EQ(0, refreshes);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SheetReset, ResetWithoutAFileShowsTheDeletionFailure) {
+    LoadSettingsFrom(file);
+    Settings.THREAD_NUM = 5;
+    int refreshes = 0;
+    PageRefreshTable[1] = [&] { ++refreshes; };
+    answer = true;
+    ResetFromSheet(prompt);
+    EXPECT_EQ(std::vector<std::string>{"設定ファイルの削除に失敗しました。\n\n" +
+                                       platform::PathToUtf8(file)},
+              errors);
+    EXPECT_EQ(5, Settings.THREAD_NUM);
+    EXPECT_EQ(0, refreshes);
+}
+
+TEST_F(SheetReset, ResetAnsweredYesRestoresDefaultsAndRefreshesThePages) {
+    Load("[SORT]\nTHREAD_NUM=3\n[DESTINATION]\nDST_DIR_MONO=/m\n");
+    std::vector<int> calls;
+    for (int slot : {1, 2, 3}) PageRefreshTable[slot] = [&calls, slot] { calls.push_back(slot); };
+    answer = true;
+    ResetFromSheet(prompt);
+    EXPECT_EQ((std::vector<int>{1, 2, 3}), calls);
+    EXPECT_EQ(16, Settings.THREAD_NUM);
+    EXPECT_EQ("", Settings.DST_DIR_MONO);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_TRUE(errors.empty());
+}
+
 
 TEST(PageRules, LeadingIntegerTakesBlanksSignAndDigitsOnly) {
     EXPECT_EQ(300, ParseLeadingInt("300"));

@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <charconv>
 #include <cmath>
@@ -10,44 +10,58 @@
 #include "platform/Profile.h"
 #include "platform/System.h"
 #include "platform/Text.h"
-#include "sort/SortRun.h"
 
 SettingsRecord Settings;
 std::filesystem::path ModuleFolder;
 std::string UserName;
 std::filesystem::path SettingsFilePath;
-std::array<PageRefresh, 5> PageRefreshTable;
-
-UserPrompt SettingsPrompt{
-    [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); },
-    [](const std::string&) { return false; },
-};
 
 namespace {
 
-const char* const SortSection = "SORT";
-const char* const JudgmentSection = "JUDGMENT";
-const char* const DestinationSection = "DESTINATION";
+constexpr const char* SortSection = "SORT";
+constexpr const char* JudgmentSection = "JUDGMENT";
+constexpr const char* DestinationSection = "DESTINATION";
 
-int ClampPixelCount(int value) {
-    return value < 1 ? 20000 : value;
+// What a field is in the file: an integer, a percentage written "%f", or a text.
+enum class KeyKind { Int, Percent, Text };
+
+struct SettingKey {
+    const char* section;
+    const char* name;
+    KeyKind kind;
+    int SettingsRecord::*intField;
+    double SettingsRecord::*percentField;
+    std::string SettingsRecord::*textField;
+    int (*clampInt)(int);  // null: the integer is kept as read
+};
+
+constexpr SettingKey IntKey(const char* section, const char* name, int SettingsRecord::*field,
+                            int (*clamp)(int) = nullptr) {
+    return {section, name, KeyKind::Int, field, nullptr, nullptr, clamp};
+}
+constexpr SettingKey PercentKey(const char* name, double SettingsRecord::*field) {
+    return {JudgmentSection, name, KeyKind::Percent, nullptr, field, nullptr, nullptr};
+}
+constexpr SettingKey TextKey(const char* name, std::string SettingsRecord::*field) {
+    return {DestinationSection, name, KeyKind::Text, nullptr, nullptr, field, nullptr};
 }
 
-int ClampThreshold(int value) {
-    return value < 0 ? 0 : value > 255 ? 255 : value;
-}
-
-// NaN compares false both ways, so it would slip past the range rule and reach the
-// judgment; it counts as 0, as a text that is no number does.
-double ClampPercent(double value) {
-    if (std::isnan(value) || value <= 0.0) return 0.0;  // also turns -0 into 0
-    return value > 100.0 ? 100.0 : value;
-}
-
-double ReadPercent(const char* key, const char* defaultText, const std::filesystem::path& file) {
-    return ClampPercent(
-        ParseLeadingDouble(platform::ProfileReadText(JudgmentSection, key, defaultText, file)));
-}
+// Every key, in the order of the file; load, save and reset walk this table.
+const SettingKey Keys[] = {
+    IntKey(SortSection, "THREAD_NUM", &SettingsRecord::THREAD_NUM, ClampThreadNum),
+    IntKey(SortSection, "IS_SUBDIRS_TOO", &SettingsRecord::IS_SUBDIRS_TOO),
+    IntKey(JudgmentSection, "IS_ALL_PIXEL_JUDGE", &SettingsRecord::IS_ALL_PIXEL_JUDGE),
+    IntKey(JudgmentSection, "PIXELS_USE_IN_JUDGMENT", &SettingsRecord::PIXELS_USE_IN_JUDGMENT,
+           ClampPixelCount),
+    IntKey(JudgmentSection, "IS_ONLY_GRAYSCALE", &SettingsRecord::IS_ONLY_GRAYSCALE),
+    IntKey(JudgmentSection, "THRESHOLD_GS", &SettingsRecord::THRESHOLD_GS, ClampThreshold),
+    PercentKey("NOISE_LIMIT_GS", &SettingsRecord::NOISE_LIMIT_GS),
+    PercentKey("THRESHOLD_MONO", &SettingsRecord::THRESHOLD_MONO),
+    PercentKey("ERROR_LIMIT_MONO", &SettingsRecord::ERROR_LIMIT_MONO),
+    IntKey(DestinationSection, "IS_DST_SUBDIR", &SettingsRecord::IS_DST_SUBDIR),
+    TextKey("DST_DIR_MONO", &SettingsRecord::DST_DIR_MONO),
+    TextKey("DST_DIR_COLOR", &SettingsRecord::DST_DIR_COLOR),
+};
 
 bool StartsWithWord(const std::string& text, std::size_t at, const char* word) {
     std::size_t k = 0;
@@ -118,75 +132,95 @@ void LoadSettings() {
 
 void LoadSettingsFrom(const std::filesystem::path& file) {
     SettingsFilePath = file;
-    Settings.THREAD_NUM =
-        ClampThreadNum(platform::ProfileReadInt(SortSection, "THREAD_NUM", 16, file));
-    Settings.IS_SUBDIRS_TOO = platform::ProfileReadInt(SortSection, "IS_SUBDIRS_TOO", 1, file);
-    Settings.IS_ALL_PIXEL_JUDGE =
-        platform::ProfileReadInt(JudgmentSection, "IS_ALL_PIXEL_JUDGE", 1, file);
-    Settings.PIXELS_USE_IN_JUDGMENT = ClampPixelCount(
-        platform::ProfileReadInt(JudgmentSection, "PIXELS_USE_IN_JUDGMENT", 20000, file));
-    Settings.IS_ONLY_GRAYSCALE =
-        platform::ProfileReadInt(JudgmentSection, "IS_ONLY_GRAYSCALE", 1, file);
-    Settings.THRESHOLD_GS =
-        ClampThreshold(platform::ProfileReadInt(JudgmentSection, "THRESHOLD_GS", 0, file));
-    Settings.NOISE_LIMIT_GS = ReadPercent("NOISE_LIMIT_GS", "0", file);
-    Settings.THRESHOLD_MONO = ReadPercent("THRESHOLD_MONO", "8", file);
-    Settings.ERROR_LIMIT_MONO = ReadPercent("ERROR_LIMIT_MONO", "8", file);
-    Settings.IS_DST_SUBDIR = platform::ProfileReadInt(DestinationSection, "IS_DST_SUBDIR", 1, file);
-    Settings.DST_DIR_MONO = platform::ProfileReadText(DestinationSection, "DST_DIR_MONO", "", file);
-    Settings.DST_DIR_COLOR =
-        platform::ProfileReadText(DestinationSection, "DST_DIR_COLOR", "", file);
+    // A missing key, or a missing file, gives the field its default.
+    const SettingsRecord defaults;
+    for (const SettingKey& key : Keys) {
+        switch (key.kind) {
+            case KeyKind::Int: {
+                const int value =
+                    platform::ProfileReadInt(key.section, key.name, defaults.*key.intField, file);
+                Settings.*key.intField = key.clampInt != nullptr ? key.clampInt(value) : value;
+                break;
+            }
+            case KeyKind::Percent:
+                Settings.*key.percentField = ClampPercent(ParseLeadingDouble(platform::ProfileReadText(
+                    key.section, key.name, FormatPercent(defaults.*key.percentField), file)));
+                break;
+            case KeyKind::Text:
+                Settings.*key.textField =
+                    platform::ProfileReadText(key.section, key.name, defaults.*key.textField, file);
+                break;
+        }
+    }
 }
 
-bool SaveSettings() {
+bool SaveSettings(const UserPrompt& prompt) {
     const SettingsRecord& s = Settings;
     const std::filesystem::path& file = SettingsFilePath;
-    const struct {
-        const char* section;
-        const char* key;
-        std::string value;
-    } entries[] = {
-        {SortSection, "THREAD_NUM", std::to_string(s.THREAD_NUM)},
-        {SortSection, "IS_SUBDIRS_TOO", std::to_string(s.IS_SUBDIRS_TOO)},
-        {JudgmentSection, "IS_ALL_PIXEL_JUDGE", std::to_string(s.IS_ALL_PIXEL_JUDGE)},
-        {JudgmentSection, "PIXELS_USE_IN_JUDGMENT", std::to_string(s.PIXELS_USE_IN_JUDGMENT)},
-        {JudgmentSection, "IS_ONLY_GRAYSCALE", std::to_string(s.IS_ONLY_GRAYSCALE)},
-        {JudgmentSection, "THRESHOLD_GS", std::to_string(s.THRESHOLD_GS)},
-        {JudgmentSection, "NOISE_LIMIT_GS", FormatPercent(s.NOISE_LIMIT_GS)},
-        {JudgmentSection, "THRESHOLD_MONO", FormatPercent(s.THRESHOLD_MONO)},
-        {JudgmentSection, "ERROR_LIMIT_MONO", FormatPercent(s.ERROR_LIMIT_MONO)},
-        {DestinationSection, "IS_DST_SUBDIR", std::to_string(s.IS_DST_SUBDIR)},
-        {DestinationSection, "DST_DIR_MONO", s.DST_DIR_MONO},
-        {DestinationSection, "DST_DIR_COLOR", s.DST_DIR_COLOR},
-    };
     // Any failed write stops the save and is shown, not only the first: a key lost silently
     // would come back as its default at the next start.
-    for (const auto& entry : entries) {
-        if (!platform::ProfileWriteText(entry.section, entry.key, entry.value, file)) {
-            SettingsPrompt.ShowError(FormatText("設定ファイルへの書き込みに失敗しました。\n\n%s",
-                                                platform::PathToUtf8(file).c_str()));
+    for (const SettingKey& key : Keys) {
+        std::string value;
+        switch (key.kind) {
+            case KeyKind::Int: value = std::to_string(s.*key.intField); break;
+            case KeyKind::Percent: value = FormatPercent(s.*key.percentField); break;
+            case KeyKind::Text: value = s.*key.textField; break;
+        }
+        if (!platform::ProfileWriteText(key.section, key.name, value, file)) {
+            if (prompt.ShowError) {
+                prompt.ShowError(FormatText("設定ファイルへの書き込みに失敗しました。\n\n%s",
+                                            platform::PathToUtf8(file).c_str()));
+            }
             return false;
         }
     }
     return true;
 }
 
-void ResetSettings() {
-    if (RunBusy) return;
-    if (!SettingsPrompt.AskYesNo("設定をデフォルトの状態に戻しますがいいですか？")) return;
+bool ResetSettings(const UserPrompt& prompt) {
+    if (!prompt.AskYesNo || !prompt.AskYesNo("設定をデフォルトの状態に戻しますがいいですか？")) {
+        return false;
+    }
     std::error_code error;
     const bool isFolder = std::filesystem::is_directory(SettingsFilePath, error);
     if (isFolder || !std::filesystem::remove(SettingsFilePath, error) || error) {
-        SettingsPrompt.ShowError(FormatText("設定ファイルの削除に失敗しました。\n\n%s",
-                                            platform::PathToUtf8(SettingsFilePath).c_str()));
-        return;
+        if (prompt.ShowError) {
+            prompt.ShowError(FormatText("設定ファイルの削除に失敗しました。\n\n%s",
+                                        platform::PathToUtf8(SettingsFilePath).c_str()));
+        }
+        return false;
     }
     // Reload the very file just deleted: in the program it is the per-user file anyway, and
     // a file chosen on the console tool's command line stays chosen.
     LoadSettingsFrom(SettingsFilePath);
-    for (const PageRefresh& refresh : PageRefreshTable) {
-        if (refresh) refresh();
-    }
+    return true;
+}
+
+JudgeParams MakeJudgeParams(const SettingsRecord& s) {
+    JudgeParams params;
+    params.IS_ALL_PIXEL_JUDGE = s.IS_ALL_PIXEL_JUDGE;
+    params.PIXELS_USE_IN_JUDGMENT = s.PIXELS_USE_IN_JUDGMENT;
+    params.IS_ONLY_GRAYSCALE = s.IS_ONLY_GRAYSCALE;
+    params.THRESHOLD_GS = s.THRESHOLD_GS;
+    params.NOISE_LIMIT_GS = s.NOISE_LIMIT_GS;
+    params.THRESHOLD_MONO = s.THRESHOLD_MONO;
+    params.ERROR_LIMIT_MONO = s.ERROR_LIMIT_MONO;
+    return params;
+}
+
+int ClampPixelCount(int value) {
+    return value < 1 ? JudgeParams{}.PIXELS_USE_IN_JUDGMENT : value;
+}
+
+int ClampThreshold(int value) {
+    return value < 0 ? 0 : value > 255 ? 255 : value;
+}
+
+// NaN compares false both ways, so it would slip past the range rule and reach the
+// judgment; it counts as 0, as a text that is no number does.
+double ClampPercent(double value) {
+    if (std::isnan(value) || value <= 0.0) return 0.0;  // also turns -0 into 0
+    return value > 100.0 ? 100.0 : value;
 }
 
 int ClampThreadNum(int value) {

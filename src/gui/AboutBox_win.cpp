@@ -4,7 +4,7 @@
 #include <new>
 #include <string>
 
-#include "app/App_win.h"
+#include "gui/App_win.h"
 #include "res/resource.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "sort/ImageKind.h"
+#include "image/ImageKind.h"
 
 #include <gtest/gtest.h>
 

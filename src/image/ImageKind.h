@@ -11,6 +11,7 @@ ImageKind ImageKindFromExtension(const std::string& extension);
 #include <filesystem>
 
 #include "judge/JudgeEvidence.h"
+#include "judge/JudgeParams.h"
 
 // The final component's last dot and what follows ("" without a dot): ".png" of "a/.png".
 std::string ExtensionOf(const std::filesystem::path& path);
@@ -18,5 +19,6 @@ std::string ExtensionOf(const std::filesystem::path& path);
 // Decodes and judges one file by the loader its extension selects: 1 monochrome, 0 colour.
 // A failure, an unsupported extension included, leaves its message in errorText. With
 // `evidence`, also why the verdict was reached.
-int JudgeFileByExtension(const std::filesystem::path& path, std::string& errorText,
+int JudgeFileByExtension(const std::filesystem::path& path, const JudgeParams& params,
+                         std::string& errorText,
                          JudgeEvidence* evidence = nullptr);

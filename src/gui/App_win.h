@@ -6,6 +6,8 @@
 #include <atomic>
 #include <string>
 
+#include "settings/Settings.h"
+
 // The program's own module, for its dialog templates and icons.
 extern HINSTANCE InstanceHandle;
 // The main sheet while it exists, else null; owner of every message box. Read by the run's
@@ -13,6 +15,8 @@ extern HINSTANCE InstanceHandle;
 extern std::atomic<HWND> MainSheetWindow;
 // The About box is showing.
 extern bool AboutBoxOpen;
+// Message boxes owned by the sheet, for the settings operations.
+extern UserPrompt SheetPrompt;
 
 // Entry steps after the instance handle: settings, common controls, the sheet, the final save.
 // Returns the exit code.

@@ -2,7 +2,20 @@
 // spin step writes, and which controls a setting enables.
 #pragma once
 
+#include <array>
+#include <functional>
 #include <string>
+
+struct UserPrompt;
+
+// A page's refresh operation; called with no window after a reset (the pages fill it in).
+using PageRefresh = std::function<void()>;
+// Slots 0..4 for pages 400..404; an empty function is an empty slot.
+extern std::array<PageRefresh, 5> PageRefreshTable;
+
+// The reset button: nothing while a run is busy; otherwise asks, resets the settings and
+// refreshes every page.
+void ResetFromSheet(const UserPrompt& prompt);
 
 // The leading decimal integer of a text: blanks, an optional sign, digits; the rest ignored.
 // 0 when there is no number; beyond the range of int, the nearest bound.
@@ -10,7 +23,7 @@ int ParseLeadingInt(const std::string& text);
 
 // Edit texts to field values, by the rule of each field.
 int ThreadNumFromText(const std::string& text);        // the 16-bit rule: 40000 -> 1
-int PixelCountFromText(const std::string& text);       // below 1 -> 20000
+int PixelCountFromText(const std::string& text);       // below 1 -> the default
 int ThresholdGsFromText(const std::string& text);      // 0..255
 double PercentFromText(const std::string& text);       // 0..100
 

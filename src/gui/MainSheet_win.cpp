@@ -4,23 +4,25 @@
 
 #include <array>
 
-#include "app/App_win.h"
-#include "app/Settings.h"
+#include "gui/App_win.h"
+#include "gui/PageRules.h"
+#include "settings/Settings.h"
 #include "platform/Text.h"
 #include "platform/WideText_win.h"
 #include "res/resource.h"
-#include "sort/SortRun_win.h"
+#include "gui/SortRun_win.h"
 
 HINSTANCE InstanceHandle = nullptr;
 std::atomic<HWND> MainSheetWindow{nullptr};
 bool AboutBoxOpen = false;
+UserPrompt SheetPrompt;
 
 namespace {
 
 INT_PTR OnOtherPageCommand(int id) {
     switch (id) {
     case IDC_RESET:
-        ResetSettings();
+        ResetFromSheet(SheetPrompt);
         return TRUE;
     case IDC_OPEN_README:
         OpenReadme();
@@ -45,8 +47,8 @@ int ShowMessage(const std::string& text, UINT type) {
 
 int RunApplication(HINSTANCE instance) {
     InstanceHandle = instance;
-    SettingsPrompt.ShowError = [](const std::string& text) { ShowMessage(text, MB_OK | MB_ICONERROR); };
-    SettingsPrompt.AskYesNo = [](const std::string& text) {
+    SheetPrompt.ShowError = [](const std::string& text) { ShowMessage(text, MB_OK | MB_ICONERROR); };
+    SheetPrompt.AskYesNo = [](const std::string& text) {
         return ShowMessage(text, MB_YESNO | MB_ICONQUESTION) == IDYES;
     };
     LoadSettings();
@@ -55,7 +57,7 @@ int RunApplication(HINSTANCE instance) {
     InitCommonControls();
     RunMainSheet();
     MainSheetWindow = nullptr;
-    SaveSettings();
+    SaveSettings(SheetPrompt);
     return 0;
 }
 

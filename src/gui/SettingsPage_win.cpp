@@ -3,9 +3,9 @@
 #include <prsht.h>
 #include <shellapi.h>
 
-#include "app/SettingsPage_win.h"
-#include "app/PageRules.h"
-#include "app/Settings.h"
+#include "gui/SettingsPage_win.h"
+#include "gui/PageRules.h"
+#include "settings/Settings.h"
 
 void ShowSpinValue(HWND dialog, int spinId, int editId, int value) {
     SendDlgItemMessageW(dialog, spinId, UDM_SETPOS32, 0, value);

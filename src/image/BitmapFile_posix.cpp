@@ -1,4 +1,4 @@
-#include "platform/BitmapFile.h"
+#include "image/BitmapFile.h"
 
 #include "image/BmpReader.h"
 #include "platform/Files.h"

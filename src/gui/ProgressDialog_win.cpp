@@ -3,11 +3,11 @@
 #include <objbase.h>
 #include <shobjidl.h>
 
-#include "app/App_win.h"
+#include "gui/App_win.h"
 #include "platform/Thread.h"
 #include "platform/WideText_win.h"
 #include "res/resource.h"
-#include "sort/ProgressDialog_win.h"
+#include "gui/ProgressDialog_win.h"
 #include "sort/SortRun.h"
 
 std::atomic<HWND> ProgressWindow{nullptr};

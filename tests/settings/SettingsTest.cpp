@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 
 #include "platform/Profile.h"
 #include "platform/Text.h"
-#include "sort/SortRun.h"
 
 namespace fs = std::filesystem;
 
@@ -24,18 +23,14 @@ protected:
                  platform::PathFromUtf8("pallidor-設定-" + std::to_string(std::random_device{}()));
         ASSERT_TRUE(fs::create_directories(folder, error)) << folder;
         file = folder / platform::PathFromUtf8("ユーザー_pallidor.ini");
-        savedPrompt = SettingsPrompt;
-        SettingsPrompt.ShowError = [this](const std::string& text) { errors.push_back(text); };
-        SettingsPrompt.AskYesNo = [this](const std::string& text) {
+        prompt.ShowError = [this](const std::string& text) { errors.push_back(text); };
+        prompt.AskYesNo = [this](const std::string& text) {
             questions.push_back(text);
             return answer;
         };
         Settings = SettingsRecord{};
     }
     void TearDown() override {
-        SettingsPrompt = savedPrompt;
-        PageRefreshTable = {};
-        RunBusy = false;
         Settings = SettingsRecord{};
         std::error_code error;
         fs::remove_all(folder, error);
@@ -51,7 +46,7 @@ protected:
     }
     fs::path folder;
     fs::path file;
-    UserPrompt savedPrompt;
+    UserPrompt prompt;
     std::vector<std::string> errors;
     std::vector<std::string> questions;
     bool answer = false;
@@ -117,7 +112,7 @@ TEST_F(SettingsFile, ValuesAsReadAreSavedBack) {
     Load("[SORT]\nIS_SUBDIRS_TOO=7\nTHREAD_NUM=-7\n[JUDGMENT]\nNOISE_LIMIT_GS=12.3456789\n");
     EXPECT_EQ(7, Settings.IS_SUBDIRS_TOO);
     EXPECT_EQ(12.3456789, Settings.NOISE_LIMIT_GS);
-    EXPECT_TRUE(SaveSettings());
+    EXPECT_TRUE(SaveSettings(prompt));
     EXPECT_EQ("7", platform::ProfileReadText("SORT", "IS_SUBDIRS_TOO", "", file));
     EXPECT_EQ("1", platform::ProfileReadText("SORT", "THREAD_NUM", "", file));
     EXPECT_EQ("12.345679", platform::ProfileReadText("JUDGMENT", "NOISE_LIMIT_GS", "", file));
@@ -127,7 +122,7 @@ TEST_F(SettingsFile, DestinationsInAnyScriptSurviveSaveAndLoad) {
     SettingsFilePath = file;
     Settings.DST_DIR_MONO = "/写真/モノクロ ";
     Settings.DST_DIR_COLOR = " /사진/색상 🎨";
-    EXPECT_TRUE(SaveSettings());
+    EXPECT_TRUE(SaveSettings(prompt));
     Settings = SettingsRecord{};
     LoadSettingsFrom(file);
     EXPECT_EQ("/写真/モノクロ ", Settings.DST_DIR_MONO);
@@ -141,7 +136,7 @@ TEST_F(SettingsFile, AFailedSaveShowsOneMessageAndWritesNothing) {
                     error);
     ASSERT_FALSE(error);
     Settings.THREAD_NUM = 5;
-    EXPECT_FALSE(SaveSettings());
+    EXPECT_FALSE(SaveSettings(prompt));
     EXPECT_EQ("[SORT]\nTHREAD_NUM=3\n", Read());
     ASSERT_EQ(1u, errors.size());
     EXPECT_EQ("設定ファイルへの書き込みに失敗しました。\n\n" + platform::PathToUtf8(file),
@@ -150,7 +145,7 @@ TEST_F(SettingsFile, AFailedSaveShowsOneMessageAndWritesNothing) {
 
     errors.clear();
     SettingsFilePath = folder / "missing" / "u_pallidor.ini";
-    EXPECT_FALSE(SaveSettings());
+    EXPECT_FALSE(SaveSettings(prompt));
     EXPECT_EQ(1u, errors.size());
     EXPECT_FALSE(fs::exists(folder / "missing"));
 }
@@ -158,55 +153,9 @@ TEST_F(SettingsFile, AFailedSaveShowsOneMessageAndWritesNothing) {
 TEST_F(SettingsFile, APathThatCannotBeStoredStopsTheSaveWithTheMessage) {
     SettingsFilePath = file;
     Settings.DST_DIR_MONO = "/a\n[SORT]\nTHREAD_NUM=0";
-    EXPECT_FALSE(SaveSettings());
+    EXPECT_FALSE(SaveSettings(prompt));
     EXPECT_EQ(1u, errors.size());
     EXPECT_EQ(std::string::npos, Read().find("DST_DIR"));
-}
-
-TEST_F(SettingsFile, ResetAnsweredNoOrDuringARunChangesNothing) {
-    Load("[SORT]\nTHREAD_NUM=3\n");
-    int refreshes = 0;
-    PageRefreshTable[1] = [&] { ++refreshes; };
-    RunBusy = true;
-    answer = true;
-    ResetSettings();
-    EXPECT_TRUE(questions.empty());
-    RunBusy = false;
-    answer = false;
-    ResetSettings();
-    EXPECT_EQ(std::vector<std::string>{"設定をデフォルトの状態に戻しますがいいですか？"},
-              questions);
-    EXPECT_EQ(3, Settings.THREAD_NUM);
-    EXPECT_TRUE(fs::exists(file));
-    EXPECT_EQ(0, refreshes);
-    EXPECT_TRUE(errors.empty());
-}
-
-TEST_F(SettingsFile, ResetWithoutAFileShowsTheDeletionFailure) {
-    LoadSettingsFrom(file);
-    Settings.THREAD_NUM = 5;
-    int refreshes = 0;
-    PageRefreshTable[1] = [&] { ++refreshes; };
-    answer = true;
-    ResetSettings();
-    EXPECT_EQ(std::vector<std::string>{"設定ファイルの削除に失敗しました。\n\n" +
-                                       platform::PathToUtf8(file)},
-              errors);
-    EXPECT_EQ(5, Settings.THREAD_NUM);
-    EXPECT_EQ(0, refreshes);
-}
-
-TEST_F(SettingsFile, ResetAnsweredYesRestoresDefaultsAndRefreshesThePages) {
-    Load("[SORT]\nTHREAD_NUM=3\n[DESTINATION]\nDST_DIR_MONO=/m\n");
-    std::vector<int> calls;
-    for (int slot : {1, 2, 3}) PageRefreshTable[slot] = [&calls, slot] { calls.push_back(slot); };
-    answer = true;
-    ResetSettings();
-    EXPECT_EQ((std::vector<int>{1, 2, 3}), calls);
-    EXPECT_EQ(16, Settings.THREAD_NUM);
-    EXPECT_EQ("", Settings.DST_DIR_MONO);
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(SettingsFile, TheFileIsNamedAfterTheUserBesideTheExecutable) {

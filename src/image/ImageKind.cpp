@@ -1,4 +1,4 @@
-#include "sort/ImageKind.h"
+#include "image/ImageKind.h"
 
 #include "image/DecodedImage.h"
 #include "platform/Text.h"
@@ -45,13 +45,14 @@ std::string ExtensionOf(const std::filesystem::path& path) {
     return text.substr(dot);
 }
 
-int JudgeFileByExtension(const std::filesystem::path& path, std::string& errorText,
+int JudgeFileByExtension(const std::filesystem::path& path, const JudgeParams& params,
+                         std::string& errorText,
                          JudgeEvidence* evidence) {
     switch (ImageKindFromExtension(ExtensionOf(path))) {
-        case ImageKind::Bmp: return JudgeBmpFile(path, errorText, evidence);
-        case ImageKind::Jpeg: return JudgeJpegFile(path, errorText, evidence);
-        case ImageKind::Png: return JudgePngFile(path, errorText, evidence);
-        case ImageKind::Gif: return JudgeGifFile(path, errorText, evidence);
+        case ImageKind::Bmp: return JudgeBmpFile(path, params, errorText, evidence);
+        case ImageKind::Jpeg: return JudgeJpegFile(path, params, errorText, evidence);
+        case ImageKind::Png: return JudgePngFile(path, params, errorText, evidence);
+        case ImageKind::Gif: return JudgeGifFile(path, params, errorText, evidence);
         case ImageKind::Unsupported: break;
     }
     errorText = "【ERROR】非対応のファイル形式です。";
