@@ -10,4 +10,5 @@ struct JudgeParams {
     double NOISE_LIMIT_GS = 0.0;        // percent, 0..100
     double THRESHOLD_MONO = 8.0;        // percent, 0..100
     double ERROR_LIMIT_MONO = 8.0;      // percent, 0..100
+    int IS_PERCEPTUAL_JUDGE = 0;        // flag: the perceptual criterion instead of both above
 };

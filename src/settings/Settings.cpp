@@ -58,6 +58,7 @@ const SettingKey Keys[] = {
     PercentKey("NOISE_LIMIT_GS", &SettingsRecord::NOISE_LIMIT_GS),
     PercentKey("THRESHOLD_MONO", &SettingsRecord::THRESHOLD_MONO),
     PercentKey("ERROR_LIMIT_MONO", &SettingsRecord::ERROR_LIMIT_MONO),
+    IntKey(JudgmentSection, "IS_PERCEPTUAL_JUDGE", &SettingsRecord::IS_PERCEPTUAL_JUDGE),
     IntKey(DestinationSection, "IS_DST_SUBDIR", &SettingsRecord::IS_DST_SUBDIR),
     TextKey("DST_DIR_MONO", &SettingsRecord::DST_DIR_MONO),
     TextKey("DST_DIR_COLOR", &SettingsRecord::DST_DIR_COLOR),
@@ -205,6 +206,7 @@ JudgeParams MakeJudgeParams(const SettingsRecord& s) {
     params.NOISE_LIMIT_GS = s.NOISE_LIMIT_GS;
     params.THRESHOLD_MONO = s.THRESHOLD_MONO;
     params.ERROR_LIMIT_MONO = s.ERROR_LIMIT_MONO;
+    params.IS_PERCEPTUAL_JUDGE = s.IS_PERCEPTUAL_JUDGE;
     return params;
 }
 

@@ -21,6 +21,7 @@ struct SettingsRecord {
     double NOISE_LIMIT_GS = JudgeParams{}.NOISE_LIMIT_GS;
     double THRESHOLD_MONO = JudgeParams{}.THRESHOLD_MONO;
     double ERROR_LIMIT_MONO = JudgeParams{}.ERROR_LIMIT_MONO;
+    int IS_PERCEPTUAL_JUDGE = JudgeParams{}.IS_PERCEPTUAL_JUDGE;
     // [DESTINATION]
     int IS_DST_SUBDIR = 1;           // flag: "monochrome"/"color" beside each file
     std::string DST_DIR_MONO;        // UTF-8

@@ -55,7 +55,7 @@ protected:
 }  // namespace
 
 TEST_F(SettingsFile, NoFileGivesEveryDefaultAndCreatesNone) {
-    Settings = {3, 0, 0, 5, 0, 9, 1.0, 2.0, 3.0, 0, "m", "c"};
+    Settings = {3, 0, 0, 5, 0, 9, 1.0, 2.0, 3.0, 1, 0, "m", "c"};
     LoadSettingsFrom(file);
     EXPECT_EQ(16, Settings.THREAD_NUM);
     EXPECT_EQ(1, Settings.IS_SUBDIRS_TOO);
@@ -66,6 +66,7 @@ TEST_F(SettingsFile, NoFileGivesEveryDefaultAndCreatesNone) {
     EXPECT_EQ(0.0, Settings.NOISE_LIMIT_GS);
     EXPECT_EQ(8.0, Settings.THRESHOLD_MONO);
     EXPECT_EQ(8.0, Settings.ERROR_LIMIT_MONO);
+    EXPECT_EQ(0, Settings.IS_PERCEPTUAL_JUDGE);
     EXPECT_EQ(1, Settings.IS_DST_SUBDIR);
     EXPECT_EQ("", Settings.DST_DIR_MONO);
     EXPECT_EQ("", Settings.DST_DIR_COLOR);
@@ -116,6 +117,19 @@ TEST_F(SettingsFile, ValuesAsReadAreSavedBack) {
     EXPECT_EQ("7", platform::ProfileReadText("SORT", "IS_SUBDIRS_TOO", "", file));
     EXPECT_EQ("1", platform::ProfileReadText("SORT", "THREAD_NUM", "", file));
     EXPECT_EQ("12.345679", platform::ProfileReadText("JUDGMENT", "NOISE_LIMIT_GS", "", file));
+}
+
+TEST_F(SettingsFile, ThePerceptualSwitchRoundTripsAndReachesTheJudgment) {
+    Load("[JUDGMENT]\nIS_ONLY_GRAYSCALE=0\n");
+    EXPECT_EQ(0, Settings.IS_PERCEPTUAL_JUDGE);  // a file without the key: off
+    Load("[JUDGMENT]\nIS_PERCEPTUAL_JUDGE=1\n");
+    EXPECT_EQ(1, Settings.IS_PERCEPTUAL_JUDGE);
+    EXPECT_EQ(1, MakeJudgeParams(Settings).IS_PERCEPTUAL_JUDGE);
+    EXPECT_TRUE(SaveSettings(prompt));
+    EXPECT_EQ("1", platform::ProfileReadText("JUDGMENT", "IS_PERCEPTUAL_JUDGE", "", file));
+    Settings = SettingsRecord{};
+    LoadSettingsFrom(file);
+    EXPECT_EQ(1, Settings.IS_PERCEPTUAL_JUDGE);
 }
 
 TEST_F(SettingsFile, DestinationsInAnyScriptSurviveSaveAndLoad) {
