@@ -6,53 +6,12 @@
 
 #include "platform/Text.h"
 
-namespace {
-
-// The length of the well-formed UTF-8 sequence starting at `i`, or 0 when there is none.
-std::size_t SequenceLength(const std::string& text, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80) return 1;
-    std::size_t length = 0;
-    unsigned char low = 0x80;  // the range of the second byte, which rules out overlong
-    unsigned char high = 0xBF; // forms, surrogates and code points above U+10FFFF
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) return 0;
-    if (byte(i + 1) < low || byte(i + 1) > high) return 0;
-    for (std::size_t k = 2; k < length; ++k) {
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-    }
-    return length;
-}
-
-}  // namespace
-
-bool IsValidUtf8(const std::string& text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = SequenceLength(text, i);
-        if (length == 0) return false;
-        i += length;
-    }
-    return true;
-}
-
 std::string JsonString(const std::string& text) {
     std::string out = "\"";
     out.reserve(text.size() + 2);
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = SequenceLength(text, i);
+        char32_t cp = 0;
+        const std::size_t length = platform::DecodeUtf8(text, i, cp);
         if (length == 0) {
             out += "\xEF\xBF\xBD";  // U+FFFD REPLACEMENT CHARACTER
             ++i;
@@ -126,6 +85,6 @@ JsonObject& JsonObject::AddObject(const char* key, const JsonObject& object) { r
 
 JsonObject& JsonObject::AddPath(const char* key, const std::string& path) {
     Add(key, path);
-    if (!IsValidUtf8(path)) Raw((std::string(key) + "_bytes").c_str(), JsonString(HexBytes(path)));
+    if (!platform::IsValidUtf8(path)) Raw((std::string(key) + "_bytes").c_str(), JsonString(HexBytes(path)));
     return *this;
 }

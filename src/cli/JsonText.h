@@ -4,10 +4,6 @@
 #include <cstdint>
 #include <string>
 
-// True when `text` is well-formed UTF-8: no stray or missing continuation bytes, no overlong
-// forms, no surrogates, nothing above U+10FFFF.
-bool IsValidUtf8(const std::string& text);
-
 // `text` as a JSON string literal, quotes included. Quotes, backslashes and control characters
 // are escaped; other characters stay as their UTF-8 bytes. A byte that is not part of a
 // well-formed UTF-8 sequence becomes U+FFFD, so the line stays valid UTF-8.

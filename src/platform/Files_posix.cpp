@@ -1,4 +1,5 @@
 #include "platform/Files.h"
+#include "platform/Descriptors_posix.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,6 +19,24 @@ namespace platform {
 
 std::function<int(MoveStep step)> MoveFaultForTests;
 std::function<int(FileStep step, const std::filesystem::path& path)> FileFaultForTests;
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t put = ::write(fd, data, size);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        data += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+void FlushFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
 
 namespace {
 
@@ -51,17 +70,6 @@ int PlaceWithoutReplacing(const char* from, const char* to) {
     return NoReplaceUnsupported(error) ? LinkThenUnlink(from, to, false) : error;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t put = ::write(fd, data, size);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        data += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
 bool CopyContents(int from, int to) {
     std::vector<char> buffer(1 << 16);
     for (;;) {
@@ -73,13 +81,6 @@ bool CopyContents(int from, int to) {
         if (got == 0) return true;
         if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) return false;
     }
-}
-
-void FlushFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
 }
 
 // The copy is written under a hidden temporary name in the target folder and only renamed

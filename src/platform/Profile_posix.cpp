@@ -13,6 +13,9 @@
 // - The first matching section and the first matching key in it count; later duplicates
 //   are kept in the file but never read or changed.
 #include "platform/Profile.h"
+#include "platform/Descriptors_posix.h"
+#include "platform/IniRules.h"
+#include "platform/Text.h"
 
 #include <cerrno>
 #include <climits>
@@ -31,26 +34,10 @@ namespace {
 // Only the cut of a read is user-visible; the rest of the text may be of any length.
 constexpr std::size_t ReadLimitUtf16 = 1023;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 std::string Trim(const std::string& text, std::size_t begin, std::size_t end) {
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
+    while (begin < end && IsIniBlank(text[begin])) ++begin;
+    while (end > begin && IsIniBlank(text[end - 1])) --end;
     return text.substr(begin, end - begin);
-}
-
-bool SameName(const std::string& a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return i == a.size() && b[i] == '\0';
 }
 
 enum class LineKind { Other, Section, Key };
@@ -76,7 +63,7 @@ Line ParseLine(const std::string& bytes, std::size_t begin, std::size_t end) {
     line.begin = begin;
     line.end = end;
     std::size_t first = begin;
-    while (first < end && IsBlank(bytes[first])) ++first;
+    while (first < end && IsIniBlank(bytes[first])) ++first;
     line.blank = first == end;
     if (line.blank || bytes[first] == ';') return line;
     if (bytes[first] == '[') {
@@ -153,7 +140,7 @@ Found Find(const IniText& ini, const char* section, const char* key) {
         const Line& line = ini.lines[i];
         if (line.kind == LineKind::Section) {
             if (found.section != SIZE_MAX) break;  // the section ended
-            if (SameName(line.name, section)) {
+            if (EqualsIgnoringAsciiCase(line.name, section)) {
                 found.section = i;
                 found.lastContent = i;
             }
@@ -161,7 +148,7 @@ Found Find(const IniText& ini, const char* section, const char* key) {
         }
         if (found.section == SIZE_MAX) continue;
         if (!line.blank) found.lastContent = i;
-        if (line.kind == LineKind::Key && SameName(line.name, key)) {
+        if (line.kind == LineKind::Key && EqualsIgnoringAsciiCase(line.name, key)) {
             found.key = i;
             break;
         }
@@ -188,19 +175,9 @@ std::size_t Utf8PrefixWithinUtf16(const std::string& text, std::size_t limit) {
     std::size_t units = 0;
     std::size_t i = 0;
     while (i < text.size()) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 1;
-        if ((lead >> 5) == 0x6)
-            length = 2;
-        else if ((lead >> 4) == 0xE)
-            length = 3;
-        else if ((lead >> 3) == 0x1E)
-            length = 4;
-        bool valid = i + length <= text.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            valid = (static_cast<unsigned char>(text[i + k]) >> 6) == 0x2;
-        }
-        if (!valid) length = 1;
+        char32_t cp = 0;
+        std::size_t length = DecodeUtf8(text, i, cp);
+        if (length == 0) length = 1;
         const std::size_t need = length == 4 ? 2 : 1;
         if (units + need > limit) break;
         units += need;
@@ -209,23 +186,11 @@ std::size_t Utf8PrefixWithinUtf16(const std::string& text, std::size_t limit) {
     return i;
 }
 
-bool NameIsWritable(const char* name) {
-    const std::string text(name);
-    if (text.empty() || IsBlank(text.front()) || IsBlank(text.back())) return false;
-    return text.find_first_of("\r\n=[];") == std::string::npos;
-}
-
-std::string EncodeValue(const std::string& value) {
-    const bool quoted = value.size() >= 2 && value.front() == '"' && value.back() == '"';
-    const bool blankEdge = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
-    return quoted || blankEdge ? "\"" + value + "\"" : value;
-}
-
 std::string NewContent(const IniText& ini, const char* section, const char* key,
                        const std::string& value) {
     const std::string& bytes = ini.bytes;
     const char* eol = bytes.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-    const std::string keyLine = std::string(key) + "=" + EncodeValue(value);
+    const std::string keyLine = std::string(key) + "=" + EncodeIniValue(value);
     const Found found = Find(ini, section, key);
 
     if (found.key != SIZE_MAX) {
@@ -247,19 +212,6 @@ std::string NewContent(const IniText& ini, const char* section, const char* key,
     return text + "[" + section + "]" + eol + keyLine + eol;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
 // Replaces `target` by a file holding `text`. The text goes to a temporary file beside the
 // target first and is renamed over it, so a crash leaves either the old or the new file,
 // never half of one.
@@ -276,7 +228,7 @@ bool ReplaceFile(const std::filesystem::path& target, const std::string& text,
         if (fd < 0 && errno != EEXIST) return false;
     }
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, text);
+    bool ok = WriteAll(fd, text.data(), text.size());
     if (ok && original != nullptr) {
         // Keep who may read the settings; an ownership change may be refused, which is fine.
         ok = ::fchmod(fd, original->st_mode & 07777) == 0;
@@ -291,12 +243,7 @@ bool ReplaceFile(const std::filesystem::path& target, const std::string& text,
         ::unlink(temporary.c_str());
         return false;
     }
-    const int folderFd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        ::fsync(folderFd);
-        ::close(folderFd);
-    }
+    FlushFolder(folder.empty() ? "." : folder.string());
     return true;
 }
 
@@ -307,22 +254,7 @@ int ProfileReadInt(const char* section, const char* key, int defaultValue,
     std::string value;
     // An empty value counts as missing: a key with nothing after '=' gives the default.
     if (!LookUp(section, key, file, value) || value.empty()) return defaultValue;
-    std::size_t i = 0;
-    while (i < value.size() && IsBlank(value[i])) ++i;
-    bool negative = false;
-    if (i < value.size() && (value[i] == '+' || value[i] == '-')) {
-        negative = value[i] == '-';
-        ++i;
-    }
-    // Too many digits saturate at the nearest end of the range rather than wrapping, so a
-    // huge value never turns into a small or negative one.
-    long long magnitude = 0;
-    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
-    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-        magnitude = magnitude * 10 + (value[i] - '0');
-        if (magnitude > limit) magnitude = limit;
-    }
-    return static_cast<int>(negative ? -magnitude : magnitude);
+    return ParseIniInt(value);
 }
 
 std::string ProfileReadText(const char* section, const char* key, const std::string& defaultText,
@@ -337,8 +269,7 @@ bool ProfileWriteText(const char* section, const char* key, const std::string& v
                       const std::filesystem::path& file) {
     // A line break would end the line early and could forge other keys or sections; a NUL
     // cannot be read back. Such a value is refused rather than stored corrupted.
-    if (!NameIsWritable(section) || !NameIsWritable(key) ||
-        value.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+    if (!IniNameIsWritable(section) || !IniNameIsWritable(key) || !IniValueIsWritable(value)) {
         return false;
     }
 

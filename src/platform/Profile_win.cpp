@@ -7,9 +7,9 @@
 
 #include <windows.h>
 
-#include <climits>
 #include <vector>
 
+#include "platform/IniRules.h"
 #include "platform/WideText_win.h"
 
 namespace platform {
@@ -41,20 +41,6 @@ std::wstring ReadRaw(const char* section, const char* key, const std::wstring& d
     return std::wstring(buffer.data(), length);
 }
 
-bool NameIsWritable(const char* name) {
-    const std::string text(name);
-    return !text.empty() && text.find_first_of("\r\n=[];") == std::string::npos;
-}
-
-// The reader drops blanks around a value and one pair of enclosing quotes; quoting such a
-// value makes it read back unchanged.
-std::string EncodeValue(const std::string& value) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    const bool quoted = value.size() >= 2 && value.front() == '"' && value.back() == '"';
-    const bool blankEdge = !value.empty() && (blank(value.front()) || blank(value.back()));
-    return quoted || blankEdge ? "\"" + value + "\"" : value;
-}
-
 // Creates `file` holding only a UTF-16 byte-order mark. False when it exists already or cannot
 // be created.
 bool CreateUtf16File(const std::filesystem::path& file) {
@@ -77,20 +63,7 @@ int ProfileReadInt(const char* section, const char* key, int defaultValue,
     // hexadecimal and wraps huge numbers: the value means the same on every platform.
     const std::wstring value = ReadRaw(section, key, L"", file);
     if (value.empty()) return defaultValue;  // missing, or present with nothing after '='
-    std::size_t i = 0;
-    while (i < value.size() && (value[i] == L' ' || value[i] == L'\t')) ++i;
-    bool negative = false;
-    if (i < value.size() && (value[i] == L'+' || value[i] == L'-')) {
-        negative = value[i] == L'-';
-        ++i;
-    }
-    long long magnitude = 0;
-    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
-    for (; i < value.size() && value[i] >= L'0' && value[i] <= L'9'; ++i) {
-        magnitude = magnitude * 10 + (value[i] - L'0');
-        if (magnitude > limit) magnitude = limit;
-    }
-    return static_cast<int>(negative ? -magnitude : magnitude);
+    return ParseIniInt(Narrow(value));
 }
 
 std::string ProfileReadText(const char* section, const char* key, const std::string& defaultText,
@@ -102,8 +75,7 @@ bool ProfileWriteText(const char* section, const char* key, const std::string& v
                       const std::filesystem::path& file) {
     // A line break in a value would forge other keys or sections when read back; such a value
     // is refused rather than stored corrupted.
-    if (!NameIsWritable(section) || !NameIsWritable(key) ||
-        value.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+    if (!IniNameIsWritable(section) || !IniNameIsWritable(key) || !IniValueIsWritable(value)) {
         return false;
     }
     // Windows refuses to write a read-only file; Wine running as root would not, so ask first.
@@ -114,7 +86,7 @@ bool ProfileWriteText(const char* section, const char* key, const std::string& v
     }
     const bool created = CreateUtf16File(full);
     const BOOL written = WritePrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(),
-                                                    Widen(EncodeValue(value)).c_str(),
+                                                    Widen(EncodeIniValue(value)).c_str(),
                                                     full.c_str());
     if (!written && created) DeleteFileW(full.c_str());
     return written != FALSE;

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 std::string FormatText(const char* format, ...) {
@@ -23,38 +24,58 @@ std::string FormatText(const char* format, ...) {
 
 namespace platform {
 
+std::size_t DecodeUtf8(const std::string& text, std::size_t at, char32_t& codePoint) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) {
+        codePoint = lead;
+        return 1;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80;  // the range of the second byte, which rules out overlong
+    unsigned char high = 0xBF; // forms, surrogates and code points above U+10FFFF
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size()) return 0;
+    if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+    char32_t cp = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if (byte(at + k) < 0x80 || byte(at + k) > 0xBF) return 0;
+        cp = (cp << 6) | (byte(at + k) & 0x3F);
+    }
+    codePoint = cp;
+    return length;
+}
+
+bool IsValidUtf8(const std::string& text) {
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = DecodeUtf8(text, i, cp);
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
 std::u16string Utf8ToUtf16(const std::string& text) {
     std::u16string out;
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        char32_t cp = 0xFFFD;
-        std::size_t length = 1;
-        if (lead < 0x80) {
-            cp = lead;
-        } else if ((lead >> 5) == 0x6) {
-            length = 2;
-            cp = lead & 0x1F;
-        } else if ((lead >> 4) == 0xE) {
-            length = 3;
-            cp = lead & 0x0F;
-        } else if ((lead >> 3) == 0x1E) {
-            length = 4;
-            cp = lead & 0x07;
-        } else {
-            length = 0;  // stray continuation or invalid lead byte
-        }
-        bool valid = length > 0 && i + length <= text.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const unsigned char c = static_cast<unsigned char>(text[i + k]);
-            if ((c >> 6) != 0x2) {
-                valid = false;
-            } else {
-                cp = (cp << 6) | (c & 0x3F);
-            }
-        }
-        if (!valid) {
+        char32_t cp = 0;
+        const std::size_t length = DecodeUtf8(text, i, cp);
+        if (length == 0) {
             out.push_back(u'\uFFFD');
             ++i;
             continue;
@@ -69,6 +90,23 @@ std::u16string Utf8ToUtf16(const std::string& text) {
         }
     }
     return out;
+}
+
+namespace {
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+bool StartsWithIgnoringAsciiCase(const std::string& text, std::size_t at, const char* word) {
+    for (std::size_t k = 0; word[k] != '\0'; ++k) {
+        if (at + k >= text.size() || LowerAscii(text[at + k]) != LowerAscii(word[k])) return false;
+    }
+    return true;
+}
+
+bool EqualsIgnoringAsciiCase(const std::string& text, const char* word) {
+    return std::strlen(word) == text.size() && StartsWithIgnoringAsciiCase(text, 0, word);
 }
 
 std::string Utf16ToUtf8(const std::u16string& text) {

@@ -15,12 +15,25 @@ std::string FormatText(const char* format, ...) PALLIDOR_PRINTF(1, 2);
 
 namespace platform {
 
+// The one UTF-8 decoder. The length of the well-formed sequence that starts at `at`, with its
+// code point in `codePoint`; 0 when there is none there (a stray or invalid byte, an overlong
+// form, an encoded surrogate, a code point above U+10FFFF, a sequence cut short).
+std::size_t DecodeUtf8(const std::string& text, std::size_t at, char32_t& codePoint);
+// True when the whole text is well-formed UTF-8.
+bool IsValidUtf8(const std::string& text);
+
+// Each byte that begins no well-formed sequence becomes U+FFFD.
 std::u16string Utf8ToUtf16(const std::string& text);
 std::string Utf16ToUtf8(const std::u16string& text);
 
 // A path as UTF-8 text (POSIX: its bytes as they are) and back.
 std::string PathToUtf8(const std::filesystem::path& path);
 std::filesystem::path PathFromUtf8(const std::string& text);
+
+// True when `text`, from `at` on, begins with `word` or equals it (`whole`), ASCII letters
+// compared without case.
+bool StartsWithIgnoringAsciiCase(const std::string& text, std::size_t at, const char* word);
+bool EqualsIgnoringAsciiCase(const std::string& text, const char* word);
 
 // The platform's path separator: '\\' on Windows, '/' on POSIX.
 char PathSeparator();

@@ -64,17 +64,6 @@ const SettingKey Keys[] = {
     TextKey("DST_DIR_COLOR", &SettingsRecord::DST_DIR_COLOR),
 };
 
-bool StartsWithWord(const std::string& text, std::size_t at, const char* word) {
-    std::size_t k = 0;
-    for (; word[k] != '\0'; ++k) {
-        if (at + k >= text.size()) return false;
-        char c = text[at + k];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != word[k]) return false;
-    }
-    return true;
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -240,8 +229,8 @@ double ParseLeadingDouble(const std::string& text) {
         ++i;
     }
     const double sign = negative ? -1.0 : 1.0;
-    if (StartsWithWord(text, i, "inf")) return sign * std::numeric_limits<double>::infinity();
-    if (StartsWithWord(text, i, "nan")) return std::numeric_limits<double>::quiet_NaN();
+    if (platform::StartsWithIgnoringAsciiCase(text, i, "inf")) return sign * std::numeric_limits<double>::infinity();
+    if (platform::StartsWithIgnoringAsciiCase(text, i, "nan")) return std::numeric_limits<double>::quiet_NaN();
 
     // The number is delimited here so that its form does not depend on the C library: '.'
     // is the decimal point whatever the locale, and hexadecimal forms are not numbers.

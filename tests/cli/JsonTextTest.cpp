@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/JsonText.h"
+#include "platform/Text.h"
 
 TEST(JsonText, QuotesBackslashesAndControlCharactersAreEscaped) {
     EXPECT_EQ(R"("a\"b\\c")", JsonString("a\"b\\c"));
@@ -34,15 +35,15 @@ TEST(JsonText, EveryMalformedSequenceIsRejectedAndReplacedBytewise) {
         "\xFF",
     };
     for (const char* text : invalid) {
-        EXPECT_FALSE(IsValidUtf8(text)) << JsonString(HexBytes(text));
+        EXPECT_FALSE(platform::IsValidUtf8(text)) << JsonString(HexBytes(text));
     }
-    EXPECT_TRUE(IsValidUtf8(""));
-    EXPECT_TRUE(IsValidUtf8("\xEF\xBF\xBD\xF4\x8F\xBF\xBF\xED\x9F\xBF"));  // U+FFFD, U+10FFFF, U+D7FF
+    EXPECT_TRUE(platform::IsValidUtf8(""));
+    EXPECT_TRUE(platform::IsValidUtf8("\xEF\xBF\xBD\xF4\x8F\xBF\xBF\xED\x9F\xBF"));  // U+FFFD, U+10FFFF, U+D7FF
 
     // Each byte that belongs to no well-formed sequence becomes one U+FFFD; what follows it
     // is read afresh.
     EXPECT_EQ("\"a\xEF\xBF\xBD\xEF\xBF\xBD\xC3\xA9\"", JsonString("a\xC0\xAF\xC3\xA9"));
-    EXPECT_TRUE(IsValidUtf8(JsonString("\xFF\xFE\xED\xA0\x80 \xC3")));
+    EXPECT_TRUE(platform::IsValidUtf8(JsonString("\xFF\xFE\xED\xA0\x80 \xC3")));
 }
 
 TEST(JsonText, APathThatIsNoUtf8AlsoCarriesItsBytes) {
