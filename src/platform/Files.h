@@ -37,6 +37,12 @@ bool ListFolder(const std::filesystem::path& folder,
 // Creates one folder level. False when it could not be created (also when it already exists).
 bool CreateFolder(const std::filesystem::path& folder);
 
+// The folder exists afterwards: tested, created one level, tested again. When several workers
+// meet the same missing folder at once, the creation another one won counts as success.
+inline bool EnsureFolder(const std::filesystem::path& folder) {
+    return IsDirectory(folder) || CreateFolder(folder) || IsDirectory(folder);
+}
+
 // Moves a file to `target`, which must not exist: an existing file is never replaced. Across
 // file systems the file is copied, flushed and put in place before the source is removed; on
 // any failure the source stays as it was and no partial copy is left behind.

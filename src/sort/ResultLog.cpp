@@ -35,7 +35,7 @@ std::string FormatResultLogLine(const platform::LocalTime& t, const std::string&
 bool OpenResultLog(const SortHost& host) {
     const std::string folderText = JoinFolderAndName(platform::PathToUtf8(ModuleFolder), "logs");
     const std::filesystem::path folder = platform::PathFromUtf8(folderText);
-    if (!platform::IsDirectory(folder) && !platform::CreateFolder(folder) && !platform::IsDirectory(folder)) {
+    if (!platform::EnsureFolder(folder)) {
         LogFilePath.clear();
         return Ask(host, "「logs」フォルダの作成に失敗しました。\n処理結果ログを出力できませんが、振り分け処理を実行しますか？");
     }

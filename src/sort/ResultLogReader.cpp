@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "sort/Messages.h"
 #include "sort/SortPath.h"
 
 namespace {
@@ -113,15 +114,15 @@ std::vector<LogRecord> ParseResultLog(const std::string& bytes) {
 
 std::vector<LoggedMove> FindLoggedMoves(const std::string& bytes) {
     static const struct {
-        const char* opening;
+        std::string opening;
         const char* closing;
         bool monochrome;
         bool moved;
     } kForms[] = {
-        {"【モノクロ】「", "」に移動しました。", true, true},
-        {"【カラー】「", "」に移動しました。", false, true},
-        {"【ERROR】モノクロ画像と判定しましたが、「", "」への移動に失敗しました。", true, false},
-        {"【ERROR】カラー画像と判定しましたが、「", "」への移動に失敗しました。", false, false},
+        {messages::MovedOpening(true), messages::kMovedClosing, true, true},
+        {messages::MovedOpening(false), messages::kMovedClosing, false, true},
+        {messages::MoveFailedOpening(true), messages::kMoveFailedClosing, true, false},
+        {messages::MoveFailedOpening(false), messages::kMoveFailedClosing, false, false},
     };
     std::vector<LoggedMove> moves;
     for (const RawRecord& raw : ReadRawRecords(bytes)) {

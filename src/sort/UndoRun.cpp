@@ -6,6 +6,7 @@
 
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "sort/Messages.h"
 #include "sort/ResultLog.h"
 #include "sort/ResultLogReader.h"
 #include "sort/SortPath.h"
@@ -45,41 +46,38 @@ UndoneFile UndoOneMove(const LoggedMove& move, const UndoOptions& options) {
     file.destination = move.target;
     file.origin = move.source;
     file.monochrome = move.monochrome;
-    const char* word = move.monochrome ? "モノクロ" : "カラー";
-    const char* origin = move.source.c_str();
 
     if (!Exists(move.target)) {
         file.outcome = UndoOutcome::DestinationGone;
-        file.message = FormatText("【ERROR】移動先にファイルがないため、「%s」に戻せませんでした。", origin);
+        file.message = messages::DestinationGone(move.source);
         return file;
     }
     if (!StillAsMoved(move, options.clockSlackMilliseconds)) {
         file.outcome = UndoOutcome::DestinationChanged;
-        file.message = FormatText("【ERROR】移動先のファイルが振り分けの後に変更されているため、「%s」に戻しませんでした。", origin);
+        file.message = messages::DestinationChanged(move.source);
         return file;
     }
     if (Exists(move.source)) {
         file.outcome = UndoOutcome::OriginTaken;
-        file.message = FormatText("【ERROR】「%s」に別のファイルがあるため、戻しませんでした。", origin);
+        file.message = messages::OriginTaken(move.source);
         return file;
     }
     file.outcome = UndoOutcome::MovedBack;
-    file.message = FormatText("【%s】「%s」に移動しました。", word, origin);
+    file.message = messages::Moved(move.monochrome, move.source);
     if (options.dryRun) return file;
 
     // The original folder may have gone since; one level is made again, as the mover makes its
     // sub-folders.
     const std::string folder = OriginFolder(move.source);
     const std::filesystem::path folderPath = platform::PathFromUtf8(folder);
-    if (!folder.empty() && !platform::IsDirectory(folderPath) && !platform::CreateFolder(folderPath) &&
-        !platform::IsDirectory(folderPath)) {
+    if (!folder.empty() && !platform::EnsureFolder(folderPath)) {
         file.outcome = UndoOutcome::OriginFolderFailed;
-        file.message = FormatText("【ERROR】移動元フォルダ（%s）の作成に失敗しました。", folder.c_str());
+        file.message = messages::OriginFolderFailed(folder);
         return file;
     }
     if (!platform::MoveFileNoReplace(platform::PathFromUtf8(move.target), platform::PathFromUtf8(move.source))) {
         file.outcome = UndoOutcome::MoveFailed;
-        file.message = FormatText("【ERROR】「%s」への移動に失敗しました。", origin);
+        file.message = messages::MoveBackFailed(move.source);
     }
     return file;
 }
@@ -151,7 +149,7 @@ UndoReport UndoSortRun(const std::string& logBytes, const UndoOptions& options) 
         if (options.dryRun) {
             leaving.insert(folder);
         } else {
-            WriteResultLog(folder, "【フォルダ】空になった振り分け先フォルダを削除しました。");
+            WriteResultLog(folder, messages::kEmptyFolderRemoved);
         }
     }
     return report;
