@@ -10,14 +10,15 @@
 
 #include "platform/FileMoveFaults_posix.h"
 #include "platform/Files.h"
-#include "sort/SortFixtures.h"
+#include "support/ImageFiles.h"
+#include "support/TestFiles.h"
 
 using platform::MoveStep;
-using sorttest::Exists;
-using sorttest::ReadBytes;
-using sorttest::TempFolder;
-using sorttest::Tree;
-using sorttest::WriteBytes;
+using testimages::Exists;
+using testimages::ReadBytes;
+using testimages::TempFolder;
+using testimages::Tree;
+using testimages::WriteBytes;
 
 namespace {
 

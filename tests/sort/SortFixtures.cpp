@@ -18,29 +18,6 @@
 
 namespace sorttest {
 
-std::string NativeSeparators(std::string text) {
-    for (char& c : text) {
-        if (c == '/') c = platform::PathSeparator();
-    }
-    return text;
-}
-
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
-
-std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool Exists(const std::filesystem::path& path) {
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
-}
-
 std::string TinyPng(bool color, std::uint8_t level) {
     testimages::PngPicture picture;
     picture.width = 2;
@@ -65,18 +42,6 @@ std::string TinyBmp(bool color, std::uint8_t level) {
     for (int row = 0; row < 2; ++row) bmp.rows.push_back({blue, level, red, blue, level, red});
     const Bytes bytes = BuildBmp(bmp);
     return std::string(bytes.begin(), bytes.end());
-}
-
-std::map<std::string, std::string> Tree(const std::filesystem::path& root) {
-    std::map<std::string, std::string> files;
-    std::error_code error;
-    for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-        if (it->is_regular_file(error)) {
-            files[std::filesystem::relative(it->path(), root, error).generic_string()] = ReadBytes(it->path());
-        }
-    }
-    return files;
 }
 
 std::vector<std::string> LogLines(const std::filesystem::path& file) {

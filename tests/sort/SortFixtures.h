@@ -12,28 +12,23 @@
 #include "settings/Settings.h"
 #include "sort/SortHost.h"
 #include "support/ImageFiles.h"
+#include "support/TestFiles.h"
 
 namespace sorttest {
 
 using testimages::TempFolder;
 
-// `text` with each '/' spelled as the platform's separator: expected paths and messages are
-// written with '/' and read as the platform writes them.
-std::string NativeSeparators(std::string text);
-
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
-// The whole file; "" when it cannot be read.
-std::string ReadBytes(const std::filesystem::path& path);
-bool Exists(const std::filesystem::path& path);
+using testimages::Exists;
+using testimages::NativeSeparators;
+using testimages::ReadBytes;
+using testimages::Tree;
+using testimages::WriteBytes;
 
 // A 2x2 RGB PNG: four gray pixels of `level` (monochrome) or, with `color`, four pixels far
 // from gray. `level` also makes files of one kind differ in their bytes.
 std::string TinyPng(bool color, std::uint8_t level);
 // The same picture as a 24-bit Windows bitmap.
 std::string TinyBmp(bool color, std::uint8_t level);
-
-// Every regular file below `root`, as path relative to root with '/' separators -> contents.
-std::map<std::string, std::string> Tree(const std::filesystem::path& root);
 
 // The lines of a log file without their CR LF; the file must end in CR LF.
 std::vector<std::string> LogLines(const std::filesystem::path& file);
