@@ -16,6 +16,10 @@ std::filesystem::path SettingsFolder(const std::filesystem::path& moduleFolder);
 // ~/.local/state/pallidor/logs. Empty when there is no such place.
 std::filesystem::path LogsFolder(const std::filesystem::path& moduleFolder);
 
+// Makes `folder` and each missing folder above it, those made readable by the user alone (the
+// per-user places hold the paths of the user's files). True when `folder` is a folder now.
+bool CreatePlace(const std::filesystem::path& folder);
+
 // The two places in words, for --help and the manual page.
 const char* PlacesInWords();
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/ImageFiles.h"
 #include "support/Variables.h"
 
 namespace {
@@ -54,6 +55,34 @@ TEST(PlacesWithoutHome, ComeFromThePasswordEntryOrAreEmpty) {
     } else {
         EXPECT_TRUE(logs.empty());
     }
+}
+
+}  // namespace
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(CreatePlace, MakesEveryMissingLevelForTheUserAloneAndLeavesExistingOnesAlone) {
+    testimages::TempFolder temp;
+    fs::permissions(temp.Path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+    const fs::path place = temp.Path() / "state" / "pallidor" / "logs";
+    EXPECT_TRUE(platform::CreatePlace(place));
+    EXPECT_TRUE(fs::is_directory(place));
+    for (const fs::path& level : {temp.Path() / "state", temp.Path() / "state" / "pallidor", place}) {
+        EXPECT_EQ(fs::perms::owner_all, fs::status(level).permissions()) << level;
+    }
+    EXPECT_EQ(fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec, fs::status(temp.Path()).permissions());
+    EXPECT_TRUE(platform::CreatePlace(place));  // already there
+}
+
+TEST(CreatePlace, FailsWhereAFileIsInTheWayOrNoPlaceIsKnown) {
+    testimages::TempFolder temp;
+    testimages::WriteFileBytes(temp.File("state"), {'x'});
+    EXPECT_FALSE(platform::CreatePlace(temp.Path() / "state" / "pallidor" / "logs"));
+    EXPECT_FALSE(platform::CreatePlace(temp.Path() / "state"));
+    EXPECT_TRUE(fs::is_regular_file(temp.File("state")));
+    EXPECT_FALSE(platform::CreatePlace({}));
 }
 
 }  // namespace
