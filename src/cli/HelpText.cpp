@@ -1,5 +1,7 @@
 #include "cli/HelpText.h"
 
+#include <cstdio>
+
 #include "platform/Places.h"
 
 namespace {
@@ -68,4 +70,9 @@ const char kExitStatus[] =
 
 std::string HelpText() {
     return std::string(kUsageAndCommands) + platform::PlacesInWords() + kExitStatus;
+}
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "pallidor-cli: %s\nTry 'pallidor-cli --help'.\n", message.c_str());
+    return 2;
 }

@@ -8,3 +8,7 @@
 // starts an item whose term ends at the first two blanks in a row, deeper lines continue it,
 // and other lines at the margin are paragraphs.
 std::string HelpText();
+
+// A usage error: "pallidor-cli: MESSAGE" and a pointer to --help on standard error. Returns 2,
+// the exit status of a usage error.
+int UsageError(const std::string& message);
