@@ -4,8 +4,8 @@ include(GNUInstallDirs)
 
 # The manual page is written from the very text of --help by a small program built here, so
 # the two cannot say different things.
-add_executable(pallidor-manpage src/cli/ManPageMain.cpp src/cli/ManPage.cpp src/cli/HelpText.cpp)
-target_link_libraries(pallidor-manpage PRIVATE pallidor_core)
+add_executable(pallidor-manpage src/cli/ManPageMain.cpp)
+target_link_libraries(pallidor-manpage PRIVATE pallidor_cli_commands)
 set(PALLIDOR_MAN_PAGE ${CMAKE_BINARY_DIR}/pallidor-cli.1)
 add_custom_command(
   OUTPUT ${PALLIDOR_MAN_PAGE}

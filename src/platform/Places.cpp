@@ -18,8 +18,7 @@ bool CreatePlace(const std::filesystem::path& folder) {
         level = std::move(parent);
     }
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        // Another process may make the same level at the same moment.
-        if (!CreateFolder(*it) && !IsDirectory(*it)) return false;
+        if (!EnsureFolder(*it)) return false;
         std::error_code ignored;
         std::filesystem::permissions(*it, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace,
                                      ignored);
