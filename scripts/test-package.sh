@@ -18,11 +18,12 @@ deb=$build/pallidor-cli_${version}_$(dpkg --print-architecture).deb
 echo "test-package: $deb"
 
 # Warnings are shown; an error fails.
-lintian --fail-on error --no-tag-display-limit "$deb" || fail "lintian found errors in $deb"
+lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian found errors in $deb"
 
 contents=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | LC_ALL=C sort)
 expected='./usr/bin/pallidor-cli
 ./usr/share/bash-completion/completions/pallidor-cli
+./usr/share/doc/pallidor-cli/changelog.gz
 ./usr/share/doc/pallidor-cli/copyright
 ./usr/share/man/man1/pallidor-cli.1.gz'
 [ "$contents" = "$expected" ] || fail "the package holds
@@ -58,7 +59,7 @@ judged=$(run judge "$pics/gray-photo.png" "$pics/colour-photo.png" | LC_ALL=C so
 monochrome	$pics/gray-photo.png" ] || fail "judge printed: $judged"
 
 status=0
-summary=$(run sort --yes "$pics") || status=$?
+summary=$(run sort --yes "$pics" 2>"$work/sort.err") || status=$?
 # The demo holds a damaged and an unsupported file, which stay where they are.
 [ "$status" -eq 1 ] || fail "sort exited with $status: $summary"
 [ -f "$pics/monochrome/gray-photo.png" ] && [ -f "$pics/color/colour-photo.png" ] ||
@@ -92,6 +93,7 @@ done
 complete_words() {
   bash -c 'source /usr/share/bash-completion/bash_completion
            source "$1"; shift
+           compopt() { :; }  # works only inside a completion that bash itself started
            COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
            _pallidor_cli pallidor-cli "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
            printf "%s\n" "${COMPREPLY[@]}"' complete "$root/usr/share/bash-completion/completions/pallidor-cli" "$@"
