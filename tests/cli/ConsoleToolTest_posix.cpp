@@ -384,7 +384,7 @@ std::vector<std::string> KeyLines(const std::vector<std::pair<std::string, std::
         {"THREAD_NUM", "16"},          {"IS_SUBDIRS_TOO", "1"},           {"IS_ALL_PIXEL_JUDGE", "1"},
         {"PIXELS_USE_IN_JUDGMENT", "20000"}, {"IS_ONLY_GRAYSCALE", "1"},  {"THRESHOLD_GS", "0"},
         {"NOISE_LIMIT_GS", "0.000000"}, {"THRESHOLD_MONO", "8.000000"},   {"ERROR_LIMIT_MONO", "8.000000"},
-        {"IS_DST_SUBDIR", "1"},         {"DST_DIR_MONO", ""},             {"DST_DIR_COLOR", ""}};
+        {"IS_PERCEPTUAL_JUDGE", "0"},   {"IS_DST_SUBDIR", "1"},         {"DST_DIR_MONO", ""},             {"DST_DIR_COLOR", ""}};
     std::vector<std::string> lines;
     for (auto& [key, value] : keys) {
         for (const auto& [changedKey, changedValue] : changes) {
@@ -493,8 +493,8 @@ TEST_F(ConsoleTool, ThePerUserFilesGoToTheXdgPlacesOrBelowTheHomeNeverBesideTheP
         const CliResult shown = RunCli(settingsFolder, "settings", environment);
         EXPECT_EQ(0, shown.status) << shown.errors;
         const std::vector<std::string> lines = Unsorted(settingsFolder);
-        ASSERT_EQ(13u, lines.size());
-        const std::filesystem::path file = lines[12].substr(6);
+        ASSERT_EQ(KeyLines().size() + 1, lines.size());
+        const std::filesystem::path file = lines.back().substr(6);
         EXPECT_EQ(settingsFolderPath, file.parent_path());
         EXPECT_TRUE(std::filesystem::is_regular_file(file)) << file;
 
