@@ -32,12 +32,14 @@ if [ "$#" -eq 0 ]; then
   echo "== sorting $demo" >&2
   # The demo holds a damaged and an unsupported file on purpose: they stay where they are,
   # so status 1 is what a good demo run returns.
-  "$cli" sort --yes "$demo" || [ "$?" -eq 1 ]
+  summary=$("$cli" sort --yes "$demo") || [ "$?" -eq 1 ]
+  echo "$summary"
   echo
   echo "== the demo folder afterwards"
   (cd "$demo" && find . -mindepth 1 | LC_ALL=C sort | sed 's|^\./||')
-  log=$(ls -t build/logs/*.txt 2>/dev/null | head -n 1 || true)
-  if [ -n "$log" ]; then
+  # The summary names the log, wherever the per-user places are.
+  log=$(sed -n 's/^log: //p' <<<"$summary")
+  if [ -n "$log" ] && [ "$log" != none ]; then
     echo
     echo "== $log"
     tr -d '\r' < "$log"

@@ -11,6 +11,8 @@ Usage: ./test.sh [STAGE...]
 Runs every stage below in order, or only the stages named.
   layers    the include check: every include points down the layers of src/
   native    the native build and its whole suite (CTest)
+  package   the Debian package from the native build: lintian, its contents, and the
+            program installed from it into a temporary root, run with a temporary home
   asan      the suite under AddressSanitizer and UndefinedBehaviorSanitizer, the kept
             fuzz inputs replayed among them
   tsan      the tests labelled "threads" under ThreadSanitizer
@@ -22,7 +24,7 @@ Runs every stage below in order, or only the stages named.
 TEXT
 }
 
-all_stages=(layers native asan tsan fuzz windows gui)
+all_stages=(layers native package asan tsan fuzz windows gui)
 case "${1:-}" in -h|--help) usage; exit 0 ;; esac
 stages=("$@")
 [ "${#stages[@]}" -gt 0 ] || stages=("${all_stages[@]}")
@@ -37,6 +39,12 @@ stage_native() {
   scripts/setup.sh
   scripts/build.sh build
   (cd build && ctest --output-on-failure -j "$(nproc)")
+}
+
+stage_package() {
+  scripts/setup.sh
+  scripts/build.sh build
+  scripts/test-package.sh build
 }
 
 stage_asan() {

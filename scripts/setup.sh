@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build pkg-config dpkg-dev
           libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
-          libgtest-dev googletest clang libbenchmark-dev)
+          libgtest-dev googletest clang libbenchmark-dev
+          lintian man-db bash-completion)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")

@@ -10,6 +10,7 @@
 #include "settings/Settings.h"
 #include "cli/Explanation.h"
 #include "cli/JsonText.h"
+#include "cli/MissingPaths.h"
 #include "platform/Text.h"
 #include "image/ImageKind.h"
 #include "sort/FileCollection.h"
@@ -40,7 +41,8 @@ std::string JsonLine(const std::string& path, int verdict, const std::string& er
 }  // namespace
 
 int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOptions& output) {
-    const PathList list = BuildPathList(items);
+    const std::vector<std::filesystem::path> existing = DropMissingPaths(items, {output.json, false});
+    const PathList list = BuildPathList(existing);
     const std::size_t count = list.paths.size();
     std::atomic<std::size_t> next{0};
     std::atomic<bool> anyError{false};
@@ -72,5 +74,5 @@ int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOp
     for (std::size_t t = 1; t < threadCount; ++t) threads.emplace_back(work);
     work();
     for (auto& thread : threads) thread.join();
-    return anyError ? 1 : 0;
+    return anyError || existing.size() != items.size() ? 1 : 0;
 }

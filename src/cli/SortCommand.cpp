@@ -8,6 +8,7 @@
 #include "settings/Settings.h"
 #include "cli/Explanation.h"
 #include "cli/JsonText.h"
+#include "cli/MissingPaths.h"
 #include "platform/Console.h"
 #include "platform/Text.h"
 #include "sort/ResultLog.h"
@@ -70,6 +71,10 @@ bool AnswerQuestion(const std::string& question, QuestionAnswer answer) {
 
 int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer answer,
                 const OutputOptions& output) {
+    const std::vector<std::filesystem::path> existing = DropMissingPaths(AsFullPaths(paths), {output.json, true});
+    // With nothing to sort there is no run: no settings saved, no log.
+    if (existing.empty()) return 1;
+    const bool anyMissing = existing.size() != paths.size();
     const bool showProgress = platform::StandardErrorIsTerminal();
     bool progressShown = false;
 
@@ -104,14 +109,14 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
         };
     }
 
-    // The log folder sits beside the program also when the settings came from elsewhere.
+    // On Windows the logs sit beside the program also when the settings came from elsewhere.
     if (ModuleFolder.empty()) GetModuleFolder();
     if (!BeginSortRun(UserPrompt{host.ShowError, {}})) {
         PrintError("pallidor-cli: a sorting run is already busy");
         return 2;
     }
     void (*previous)(int) = std::signal(SIGINT, OnInterrupt);
-    const SortRunResult result = SortRunDriver(AsFullPaths(paths), host);
+    const SortRunResult result = SortRunDriver(existing, host);
     std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
     EndSortRun();
     if (!result.started) return 2;
@@ -131,5 +136,5 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
         std::fprintf(summary, "log: %s\n", platform::PathToUtf8(LogFilePath).c_str());
     }
     std::fflush(summary);
-    return LeftInPlace(result) == 0 ? 0 : 1;
+    return LeftInPlace(result) == 0 && !anyMissing ? 0 : 1;
 }

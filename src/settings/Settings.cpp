@@ -7,6 +7,7 @@
 #include <limits>
 #include <system_error>
 
+#include "platform/Places.h"
 #include "platform/Profile.h"
 #include "platform/System.h"
 #include "platform/Text.h"
@@ -102,6 +103,46 @@ bool OverflowsUpward(const std::string& text, std::size_t begin, std::size_t end
     return power > 0;
 }
 
+// A key's value as the file holds it.
+std::string ValueText(const SettingKey& key, const SettingsRecord& s) {
+    switch (key.kind) {
+        case KeyKind::Int: return std::to_string(s.*key.intField);
+        case KeyKind::Percent: return FormatPercent(s.*key.percentField);
+        case KeyKind::Text: return s.*key.textField;
+    }
+    return {};
+}
+
+// A whole decimal number with an optional sign that an int holds, and nothing else.
+bool ParseWholeNumber(const std::string& text, int& value) {
+    const std::size_t start = !text.empty() && text[0] == '+' ? 1 : 0;  // from_chars takes '-' only
+    if (start >= text.size() || !(IsDigit(text[start]) || (start == 0 && text[0] == '-'))) return false;
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data() + start, end, value);
+    return result.ec == std::errc() && result.ptr == end;
+}
+
+// A decimal number as ParseLeadingDouble reads one (sign, digits with an optional point, an
+// optional exponent), with nothing before or after it.
+bool IsDecimalNumber(const std::string& text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t digits = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) ++digits;
+    if (i < text.size() && text[i] == '.') {
+        for (++i; i < text.size() && IsDigit(text[i]); ++i) ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        std::size_t exponentDigits = 0;
+        for (; i < text.size() && IsDigit(text[i]); ++i) ++exponentDigits;
+        if (exponentDigits == 0) return false;
+    }
+    return i == text.size();
+}
+
 }  // namespace
 
 bool GetModuleFolder() {
@@ -115,9 +156,9 @@ void LoadSettings() {
     GetModuleFolder();
     std::string name;
     if (platform::LogonUserName(name)) UserName = name;
-    std::filesystem::path file = ModuleFolder;
-    file += platform::PathFromUtf8(UserName + "_pallidor.ini");
-    LoadSettingsFrom(file);
+    // No per-user folder (no home on POSIX) leaves no file: the defaults, and a save that fails.
+    const std::filesystem::path folder = platform::SettingsFolder(ModuleFolder);
+    LoadSettingsFrom(folder.empty() ? folder : folder / platform::PathFromUtf8(UserName + "_pallidor.ini"));
 }
 
 void LoadSettingsFrom(const std::filesystem::path& file) {
@@ -147,16 +188,14 @@ void LoadSettingsFrom(const std::filesystem::path& file) {
 bool SaveSettings(const UserPrompt& prompt) {
     const SettingsRecord& s = Settings;
     const std::filesystem::path& file = SettingsFilePath;
+    // The per-user folder may not exist yet; a folder named on the command line must. When it
+    // cannot be made, the first write fails and says so.
+    const std::filesystem::path perUser = platform::SettingsFolder(ModuleFolder);
+    if (!perUser.empty() && file.parent_path() == perUser) platform::CreatePlace(perUser);
     // Any failed write stops the save and is shown, not only the first: a key lost silently
     // would come back as its default at the next start.
     for (const SettingKey& key : Keys) {
-        std::string value;
-        switch (key.kind) {
-            case KeyKind::Int: value = std::to_string(s.*key.intField); break;
-            case KeyKind::Percent: value = FormatPercent(s.*key.percentField); break;
-            case KeyKind::Text: value = s.*key.textField; break;
-        }
-        if (!platform::ProfileWriteText(key.section, key.name, value, file)) {
+        if (!platform::ProfileWriteText(key.section, key.name, ValueText(key, s), file)) {
             if (prompt.ShowError) {
                 prompt.ShowError(FormatText("設定ファイルへの書き込みに失敗しました。\n\n%s",
                                             platform::PathToUtf8(file).c_str()));
@@ -268,4 +307,32 @@ std::string FormatPercent(double value) {
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
     if (result.ec != std::errc()) return "0.000000";
     return std::string(buffer, result.ptr);
+}
+
+std::vector<std::pair<std::string, std::string>> SettingsAsText(const SettingsRecord& settings) {
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (const SettingKey& key : Keys) keys.emplace_back(key.name, ValueText(key, settings));
+    return keys;
+}
+
+SettingChange SetSettingFromText(SettingsRecord& settings, const std::string& name, const std::string& text) {
+    for (const SettingKey& key : Keys) {
+        if (name != key.name) continue;
+        switch (key.kind) {
+            case KeyKind::Int: {
+                int value = 0;
+                if (!ParseWholeNumber(text, value)) return SettingChange::NotANumber;
+                settings.*key.intField = key.clampInt != nullptr ? key.clampInt(value) : value;
+                return SettingChange::Done;
+            }
+            case KeyKind::Percent:
+                if (!IsDecimalNumber(text)) return SettingChange::NotANumber;
+                settings.*key.percentField = ClampPercent(ParseLeadingDouble(text));
+                return SettingChange::Done;
+            case KeyKind::Text:
+                settings.*key.textField = text;
+                return SettingChange::Done;
+        }
+    }
+    return SettingChange::UnknownKey;
 }

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "judge/JudgeParams.h"
 
@@ -34,7 +36,9 @@ extern SettingsRecord Settings;
 extern std::filesystem::path ModuleFolder;
 // The logged-on user's name (UTF-8); keeps its previous value when it cannot be read.
 extern std::string UserName;
-// ModuleFolder + UserName + "_pallidor.ini".
+// UserName + "_pallidor.ini" in the per-user settings folder (platform::SettingsFolder: beside
+// the executable on Windows, $XDG_CONFIG_HOME/pallidor on POSIX), or the file named by the
+// console tool's --settings.
 extern std::filesystem::path SettingsFilePath;
 
 // The user-facing side of the settings operations: an error with an OK button and a
@@ -53,7 +57,8 @@ void LoadSettings();
 // Fills Settings from `file` alone, leaving ModuleFolder and UserName as they are, and makes
 // it SettingsFilePath, so the saves that follow go to the same file. Never writes.
 void LoadSettingsFrom(const std::filesystem::path& file);
-// Writes every key; a failed write is shown and stops the save.
+// Writes every key, making the per-user settings folder first when it is missing; a failed
+// write is shown and stops the save.
 // Returns false when a write failed.
 bool SaveSettings(const UserPrompt& prompt);
 // Asks, deletes the file and reloads it. True when the settings were reset; the caller
@@ -72,3 +77,13 @@ double ClampPercent(double value); // 0..100; NaN and -0 give 0
 double ParseLeadingDouble(const std::string& text);
 // "%f" of a percentage, as written by SaveSettings (8 -> "8.000000").
 std::string FormatPercent(double value);
+
+// Each key with its value as SaveSettings writes it, in the order of the file.
+std::vector<std::pair<std::string, std::string>> SettingsAsText(const SettingsRecord& settings);
+
+enum class SettingChange { Done, UnknownKey, NotANumber };
+// Sets the key `name` of `settings` from `text` by the rule a load applies to a value read
+// from the file (the 16-bit rule, the clamps, the range of a percentage). An integer key takes
+// a whole decimal number in the range of int, a percentage a decimal number, a text anything;
+// NotANumber and UnknownKey leave `settings` as it was.
+SettingChange SetSettingFromText(SettingsRecord& settings, const std::string& name, const std::string& text);

@@ -6,6 +6,7 @@
 
 #include "settings/Settings.h"
 #include "platform/Files.h"
+#include "platform/Places.h"
 #include "platform/Text.h"
 #include "sort/SortHost.h"
 #include "sort/SortPath.h"
@@ -33,9 +34,9 @@ std::string FormatResultLogLine(const platform::LocalTime& t, const std::string&
 }
 
 bool OpenResultLog(const SortHost& host) {
-    const std::string folderText = JoinFolderAndName(platform::PathToUtf8(ModuleFolder), "logs");
-    const std::filesystem::path folder = platform::PathFromUtf8(folderText);
-    if (!platform::EnsureFolder(folder)) {
+    const std::filesystem::path folder = platform::LogsFolder(ModuleFolder);
+    const std::string folderText = platform::PathToUtf8(folder);
+    if (!platform::CreatePlace(folder)) {
         LogFilePath.clear();
         return Ask(host, "「logs」フォルダの作成に失敗しました。\n処理結果ログを出力できませんが、振り分け処理を実行しますか？");
     }

@@ -12,8 +12,8 @@ struct SortHost;
 // before any worker starts.
 extern std::filesystem::path LogFilePath;
 
-// Creates the "logs" folder beside the executable (ModuleFolder) when missing and a new empty
-// log file named from the local time. When either cannot be made, asks through the host
+// Creates the logs folder (platform::LogsFolder: beside the executable on Windows, the per-user
+// state folder on POSIX) when missing and a new empty log file named from the local time. When either cannot be made, asks through the host
 // whether to run without a log: returns true when the run may proceed (with or without a log).
 bool OpenResultLog(const SortHost& host);
 

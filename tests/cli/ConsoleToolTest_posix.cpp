@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
+#include <tuple>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -25,11 +27,13 @@ std::string Quoted(const std::string& text) {
     return out + "'";
 }
 
-CliResult RunCli(const testimages::TempFolder& folder, const std::string& arguments) {
+// `environment`: assignments and `-u NAME` for env(1), which starts the tool.
+CliResult RunCli(const testimages::TempFolder& folder, const std::string& arguments,
+                 const std::string& environment = "") {
     const std::string out = folder.File("stdout.txt").string();
     const std::string err = folder.File("stderr.txt").string();
-    const std::string command = Quoted(PALLIDOR_CLI_PATH) + " " + arguments + " >" + Quoted(out) +
-                                " 2>" + Quoted(err);
+    const std::string command = "env " + environment + " " + Quoted(PALLIDOR_CLI_PATH) + " " + arguments + " >" +
+                                Quoted(out) + " 2>" + Quoted(err);
     const int raw = std::system(command.c_str());
     CliResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}, {}};
     const auto bytes = testimages::ReadFileBytes(out);
@@ -57,6 +61,8 @@ protected:
         testimages::WriteFileBytes(images.File("gray.png"), SolidPng({90, 90, 90}));
         testimages::WriteFileBytes(sub / "赤.png", SolidPng({200, 30, 30}));
         settings = settingsFolder.File("settings.ini").string();
+        // --settings must name a file that exists; an empty one gives the defaults.
+        testimages::WriteFileBytes(settings, {});
     }
 
     testimages::TempFolder images;
@@ -89,21 +95,89 @@ TEST_F(ConsoleTool, AFileThatFailsGivesAnErrorLineAndStatusOne) {
     const CliResult result =
         RunCli(settingsFolder, "judge --settings " + Quoted(settings) + " " + Quoted(notes) + " " + Quoted(missing));
     EXPECT_EQ(1, result.status);
-    EXPECT_EQ((std::vector<std::string>{
-                  "error\t" + missing + "\t【ERROR】JPEGファイルの読み込みに失敗しました。（ファイルの読み込みオープンに失敗しました。）",
-                  "error\t" + notes + "\t【ERROR】非対応のファイル形式です。"}),
+    // A file given that is not there is told so in the tool's own words, not by a loader.
+    EXPECT_EQ((std::vector<std::string>{"error\t" + missing + "\tno such file or folder",
+                                        "error\t" + notes + "\t【ERROR】非対応のファイル形式です。"}),
               result.lines);
 }
 
-TEST_F(ConsoleTool, UsageErrorsExitWithTwoAndJudgeNothing) {
-    for (const std::string& arguments : {std::string(""), std::string("judge"), std::string("frobnicate x"),
-                                         std::string("judge --colour x"), std::string("judge --settings")}) {
-        const CliResult result = RunCli(settingsFolder, arguments);
+TEST_F(ConsoleTool, APathThatDoesNotExistIsAnErrorOfItsOwnInEachCommandAndOutput) {
+    const std::string gray = images.File("gray.png").string();
+    const std::string missing = images.File("gone").string();
+    const std::string inFile = images.File("gray.png/x.png").string();
+    const std::string both = Quoted(gray) + " " + Quoted(missing) + " " + Quoted(inFile) + " </dev/null";
+    const std::string withSettings = " --settings " + Quoted(settings) + " ";
+    struct Case {
+        std::string arguments;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"judge" + withSettings + both,
+         {"error\t" + missing + "\tno such file or folder", "error\t" + inFile + "\tno such file or folder",
+          "monochrome\t" + gray}},
+        {"judge --json" + withSettings + both,
+         {"{\"path\":\"" + missing + "\",\"error\":\"no such file or folder\"}",
+          "{\"path\":\"" + gray + "\",\"verdict\":\"monochrome\"}",
+          "{\"path\":\"" + inFile + "\",\"error\":\"no such file or folder\"}"}},
+        {"sort --json --yes" + withSettings + both,
+         {"{\"path\":\"" + missing + "\",\"error\":\"no such file or folder\",\"message\":\"no such file or folder\"}",
+          "{\"path\":\"" + gray + "\",\"verdict\":\"monochrome\",\"destination\":\"" + images.File("monochrome").string() +
+              "/gray.png\",\"message\":\"【モノクロ】「" + images.File("monochrome").string() + "/gray.png」に移動しました。\"}",
+          "{\"path\":\"" + inFile + "\",\"error\":\"no such file or folder\",\"message\":\"no such file or folder\"}"}},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(images.File("monochrome"));
+        testimages::WriteFileBytes(gray, SolidPng({90, 90, 90}));
+        const CliResult result = RunCli(settingsFolder, c.arguments);
+        EXPECT_EQ(1, result.status) << c.arguments << "\n" << result.errors;
+        EXPECT_EQ(c.lines, result.lines) << c.arguments;
+    }
+    // Text output of sort: the error lines, then the summary of what did run.
+    std::filesystem::remove_all(images.File("monochrome"));
+    testimages::WriteFileBytes(gray, SolidPng({90, 90, 90}));
+    const CliResult sorted = RunCli(settingsFolder, "sort --yes" + withSettings + both);
+    EXPECT_EQ(1, sorted.status);
+    ASSERT_EQ(6u, sorted.lines.size());
+    EXPECT_EQ("error\t" + missing + "\tno such file or folder", sorted.lines[0]);
+    EXPECT_EQ("left in place: 0", sorted.lines[2]);
+    EXPECT_EQ("moved to monochrome: 1", sorted.lines[5]);
+    // Nothing there at all: no run, so no log and no saved settings.
+    const CliResult nothing = RunCli(settingsFolder, "sort --yes " + Quoted(missing) + " </dev/null");
+    EXPECT_EQ(1, nothing.status);
+    EXPECT_EQ(std::vector<std::string>{"error\t" + missing + "\tno such file or folder"}, nothing.lines);
+}
+
+TEST_F(ConsoleTool, UsageErrorsSayWhatIsWrongInOneLineAndExitWithTwo) {
+    const std::string root = Quoted(images.Path().string());
+    const std::string gone = settingsFolder.File("gone.ini").string();
+    const std::string folder = settingsFolder.Path().string();
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "no command given"},
+        {"judge", "no PATH given"},
+        {"frobnicate x", "unknown command 'frobnicate'"},
+        {"judge --colour x", "unknown option '--colour'"},
+        {"judge --settings", "--settings needs a file"},
+        // A mistyped settings file must not quietly give the defaults.
+        {"judge --settings " + Quoted(gone) + " " + root, "settings file '" + gone + "' does not exist"},
+        {"sort --yes --settings " + Quoted(folder) + " " + root, "settings file '" + folder + "' is a folder"},
+        {"settings --json", "unknown option '--json'"},
+        {"settings --yes", "unknown option '--yes'"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const CliResult result = RunCli(settingsFolder, arguments + " </dev/null");
         EXPECT_EQ(2, result.status) << arguments;
         EXPECT_TRUE(result.lines.empty()) << arguments;
-        EXPECT_NE(std::string::npos, result.errors.find("usage:")) << arguments;
+        EXPECT_EQ("pallidor-cli: " + message + "\nTry 'pallidor-cli --help'.\n", result.errors) << arguments;
     }
-    EXPECT_EQ(0, RunCli(settingsFolder, "--help").status);
+    EXPECT_FALSE(std::filesystem::exists(gone));
+    EXPECT_FALSE(std::filesystem::exists(images.File("monochrome")));
+
+    const CliResult help = RunCli(settingsFolder, "--help");
+    EXPECT_EQ(0, help.status);
+    // It says where the files are.
+    for (const char* words : {"  settings   $XDG_CONFIG_HOME/pallidor/USER_pallidor.ini, by default",
+                              "             $XDG_STATE_HOME/pallidor/logs/, by default"}) {
+        EXPECT_NE(std::find(help.lines.begin(), help.lines.end(), words), help.lines.end()) << words;
+    }
     const CliResult version = RunCli(settingsFolder, "--version");
     EXPECT_EQ(0, version.status);
     EXPECT_EQ(std::vector<std::string>{"pallidor-cli " PALLIDOR_VERSION}, version.lines);
@@ -221,7 +295,7 @@ TEST_F(ConsoleTool, NewOptionsRefuseWhatTheyCannotMean) {
         const CliResult result = RunCli(settingsFolder, arguments + " </dev/null");
         EXPECT_EQ(2, result.status) << arguments;
         EXPECT_TRUE(result.lines.empty()) << arguments;
-        EXPECT_NE(std::string::npos, result.errors.find("usage:")) << arguments;
+        EXPECT_NE(std::string::npos, result.errors.find("\nTry 'pallidor-cli --help'.\n")) << arguments;
     }
     const CliResult empty = RunCli(settingsFolder, "judge - </dev/null");
     EXPECT_EQ(2, empty.status);
@@ -247,7 +321,8 @@ TEST_F(ConsoleTool, SortMovesJudgedFilesLeavesTheRestAndSaysSoInItsStatus) {
     EXPECT_TRUE(std::filesystem::exists(images.File("サブ") / "color" / "赤.png"));
     EXPECT_TRUE(std::filesystem::exists(images.File("notes.txt")));
     // The run saves the settings it used, as a drop on the window does.
-    EXPECT_TRUE(std::filesystem::exists(settings));
+    const auto saved = testimages::ReadFileBytes(settings);
+    EXPECT_NE(std::string::npos, std::string(saved.begin(), saved.end()).find("THREAD_NUM=16"));
 }
 
 }  // namespace
@@ -292,6 +367,147 @@ TEST_F(ConsoleTool, UndoTakesASortBackAndASecondUndoChangesNothing) {
     const CliResult missing = RunCli(settingsFolder, "undo " + Quoted(root + "/no-such-log.txt"));
     EXPECT_EQ(2, missing.status);
     EXPECT_NE(std::string::npos, missing.errors.find("cannot read the log"));
+}
+
+}  // namespace
+
+namespace {
+
+std::string ReadText(const std::filesystem::path& path) {
+    const auto bytes = testimages::ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The lines `settings` prints for the keys, in the file's order, with `changes` applied.
+std::vector<std::string> KeyLines(const std::vector<std::pair<std::string, std::string>>& changes = {}) {
+    std::vector<std::pair<std::string, std::string>> keys = {
+        {"THREAD_NUM", "16"},          {"IS_SUBDIRS_TOO", "1"},           {"IS_ALL_PIXEL_JUDGE", "1"},
+        {"PIXELS_USE_IN_JUDGMENT", "20000"}, {"IS_ONLY_GRAYSCALE", "1"},  {"THRESHOLD_GS", "0"},
+        {"NOISE_LIMIT_GS", "0.000000"}, {"THRESHOLD_MONO", "8.000000"},   {"ERROR_LIMIT_MONO", "8.000000"},
+        {"IS_PERCEPTUAL_JUDGE", "0"},   {"IS_DST_SUBDIR", "1"},         {"DST_DIR_MONO", ""},             {"DST_DIR_COLOR", ""}};
+    std::vector<std::string> lines;
+    for (auto& [key, value] : keys) {
+        for (const auto& [changedKey, changedValue] : changes) {
+            if (changedKey == key) value = changedValue;
+        }
+        lines.push_back(key + "=" + value);
+    }
+    return lines;
+}
+
+// Standard output in the order printed.
+std::vector<std::string> Unsorted(const testimages::TempFolder& folder) {
+    std::istringstream stream(ReadText(folder.File("stdout.txt")));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST_F(ConsoleTool, SettingsPrintsTheKeysInFileOrderAndMakesAMissingFile) {
+    const std::string made = settingsFolder.File("new.ini").string();
+    const CliResult result = RunCli(settingsFolder, "settings --settings " + Quoted(made));
+    EXPECT_EQ(0, result.status) << result.errors;
+    std::vector<std::string> expected = KeyLines();
+    expected.push_back("file: " + made);
+    EXPECT_EQ(expected, Unsorted(settingsFolder));
+    // Made with the defaults, so that judge and sort accept it.
+    EXPECT_NE(std::string::npos, ReadText(made).find("THRESHOLD_MONO=8.000000"));
+    EXPECT_EQ(0, RunCli(settingsFolder, "judge --settings " + Quoted(made) + " " + Quoted(images.File("gray.png").string())).status);
+
+    // An existing file is shown as loaded, values brought into range, and not rewritten.
+    testimages::WriteFileBytes(settings, {'[', 'S', 'O', 'R', 'T', ']', '\n', 'T', 'H', 'R', 'E', 'A', 'D', '_', 'N',
+                                          'U', 'M', '=', '0', '\n'});
+    EXPECT_EQ(0, RunCli(settingsFolder, "settings --settings " + Quoted(settings)).status);
+    expected = KeyLines({{"THREAD_NUM", "1"}});
+    expected.push_back("file: " + settings);
+    EXPECT_EQ(expected, Unsorted(settingsFolder));
+    EXPECT_EQ("[SORT]\nTHREAD_NUM=0\n", ReadText(settings));
+}
+
+TEST_F(ConsoleTool, SettingsSetsKeysByTheLoadsRulesAndPrintsThemAsStored) {
+    const std::string assignments =
+        "THREAD_NUM=65536 IS_SUBDIRS_TOO=7 PIXELS_USE_IN_JUDGMENT=-5 THRESHOLD_GS=300 NOISE_LIMIT_GS=12.3456789 "
+        "THRESHOLD_MONO=150.5 ERROR_LIMIT_MONO=-0.5 IS_DST_SUBDIR=0 'DST_DIR_MONO=/写真/モノクロ' DST_DIR_COLOR=";
+    const CliResult result = RunCli(settingsFolder, "settings --settings " + Quoted(settings) + " " + assignments);
+    EXPECT_EQ(0, result.status) << result.errors;
+    std::vector<std::string> expected =
+        KeyLines({{"THREAD_NUM", "1"}, {"IS_SUBDIRS_TOO", "7"}, {"PIXELS_USE_IN_JUDGMENT", "20000"},
+                  {"THRESHOLD_GS", "255"}, {"NOISE_LIMIT_GS", "12.345679"}, {"THRESHOLD_MONO", "100.000000"},
+                  {"ERROR_LIMIT_MONO", "0.000000"}, {"IS_DST_SUBDIR", "0"}, {"DST_DIR_MONO", "/写真/モノクロ"}});
+    expected.push_back("file: " + settings);
+    EXPECT_EQ(expected, Unsorted(settingsFolder));
+    // The file holds the same: showing it again prints the same lines.
+    EXPECT_EQ(0, RunCli(settingsFolder, "settings --settings " + Quoted(settings)).status);
+    EXPECT_EQ(expected, Unsorted(settingsFolder));
+    EXPECT_EQ(0, RunCli(settingsFolder, "settings --settings " + Quoted(settings) + " THREAD_NUM=65537").status);
+    EXPECT_EQ("THREAD_NUM=65537", Unsorted(settingsFolder)[0]);
+}
+
+TEST_F(ConsoleTool, SettingsRefusesUnknownKeysAndValuesThatAreNoNumberAndWritesNothing) {
+    testimages::WriteFileBytes(settings, {'[', 'S', 'O', 'R', 'T', ']', '\n', 'T', 'H', 'R', 'E', 'A', 'D', '_', 'N',
+                                          'U', 'M', '=', '3', '\n'});
+    const std::pair<std::string, std::string> cases[] = {
+        {"THREAD_NUM=4 FROB=1", "settings: unknown key 'FROB'"},
+        {"thread_num=4", "settings: unknown key 'thread_num'"},
+        {"THREAD_NUM=abc", "settings: THREAD_NUM needs a number, not 'abc'"},
+        {"THREAD_NUM=12abc", "settings: THREAD_NUM needs a number, not '12abc'"},
+        {"THREAD_NUM=", "settings: THREAD_NUM needs a number, not ''"},
+        {"THREAD_NUM=99999999999", "settings: THREAD_NUM needs a number, not '99999999999'"},
+        {"IS_DST_SUBDIR=1.5", "settings: IS_DST_SUBDIR needs a number, not '1.5'"},
+        {"NOISE_LIMIT_GS=x", "settings: NOISE_LIMIT_GS needs a number, not 'x'"},
+        {"NOISE_LIMIT_GS=1e", "settings: NOISE_LIMIT_GS needs a number, not '1e'"},
+        {"THREAD_NUM", "settings: 'THREAD_NUM' is not KEY=VALUE"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const CliResult result = RunCli(settingsFolder, "settings --settings " + Quoted(settings) + " " + arguments);
+        EXPECT_EQ(2, result.status) << arguments;
+        EXPECT_TRUE(result.lines.empty()) << arguments;
+        EXPECT_EQ("pallidor-cli: " + message + "\nTry 'pallidor-cli --help'.\n", result.errors) << arguments;
+        EXPECT_EQ("[SORT]\nTHREAD_NUM=3\n", ReadText(settings)) << arguments;
+    }
+}
+
+TEST_F(ConsoleTool, ThePerUserFilesGoToTheXdgPlacesOrBelowTheHomeNeverBesideTheProgram) {
+    const std::string root = Quoted(images.Path().string());
+    testimages::TempFolder places;
+    const std::filesystem::path config = places.File("config");
+    const std::filesystem::path state = places.File("state");
+    const std::filesystem::path home = places.File("home");
+    const std::string xdg = "XDG_CONFIG_HOME=" + Quoted(config.string()) + " XDG_STATE_HOME=" + Quoted(state.string());
+    const std::string homeOnly = "-u XDG_CONFIG_HOME -u XDG_STATE_HOME HOME=" + Quoted(home.string());
+    // What the program would have made beside itself (other tests may write into its folder).
+    const std::filesystem::path program = std::filesystem::path(PALLIDOR_CLI_PATH).parent_path();
+    const auto besideProgram = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(program)) {
+            const std::string name = entry.path().filename().string();
+            if (name == "logs" || name.find("_pallidor.ini") != std::string::npos) names.insert(name);
+        }
+        return names;
+    };
+    const std::set<std::string> before = besideProgram();
+
+    for (const auto& [environment, settingsFolderPath, logsFolder] :
+         {std::tuple{xdg, config / "pallidor", state / "pallidor" / "logs"},
+          std::tuple{homeOnly, home / ".config" / "pallidor", home / ".local" / "state" / "pallidor" / "logs"}}) {
+        const CliResult shown = RunCli(settingsFolder, "settings", environment);
+        EXPECT_EQ(0, shown.status) << shown.errors;
+        const std::vector<std::string> lines = Unsorted(settingsFolder);
+        ASSERT_EQ(KeyLines().size() + 1, lines.size());
+        const std::filesystem::path file = lines.back().substr(6);
+        EXPECT_EQ(settingsFolderPath, file.parent_path());
+        EXPECT_TRUE(std::filesystem::is_regular_file(file)) << file;
+
+        const CliResult sorted = RunCli(settingsFolder, "sort --yes " + root + " </dev/null", environment);
+        EXPECT_EQ(0, sorted.status) << sorted.errors;
+        ASSERT_EQ(4u, sorted.lines.size());
+        const std::filesystem::path log = sorted.lines[1].substr(5);
+        EXPECT_EQ(logsFolder, log.parent_path());
+        EXPECT_TRUE(std::filesystem::is_regular_file(log)) << log;
+        // Put the pictures back for the next round.
+        RunCli(settingsFolder, "undo --yes " + Quoted(log.string()), environment);
+    }
+    EXPECT_EQ(before, besideProgram());
 }
 
 }  // namespace

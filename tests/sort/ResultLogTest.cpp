@@ -38,7 +38,7 @@ protected:
 TEST_F(ResultLog, OpensAnEmptyFileNamedFromTheTimeInTheLogsFolder) {
     ASSERT_TRUE(OpenResultLog(recorder_.host));
 
-    EXPECT_EQ(temp_.Path() / "logs", LogFilePath.parent_path());
+    EXPECT_EQ(guard_.LogsFolder(), LogFilePath.parent_path());
     EXPECT_TRUE(std::regex_match(LogFilePath.filename().string(),
                                  std::regex(R"(20\d\d_[01]\d_[0-3]\d_[0-2]\d_[0-5]\d_[0-6]\d_\d\d\d\.txt)")))
         << LogFilePath;
@@ -49,7 +49,7 @@ TEST_F(ResultLog, OpensAnEmptyFileNamedFromTheTimeInTheLogsFolder) {
 TEST_F(ResultLog, ExistingLogOfTheSameMillisecondIsNeitherSharedNorTruncated) {
     // Another run's logs for each of the next 300 ms: whichever millisecond we open in, its
     // name is taken.
-    std::filesystem::create_directory(temp_.Path() / "logs");
+    std::filesystem::create_directories(guard_.LogsFolder());
     const auto now = std::chrono::system_clock::now();
     std::vector<std::filesystem::path> others;
     for (int ms = 0; ms < 300; ++ms) {
@@ -61,7 +61,7 @@ TEST_F(ResultLog, ExistingLogOfTheSameMillisecondIsNeitherSharedNorTruncated) {
         char name[64];
         std::snprintf(name, sizeof name, "%04d_%02d_%02d_%02d_%02d_%02d_%03d.txt", t.tm_year + 1900, t.tm_mon + 1,
                       t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, static_cast<int>(millis));
-        others.push_back(temp_.Path() / "logs" / name);
+        others.push_back(guard_.LogsFolder() / name);
         WriteBytes(others.back(), "another run");
     }
 
@@ -89,7 +89,8 @@ TEST_F(ResultLog, LineIsUtf8WithoutMarkInTheExactLayoutEndingInCrLf) {
 }
 
 TEST_F(ResultLog, LogsFolderThatCannotBeMadeAsksAndTheAnswerDecides) {
-    WriteBytes(temp_.Path() / "logs", "a file in the way");
+    std::filesystem::create_directories(guard_.LogsFolder().parent_path());
+    WriteBytes(guard_.LogsFolder(), "a file in the way");
 
     recorder_.answer = false;
     EXPECT_FALSE(OpenResultLog(recorder_.host));
@@ -99,7 +100,7 @@ TEST_F(ResultLog, LogsFolderThatCannotBeMadeAsksAndTheAnswerDecides) {
     EXPECT_EQ((std::vector<std::string>{kFolderQuestion, kFolderQuestion}), recorder_.questions);
     EXPECT_TRUE(LogFilePath.empty());
     WriteResultLog("/p/a.png", "nothing is written");
-    EXPECT_EQ("a file in the way", ReadBytes(temp_.Path() / "logs"));
+    EXPECT_EQ("a file in the way", ReadBytes(guard_.LogsFolder()));
 }
 
 TEST_F(ResultLog, LogFileThatCannotBeMadeAsksTheSecondQuestion) {
@@ -121,6 +122,6 @@ TEST_F(ResultLog, LogFileThatCannotBeMadeAsksTheSecondQuestion) {
     EXPECT_EQ(2, attempts);
     EXPECT_TRUE(LogFilePath.empty());
     std::error_code error;
-    EXPECT_TRUE(std::filesystem::is_directory(temp_.Path() / "logs", error));
-    EXPECT_TRUE(std::filesystem::is_empty(temp_.Path() / "logs", error));
+    EXPECT_TRUE(std::filesystem::is_directory(guard_.LogsFolder(), error));
+    EXPECT_TRUE(std::filesystem::is_empty(guard_.LogsFolder(), error));
 }

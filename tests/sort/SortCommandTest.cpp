@@ -60,7 +60,7 @@ TEST_F(SortCommandRun, EveryFileMovedExitsZeroWithSummaryAndLogPlace) {
 
     ASSERT_FALSE(LogFilePath.empty());
     EXPECT_EQ("moved to monochrome: 2\nmoved to color: 1\nleft in place: 0\nlog: " + LogFilePath.string() + "\n", out_);
-    EXPECT_EQ(temp_.Path() / "app" / "logs", LogFilePath.parent_path());
+    EXPECT_EQ(guard_.LogsFolder(), LogFilePath.parent_path());
     EXPECT_EQ("", err_);
 }
 
@@ -99,7 +99,8 @@ TEST_F(SortCommandRun, RunThatDoesNotStartExitsTwoWithTheMessageOnStandardError)
 }
 
 TEST_F(SortCommandRun, LogQuestionIsAnsweredByTheOptionOrNoWithoutATerminal) {
-    WriteBytes(temp_.Path() / "app" / "logs", "in the way");
+    std::filesystem::create_directories(guard_.LogsFolder().parent_path());
+    WriteBytes(guard_.LogsFolder(), "in the way");
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
 
     EXPECT_EQ(2, Sort({pics_}, QuestionAnswer::No));

@@ -13,6 +13,7 @@
 #include "sort/SortRun.h"
 #include "sort/SortRunDriver.h"
 #include "platform/FileFaults.h"
+#include "platform/Places.h"
 #include "platform/Text.h"
 #include "platform/Thread.h"
 
@@ -78,13 +79,18 @@ std::filesystem::path OnlyFileIn(const std::filesystem::path& folder) {
 }
 
 RunStateGuard::RunStateGuard(const std::filesystem::path& moduleFolder)
-    : settings_(Settings), moduleFolder_(ModuleFolder), settingsFilePath_(SettingsFilePath) {
+    : stateHome_("XDG_STATE_HOME", platform::PathToUtf8(moduleFolder / "state").c_str()),
+      settings_(Settings),
+      moduleFolder_(ModuleFolder),
+      settingsFilePath_(SettingsFilePath) {
     ModuleFolder = moduleFolder / "";
     SettingsFilePath = moduleFolder / "test_pallidor.ini";
     LogFilePath.clear();
     CancelRequested = false;
     ActiveWorkers = 0;
 }
+
+std::filesystem::path RunStateGuard::LogsFolder() const { return platform::LogsFolder(ModuleFolder); }
 
 RunStateGuard::~RunStateGuard() {
     Settings = settings_;

@@ -13,6 +13,7 @@
 #include "sort/SortHost.h"
 #include "support/ImageFiles.h"
 #include "support/TestFiles.h"
+#include "support/Variables.h"
 
 namespace sorttest {
 
@@ -38,14 +39,18 @@ std::string WithoutTime(const std::string& line);
 std::filesystem::path OnlyFileIn(const std::filesystem::path& folder);
 
 // Keeps Settings, ModuleFolder, LogFilePath, the run flags and the test seams as they were
-// and restores them (the file fault hook is cleared); sets ModuleFolder to `moduleFolder` so
-// logs go there.
+// and restores them (the file fault hook is cleared); sets ModuleFolder to `moduleFolder` and
+// the per-user state folder to "state" in it, so that the logs go below `moduleFolder`.
 class RunStateGuard {
 public:
     explicit RunStateGuard(const std::filesystem::path& moduleFolder);
     ~RunStateGuard();
+    // Where this test's logs go: "logs" in the module folder on Windows, the per-user logs
+    // folder below its "state" on POSIX.
+    std::filesystem::path LogsFolder() const;
 
 private:
+    testsupport::ScopedVariable stateHome_;
     SettingsRecord settings_;
     std::filesystem::path moduleFolder_;
     std::filesystem::path settingsFilePath_;

@@ -145,13 +145,14 @@ TEST_F(SortRun, MissingFixedFolderStopsTheRunBeforeTheLog) {
                   "カラー画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n    【フォルダのパス】",
               }),
               recorder_.errors);
-    EXPECT_FALSE(Exists(app_ / "logs"));
+    EXPECT_FALSE(Exists(guard_.LogsFolder()));
     EXPECT_EQ(TinyPng(false, 1), ReadBytes(pics_ / "a.png"));
     EXPECT_TRUE(recorder_.ranges.empty());
 }
 
 TEST_F(SortRun, DeclinedLogEndsTheRunAndAcceptedOneSortsWithoutLog) {
-    WriteBytes(app_ / "logs", "in the way");
+    std::filesystem::create_directories(guard_.LogsFolder().parent_path());
+    WriteBytes(guard_.LogsFolder(), "in the way");
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
 
     recorder_.answer = false;

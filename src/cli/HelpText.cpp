@@ -1,0 +1,78 @@
+#include "cli/HelpText.h"
+
+#include <cstdio>
+
+#include "platform/Places.h"
+
+namespace {
+
+const char kUsageAndCommands[] =
+    "usage: pallidor-cli judge    [--settings FILE] [--explain] [--json] [-0] PATH...\n"
+    "       pallidor-cli sort     [--settings FILE] [--yes | --no] [--json [--explain]] [-0] PATH...\n"
+    "       pallidor-cli undo     [--yes | --no] [--dry-run] LOGFILE\n"
+    "       pallidor-cli settings [--settings FILE] [KEY=VALUE...]\n"
+    "       pallidor-cli --help | --version\n"
+    "\n"
+    "Sorts image files (PNG, GIF, BMP, JPEG) into monochrome and colour.\n"
+    "\n"
+    "commands:\n"
+    "  judge      decode and judge every file (folders are expanded as a drop on the\n"
+    "             window expands them) and print one line per file:\n"
+    "             monochrome<TAB>PATH, color<TAB>PATH or error<TAB>PATH<TAB>MESSAGE;\n"
+    "             nothing is moved and no log is written\n"
+    "  sort       a sorting run, as a drop on the window starts one: every file is\n"
+    "             judged and moved into a \"monochrome\" or \"color\" folder (beside it,\n"
+    "             or the fixed folders of the settings), with one line per file in a\n"
+    "             log; Ctrl+C stops starting new files\n"
+    "  undo       move every file that the run of LOGFILE moved back where it came\n"
+    "             from, never replacing a file; a file whose place is taken, or that\n"
+    "             is gone or changed since, stays and is reported; \"monochrome\" and\n"
+    "             \"color\" folders the run made go when they are left empty; writes a\n"
+    "             log of its own\n"
+    "  settings   without KEY=VALUE: print the settings in effect, one KEY=VALUE a\n"
+    "             line in the file's order, and the file's path; with KEY=VALUE: set\n"
+    "             those keys by the rules that loading applies (a value out of range\n"
+    "             is brought into range) and save; the values are printed as stored;\n"
+    "             a missing settings file is made\n"
+    "\n"
+    "options:\n"
+    "  --explain        after each verdict, the evidence that decided it: the rule\n"
+    "                   (header, colour table, grayscale-only or tinted-monochrome\n"
+    "                   criterion) and its numbers, and a JPEG's decoder warnings\n"
+    "  --json           one JSON object per file on standard output (JSON Lines)\n"
+    "  -0, --null       with PATH -: the paths on standard input are separated by NUL\n"
+    "                   bytes, not by line ends\n"
+    "  PATH -           read the paths from standard input, one per line (or -0)\n"
+    "  --dry-run        show what undo would do and change nothing\n"
+    "  --yes, --no      answer the question whether to go on without a log\n"
+    "                   (default: ask on a terminal, else No)\n"
+    "  --settings FILE  use FILE, which must exist, instead of the per-user settings\n"
+    "                   file (settings makes FILE when it is missing)\n"
+    "  --help           print this help\n"
+    "  --version        print the version\n"
+    "\n"
+    "files:\n";
+
+const char kExitStatus[] =
+    "\n"
+    "exit status:\n"
+    "  0          judge: every file judged; sort: every file moved; undo: every\n"
+    "             moved file went back; settings: printed or saved\n"
+    "  1          judge: some file gave an error; sort: some file stayed where it\n"
+    "             was; undo: some file stayed; a PATH that does not exist counts\n"
+    "             (error<TAB>PATH<TAB>no such file or folder)\n"
+    "  2          a usage error (one line and a pointer to --help), an unknown key\n"
+    "             or a value that is no number for settings, a settings file that\n"
+    "             cannot be written, a sorting run or undo that did not start, or a\n"
+    "             log that undo cannot read\n";
+
+}  // namespace
+
+std::string HelpText() {
+    return std::string(kUsageAndCommands) + platform::PlacesInWords() + kExitStatus;
+}
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "pallidor-cli: %s\nTry 'pallidor-cli --help'.\n", message.c_str());
+    return 2;
+}
