@@ -51,7 +51,7 @@ DecodedImage* ConvertDibSection(HBITMAP bitmap) {
         bm.bmWidthBytes < image->stride ? bm.bmWidthBytes : image->stride);
     const auto* source = static_cast<const std::uint8_t*>(bm.bmBits);
     for (std::int32_t row = 0; row < image->height; ++row) {
-        std::memcpy(image->bits + static_cast<std::size_t>(row) * image->stride,
+        std::memcpy(StoredRow(*image, static_cast<std::size_t>(row)),
                     source + static_cast<std::size_t>(row) * bm.bmWidthBytes, rowBytes);
     }
     return image;

@@ -3,39 +3,27 @@
 // Everything else is declined silently and goes to the platform's loader.
 #include <cstdint>
 
+#include "image/BmpHeader.h"
 #include "image/DecodedImage.h"
 #include "platform/Files.h"
 
 namespace {
-
-constexpr std::uint64_t kFileHeaderBytes = 14;
-constexpr std::size_t kInfoHeaderBytes = 40;
-constexpr std::uint32_t kBiBitfields = 3;
-
-std::uint16_t Get16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t Get32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 bool IsGrayEntry(const std::uint8_t* entry) {
     return entry[0] == entry[1] && entry[1] == entry[2];
 }
 
 // One bit per pixel: decided from the colour-table entries, or without them.
-void DecideOneBitFile(platform::InputFile* file, const std::uint8_t* info, int& earlyVerdict,
+void DecideOneBitFile(platform::InputFile* file, const BitmapInfoHeader& info, int& earlyVerdict,
                       JudgeEvidence* evidence) {
     // Two colours of which none is stated: a black and white picture whatever the table says.
-    if (Get32(info + 32) != 2) {
+    if (info.clrUsed != 2) {
         earlyVerdict = kEarlyMonochrome;
         NoteEarlyRule(evidence, DecidingRule::Header, "1-bit bitmap without two stated colours");
         return;
     }
     // In 64 bits: a header size near 2^32 must not wrap round to an offset inside the header.
-    const std::uint64_t tableOffset = kFileHeaderBytes + Get32(info);
+    const std::uint64_t tableOffset = kBmpFileHeaderBytes + info.size;
     std::uint8_t table[8];
     if (!platform::SeekInputFile(file, tableOffset) ||
         platform::ReadInputFile(file, table, sizeof table) != sizeof table) {
@@ -48,21 +36,18 @@ void DecideOneBitFile(platform::InputFile* file, const std::uint8_t* info, int& 
 }
 
 // Sixteen bits with 5-5-5 or 5-6-5 masks, read into a 5-5-5 image.
-DecodedImage* ReadSixteenBitFile(platform::InputFile* file, const std::uint8_t* info,
+DecodedImage* ReadSixteenBitFile(platform::InputFile* file, const BitmapInfoHeader& info,
                                  std::uint32_t pixelOffset) {
-    if (Get32(info + 16) != kBiBitfields) return nullptr;
-    std::uint8_t masks[12];
-    if (platform::ReadInputFile(file, masks, sizeof masks) != sizeof masks) return nullptr;
-    const std::uint32_t red = Get32(masks);
-    const std::uint32_t green = Get32(masks + 4);
-    const std::uint32_t blue = Get32(masks + 8);
-    const bool is555 = red == 0x7C00 && green == 0x03E0 && blue == 0x001F;
-    const bool is565 = red == 0xF800 && green == 0x07E0 && blue == 0x001F;
-    if (!is555 && !is565) return nullptr;
+    if (info.compression != kBiBitfields) return nullptr;
+    std::uint8_t maskBytes[kBmpMaskBytes];
+    if (platform::ReadInputFile(file, maskBytes, sizeof maskBytes) != sizeof maskBytes) return nullptr;
+    const BmpColourMasks masks = ParseBmpColourMasks(maskBytes);
+    const bool is565 = IsFiveSixFive(masks);
+    if (!IsFiveFiveFive(masks) && !is565) return nullptr;
 
     BitmapInfoHeader header;
-    header.width = static_cast<std::int32_t>(Get32(info + 4));
-    header.height = static_cast<std::int32_t>(Get32(info + 8));
+    header.width = info.width;
+    header.height = info.height;
     header.bitCount = 16;
     DecodedImage* image = CreateDecodedImage(header, nullptr);
     if (image == nullptr) return nullptr;
@@ -82,7 +67,7 @@ DecodedImage* ReadSixteenBitFile(platform::InputFile* file, const std::uint8_t* 
         // gigabyte of pixels then never touches the untouched pages.
         for (std::size_t i = 0; i < read; i += 2) {  // the stride is even: i + 1 < bytes
             std::uint8_t* p = image->bits + i;
-            const std::uint16_t w = Get16(p);
+            const std::uint16_t w = GetLittle16(p);
             const auto converted = static_cast<std::uint16_t>(((w >> 1) & 0x7FE0) + (w & 0x001F));
             p[0] = static_cast<std::uint8_t>(converted & 0xFF);
             p[1] = static_cast<std::uint8_t>(converted >> 8);
@@ -100,14 +85,16 @@ DecodedImage* LoadBmpFile(const std::filesystem::path& path, int& earlyVerdict,
     if (file == nullptr) return nullptr;
 
     // Neither the signature nor a short read matters: the info header's own checks decide.
-    std::uint8_t fileHeader[kFileHeaderBytes] = {};
-    platform::ReadInputFile(file, fileHeader, sizeof fileHeader);
-    const std::uint32_t pixelOffset = Get32(fileHeader + 10);
+    std::uint8_t fileBytes[kBmpFileHeaderBytes] = {};
+    platform::ReadInputFile(file, fileBytes, sizeof fileBytes);
+    const std::uint32_t pixelOffset = ParseBmpFileHeader(fileBytes).pixelOffset;
 
     DecodedImage* image = nullptr;
-    std::uint8_t info[kInfoHeaderBytes];
-    if (platform::ReadInputFile(file, info, sizeof info) == sizeof info && Get32(info) >= kInfoHeaderBytes) {
-        switch (Get16(info + 14)) {
+    std::uint8_t infoBytes[kBmpInfoHeaderBytes];
+    if (platform::ReadInputFile(file, infoBytes, sizeof infoBytes) == sizeof infoBytes &&
+        GetLittle32(infoBytes) >= kBmpInfoHeaderBytes) {
+        const BitmapInfoHeader info = ParseBmpInfoHeader(infoBytes);
+        switch (info.bitCount) {
             case 1: DecideOneBitFile(file, info, earlyVerdict, evidence); break;
             case 16: image = ReadSixteenBitFile(file, info, pixelOffset); break;
             default: break;

@@ -4,18 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "image/BmpHeader.h"
 #include "image/DecodedImage.h"
 #include "platform/Files.h"
 
 namespace {
-
-constexpr std::uint32_t kBiRgb = 0;
-constexpr std::uint32_t kBiRle8 = 1;
-constexpr std::uint32_t kBiRle4 = 2;
-constexpr std::uint32_t kBiBitfields = 3;
-constexpr std::uint32_t kBiAlphaBitfields = 6;
-
-constexpr std::uint64_t kFileHeaderBytes = 14;
 
 // Where the bytes come from: an open file, or memory. Reads past the end come back short.
 struct Source {
@@ -42,15 +35,6 @@ std::size_t ReadSource(Source& source, void* destination, std::size_t count) {
 
 bool ReadAt(Source& source, std::uint64_t offset, void* destination, std::size_t count) {
     return SeekSource(source, offset) && ReadSource(source, destination, count) == count;
-}
-
-std::uint16_t Get16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t Get32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
 // One colour channel of a bit-field pixel, widened or narrowed to 8 bits.
@@ -85,18 +69,14 @@ std::uint8_t ExtractChannel(const Channel& channel, std::uint32_t pixel) {
     return static_cast<std::uint8_t>((value * 255 + maximum / 2) / maximum);
 }
 
-struct Layout {
-    std::uint32_t headerSize;
-    std::int32_t width;
-    std::int32_t height;  // negative: top-down
-    std::uint16_t bitCount;
-    std::uint32_t compression;
-    std::uint32_t sizeImage;
+// The info header's fields as stated (size: of the info header; height negative: top-down;
+// clrUsed 0 in a core header), and what follows from them.
+struct Layout : BitmapInfoHeader {
     std::uint64_t pixelOffset;
     std::uint64_t headerEnd;   // past the info header and any masks after it: the colour table
-    std::uint32_t colourUsed;  // as stated, 0 in a core header
     std::uint64_t rows;        // |height|
     std::uint64_t fileStride;  // bytes of one uncompressed row in the file
+    BmpColourMasks masks;      // of bit-field files
     Channel channels[3];       // red, green, blue of bit-field files
     int colourCount;
     RgbQuad colourTable[256];
@@ -108,14 +88,14 @@ bool IsAcceptedFormat(const Layout& layout) {
             switch (layout.bitCount) {
                 case 1: case 4: case 8: case 24: return true;
                 // The core header predates these depths.
-                case 16: case 32: return layout.headerSize != 12;
+                case 16: case 32: return layout.size != kBmpCoreHeaderBytes;
                 default: return false;
             }
         case kBiRle8: return layout.bitCount == 8 && layout.height > 0;
         case kBiRle4: return layout.bitCount == 4 && layout.height > 0;
         case kBiBitfields:
         case kBiAlphaBitfields:
-            return layout.headerSize != 12 && (layout.bitCount == 16 || layout.bitCount == 32);
+            return layout.size != kBmpCoreHeaderBytes && (layout.bitCount == 16 || layout.bitCount == 32);
         default: return false;
     }
 }
@@ -123,55 +103,42 @@ bool IsAcceptedFormat(const Layout& layout) {
 // Reads and checks everything before the pixel data. Every field is checked against the few
 // values we take before it takes part in any arithmetic.
 bool ReadLayout(Source& source, Layout& layout) {
-    std::uint8_t fileHeader[kFileHeaderBytes];
-    if (!ReadAt(source, 0, fileHeader, sizeof fileHeader)) return false;
-    if (fileHeader[0] != 'B' || fileHeader[1] != 'M') return false;
-    layout.pixelOffset = Get32(fileHeader + 10);
+    std::uint8_t fileBytes[kBmpFileHeaderBytes];
+    if (!ReadAt(source, 0, fileBytes, sizeof fileBytes)) return false;
+    const BmpFileHeader fileHeader = ParseBmpFileHeader(fileBytes);
+    if (!fileHeader.signature) return false;
+    layout.pixelOffset = fileHeader.pixelOffset;
 
     std::uint8_t header[124] = {};
-    if (!ReadAt(source, kFileHeaderBytes, header, 4)) return false;
-    layout.headerSize = Get32(header);
-    switch (layout.headerSize) {
+    if (!ReadAt(source, kBmpFileHeaderBytes, header, 4)) return false;
+    const std::uint32_t headerSize = GetLittle32(header);
+    switch (headerSize) {
         case 12: case 40: case 52: case 56: case 108: case 124: break;
         default: return false;
     }
-    if (!ReadAt(source, kFileHeaderBytes, header, layout.headerSize)) return false;
+    if (!ReadAt(source, kBmpFileHeaderBytes, header, headerSize)) return false;
 
-    std::uint16_t planes = 0;
-    layout.colourUsed = 0;
-    if (layout.headerSize == 12) {
-        layout.width = Get16(header + 4);
-        layout.height = Get16(header + 6);
-        planes = Get16(header + 8);
-        layout.bitCount = Get16(header + 10);
-        layout.compression = kBiRgb;
-        layout.sizeImage = 0;
-    } else {
-        layout.width = static_cast<std::int32_t>(Get32(header + 4));
-        layout.height = static_cast<std::int32_t>(Get32(header + 8));
-        planes = Get16(header + 12);
-        layout.bitCount = Get16(header + 14);
-        layout.compression = Get32(header + 16);
-        layout.sizeImage = Get32(header + 20);
-        layout.colourUsed = Get32(header + 32);
-    }
-    if (planes != 1 || layout.width <= 0 || layout.height == 0 || layout.height == INT32_MIN ||
+    static_cast<BitmapInfoHeader&>(layout) = ParseBmpInfoHeader(header);
+    if (layout.planes != 1 || layout.width <= 0 || layout.height == 0 || layout.height == INT32_MIN ||
         !IsAcceptedFormat(layout)) {
         return false;
     }
 
-    layout.headerEnd = kFileHeaderBytes + layout.headerSize;
+    layout.headerEnd = kBmpFileHeaderBytes + layout.size;
     if (layout.compression == kBiBitfields || layout.compression == kBiAlphaBitfields) {
-        std::uint8_t masks[12];
-        if (layout.headerSize == 40) {
-            if (!ReadAt(source, layout.headerEnd, masks, sizeof masks)) return false;
+        std::uint8_t maskBytes[kBmpMaskBytes];
+        if (layout.size == kBmpInfoHeaderBytes) {
+            if (!ReadAt(source, layout.headerEnd, maskBytes, sizeof maskBytes)) return false;
             // An alpha mask follows the other three; we never look at it.
             layout.headerEnd += layout.compression == kBiAlphaBitfields ? 16 : 12;
         } else {
-            std::memcpy(masks, header + 40, sizeof masks);
+            std::memcpy(maskBytes, header + kBmpInfoHeaderBytes, sizeof maskBytes);
         }
-        for (int i = 0; i < 3; ++i) {
-            if (!DescribeChannel(Get32(masks + 4 * i), layout.channels[i])) return false;
+        layout.masks = ParseBmpColourMasks(maskBytes);
+        if (!DescribeChannel(layout.masks.red, layout.channels[0]) ||
+            !DescribeChannel(layout.masks.green, layout.channels[1]) ||
+            !DescribeChannel(layout.masks.blue, layout.channels[2])) {
+            return false;
         }
     }
     // Pixels that begin inside the headers would be header bytes read as a picture.
@@ -185,8 +152,8 @@ bool ReadLayout(Source& source, Layout& layout) {
     if (layout.bitCount <= 8) {
         const std::uint32_t nominal = 1u << layout.bitCount;
         layout.colourCount =
-            static_cast<int>(layout.colourUsed == 0 ? nominal : std::min(layout.colourUsed, nominal));
-        const int entryBytes = layout.headerSize == 12 ? 3 : 4;
+            static_cast<int>(layout.clrUsed == 0 ? nominal : std::min(layout.clrUsed, nominal));
+        const int entryBytes = layout.size == kBmpCoreHeaderBytes ? 3 : 4;
         std::uint8_t table[256 * 4];
         const auto tableBytes = static_cast<std::size_t>(layout.colourCount * entryBytes);
         if (!ReadAt(source, layout.headerEnd, table, tableBytes)) {
@@ -243,10 +210,10 @@ DecodedImage* ReadBitfieldRows(Source& source, const Layout& layout) {
     const int bytesOut = outBits / 8;
     for (std::uint64_t y = 0; ok && y < layout.rows; ++y) {
         ok = ReadSource(source, row, static_cast<std::size_t>(layout.fileStride)) == layout.fileStride;
-        std::uint8_t* out = image->bits + y * static_cast<std::uint64_t>(image->stride);
+        std::uint8_t* out = StoredRow(*image, static_cast<std::size_t>(y));
         for (std::int32_t x = 0; ok && x < layout.width; ++x) {
             const std::uint8_t* in = row + static_cast<std::size_t>(x) * bytesIn;
-            const std::uint32_t pixel = bytesIn == 2 ? Get16(in) : Get32(in);
+            const std::uint32_t pixel = bytesIn == 2 ? GetLittle16(in) : GetLittle32(in);
             out[0] = ExtractChannel(layout.channels[2], pixel);
             out[1] = ExtractChannel(layout.channels[1], pixel);
             out[2] = ExtractChannel(layout.channels[0], pixel);
@@ -293,7 +260,7 @@ struct RleCursor {
 void PutPixel(RleCursor& cursor, std::uint8_t index) {
     const auto width = static_cast<std::uint64_t>(cursor.image.width);
     if (cursor.x < width && cursor.y < static_cast<std::uint64_t>(cursor.image.height)) {
-        std::uint8_t* row = cursor.image.bits + cursor.y * static_cast<std::uint64_t>(cursor.image.stride);
+        std::uint8_t* row = StoredRow(cursor.image, static_cast<std::size_t>(cursor.y));
         if (!cursor.fourBit) {
             row[cursor.x] = index;
         } else if (cursor.x % 2 == 0) {
@@ -360,12 +327,7 @@ DecodedImage* ReadRleData(Source& source, const Layout& layout) {
 }
 
 bool IsDirectBitfieldLayout(const Layout& layout) {
-    if (layout.bitCount == 16) {
-        return layout.channels[0].mask == 0x7C00 && layout.channels[1].mask == 0x03E0 &&
-               layout.channels[2].mask == 0x001F;
-    }
-    return layout.channels[0].mask == 0xFF0000 && layout.channels[1].mask == 0x00FF00 &&
-           layout.channels[2].mask == 0x0000FF;
+    return layout.bitCount == 16 ? IsFiveFiveFive(layout.masks) : IsEightEightEight(layout.masks);
 }
 
 DecodedImage* ReadBitmap(Source& source) {
@@ -392,8 +354,8 @@ BitmapFileCheck CheckBitmap(Source& source) {
     // A loader may read as many entries as stated, beyond what the depth can index, and a
     // table stated for a deeper picture too.
     std::uint64_t tableEntries = layout.bitCount <= 8 ? std::uint64_t{1} << layout.bitCount : 0;
-    if (layout.colourUsed != 0) tableEntries = std::min<std::uint64_t>(layout.colourUsed, 256);
-    const std::uint64_t tableEnd = layout.headerEnd + tableEntries * (layout.headerSize == 12 ? 3 : 4);
+    if (layout.clrUsed != 0) tableEntries = std::min<std::uint64_t>(layout.clrUsed, 256);
+    const std::uint64_t tableEnd = layout.headerEnd + tableEntries * (layout.size == kBmpCoreHeaderBytes ? 3 : 4);
     std::uint8_t last;
     if (tableEnd > layout.headerEnd && !ReadAt(source, tableEnd - 1, &last, 1)) return check;
 

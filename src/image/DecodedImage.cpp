@@ -64,8 +64,8 @@ DecodedImage* CreateDecodedImage(const BitmapInfoHeader& header, const RgbQuad* 
         const std::size_t used = static_cast<std::size_t>((width * header.bitCount + 7) / 8);
         const std::size_t padding = static_cast<std::size_t>(stride) - used;
         if (image->bits != nullptr && padding > 0) {
-            for (std::uint64_t r = 0; r < height; ++r) {
-                std::memset(image->bits + r * stride + used, 0, padding);
+            for (std::size_t r = 0; r < static_cast<std::size_t>(height); ++r) {
+                std::memset(StoredRow(*image, r) + used, 0, padding);
             }
         }
     }
@@ -93,12 +93,6 @@ void DestroyDecodedImage(DecodedImage* image) {
 
 PixelView DescribeImage(const DecodedImage& image) {
     return PixelView{image.width, image.height, image.stride, image.bitsPerPixel, image.bits};
-}
-
-int ReadColourTable(const DecodedImage& image, RgbQuad* destination, int count) {
-    const int n = std::max(0, std::min(count, image.colourCount));
-    if (n > 0) std::memcpy(destination, image.colourTable, static_cast<std::size_t>(n) * sizeof(RgbQuad));
-    return n;
 }
 
 int JudgeDecodedImage(const DecodedImage& image, const JudgeParams& params, std::string& errorText,

@@ -1,6 +1,7 @@
 // The decoded-image contract, the loaders and the per-format entry operations.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -54,8 +55,17 @@ DecodedImage* CreateDecodedImage(const BitmapInfoHeader& header, const RgbQuad* 
                                  ImageRows rows = ImageRows::Zeroed);
 void DestroyDecodedImage(DecodedImage* image);
 PixelView DescribeImage(const DecodedImage& image);
-// Copies up to `count` entries from the start of the colour table; returns how many.
-int ReadColourTable(const DecodedImage& image, RgbQuad* destination, int count);
+
+// Row `n` (below height) in memory order: the order of a bitmap file's rows.
+inline std::uint8_t* StoredRow(const DecodedImage& image, std::size_t n) {
+    return image.bits + n * static_cast<std::size_t>(image.stride);
+}
+
+// Row `n` (below height) counted from the picture's top, wherever the row order stores it:
+// the last memory row of a bottom-up image, the first of a top-down one.
+inline std::uint8_t* PictureRow(const DecodedImage& image, std::size_t n) {
+    return StoredRow(image, image.topDown ? n : static_cast<std::size_t>(image.height) - 1 - n);
+}
 
 // Judges a decoded image (describe, colour table, JudgeImage), with evidence when asked for.
 int JudgeDecodedImage(const DecodedImage& image, const JudgeParams& params, std::string& errorText,

@@ -49,14 +49,13 @@ bool RecordFirstFrame(GifFileType* gif) {
     }
 }
 
-// Decodes the frame's raster lines in file order into picture rows, row r at memory row
-// height-1-r. Interlaced frames store rows 0,8,16..., then 4,12..., then 2,6..., then
+// Decodes the frame's raster lines in file order into picture rows counted from the top.
+// Interlaced frames store rows 0,8,16..., then 4,12..., then 2,6..., then
 // 1,3,5.... Stops at the first broken line: rows not reached keep index 0.
 void DecodeFrameLines(GifFileType* gif, DecodedImage& image, bool interlaced) {
     const std::int32_t height = image.height;
     auto decodeRow = [&](std::int32_t r) {
-        GifPixelType* row = image.bits + static_cast<std::size_t>(height - 1 - r) * static_cast<std::size_t>(image.stride);
-        return DGifGetLine(gif, row, image.width) != GIF_ERROR;
+        return DGifGetLine(gif, PictureRow(image, static_cast<std::size_t>(r)), image.width) != GIF_ERROR;
     };
     if (!interlaced) {
         for (std::int32_t r = 0; r < height; ++r) {

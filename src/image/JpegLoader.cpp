@@ -128,14 +128,11 @@ JpegOutcome DecodeJpeg(JpegDecode* decode, RecoveryPoint* point) {
     decode->image = CreateDecodedImage(header, nullptr, ImageRows::WrittenByCaller);
     if (decode->image == nullptr) return JpegOutcome::ImageNotCreated;
 
-    const PixelView view = DescribeImage(*decode->image);
     decode->rowTable = static_cast<JSAMPROW*>(std::malloc(sizeof(JSAMPROW) * cinfo->output_height));
     if (decode->rowTable == nullptr) return JpegOutcome::RowTableNotAllocated;
-    // Scanline i (from the top) lands in memory row height-1-i: upright in a bottom-up image.
+    // Scanline i is the picture's row i from the top.
     for (JDIMENSION i = 0; i < cinfo->output_height; ++i) {
-        decode->rowTable[i] = decode->image->bits +
-                              static_cast<std::size_t>(view.height - 1 - static_cast<std::int32_t>(i)) *
-                                  static_cast<std::size_t>(view.stride);
+        decode->rowTable[i] = PictureRow(*decode->image, i);
     }
 
     if (setjmp(point->context)) return JpegOutcome::PixelsFailed;

@@ -157,9 +157,7 @@ PngOutcome DecodePng(PngDecode* decode) {
     // Adam7 passes each write only their own pixels, so after the last one every pixel is set.
     for (int pass = 0; pass < passes; ++pass) {
         for (std::int32_t r = 0; r < view.height; ++r) {
-            png_bytep row = decode->image->bits +
-                            static_cast<std::size_t>(view.height - 1 - r) * static_cast<std::size_t>(view.stride);
-            png_read_row(png, row, nullptr);
+            png_read_row(png, PictureRow(*decode->image, static_cast<std::size_t>(r)), nullptr);
         }
     }
     png_read_end(png, nullptr);
