@@ -5,5 +5,4 @@ std::atomic<bool> CancelRequested{false};
 std::atomic<std::int32_t> ActiveWorkers{0};
 std::mutex WorkerCountLock;
 std::condition_variable& WorkerCountChanged = *new std::condition_variable;
-std::chrono::steady_clock::time_point LastWorkerEnd;
 std::mutex LogLock;

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -19,8 +18,5 @@ extern std::mutex WorkerCountLock;
 // poll interval to launch the next file or to end the run. Never destroyed: a finished worker
 // notifies after its decrement, when the driver may have returned and the process be ending.
 extern std::condition_variable& WorkerCountChanged;
-// When the latest worker gave back its slot (guarded by WorkerCountLock), so the driver can
-// tell how long it slept after it could have launched or ended.
-extern std::chrono::steady_clock::time_point LastWorkerEnd;
 // Makes each log line's open, write and close one unit.
 extern std::mutex LogLock;

@@ -43,28 +43,16 @@ bool FixedDestinationsExist(const SortHost& host) {
     return true;
 }
 
-// Called with WorkerCountLock held, right after a wait that found a slot free or no worker left.
-void CountIdle(SortRunResult& result, bool timedOut) {
-    const auto idle = std::chrono::steady_clock::now() - LastWorkerEnd;
-    result.idleWait += idle;
-    if (timedOut) result.idleInPollSleeps += idle;
-}
-
 // Waits while THREAD_NUM workers are alive; false when a cancel came meanwhile. A finishing
-// worker wakes us at once; otherwise we look again every 100 ms. Counts in `result` how long
-// we slept on after a slot came free.
-bool WaitForFreeWorkerSlot(SortRunResult& result) {
+// worker wakes us at once; otherwise we look again every 100 ms.
+bool WaitForFreeWorkerSlot() {
     // A limit of 0 would never launch anything; the settings never give it, but a hang is worse.
     const std::uint32_t limit = Settings.THREAD_NUM == 0 ? 1u : static_cast<std::uint32_t>(Settings.THREAD_NUM);
     std::unique_lock<std::mutex> hold(WorkerCountLock);
-    bool waited = false;
-    bool timedOut = false;
     while (static_cast<std::uint32_t>(ActiveWorkers.load()) >= limit) {
-        timedOut = WorkerCountChanged.wait_for(hold, kLaunchPoll) == std::cv_status::timeout;
-        waited = true;
+        WorkerCountChanged.wait_for(hold, kLaunchPoll);
         if (CancelRequested) return false;
     }
-    if (waited) CountIdle(result, timedOut);
     return true;
 }
 
@@ -81,21 +69,12 @@ void LaunchWorker(const std::string& path, SortTally& tally, const SortHost& hos
 }
 
 // Refreshes the display every 250 ms until the last worker has ended, and notices that end
-// as soon as it happens. Counts in `result` how long we slept on after that end.
-void WaitForWorkers(const SortHost& host, std::int32_t launched, std::int32_t total,
-                    SortRunResult& result) {
-    bool timedOut = false;
-    for (bool waited = false;; waited = true) {
-        if (ActiveWorkers.load() == 0) {
-            if (waited) {
-                std::lock_guard<std::mutex> hold(WorkerCountLock);
-                CountIdle(result, timedOut);
-            }
-            return;
-        }
+// as soon as it happens.
+void WaitForWorkers(const SortHost& host, std::int32_t launched, std::int32_t total) {
+    while (ActiveWorkers.load() != 0) {
         ShowProgress(host, launched, total);
         std::unique_lock<std::mutex> hold(WorkerCountLock);
-        timedOut = !WorkerCountChanged.wait_for(hold, kRefreshPoll, [] { return ActiveWorkers.load() == 0; });
+        WorkerCountChanged.wait_for(hold, kRefreshPoll, [] { return ActiveWorkers.load() == 0; });
     }
 }
 
@@ -134,7 +113,7 @@ SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, c
     if (!CancelRequested) {
         while (launched < total) {
             ShowProgress(host, launched, total);
-            if (CancelRequested || !WaitForFreeWorkerSlot(result)) break;
+            if (CancelRequested || !WaitForFreeWorkerSlot()) break;
             LaunchWorker(paths[static_cast<std::size_t>(launched)], tally, host);
             ++launched;
             if (CancelRequested) break;
@@ -143,7 +122,7 @@ SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, c
     result.handedOut = launched;
     result.cancelled = launched < total;
 
-    WaitForWorkers(host, launched, total, result);
+    WaitForWorkers(host, launched, total);
     result.movedMonochrome = tally.movedMonochrome;
     result.movedColor = tally.movedColor;
     if (host.EndProgress) host.EndProgress(launched, total);

@@ -1,7 +1,6 @@
 // A sorting run from the dropped items to the end of its last worker (the portable part).
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -19,12 +18,6 @@ struct SortRunResult {
     std::int32_t handedOut = 0;  // paths launched or skipped because no thread could be made
     std::int32_t movedMonochrome = 0;
     std::int32_t movedColor = 0;
-    // Time from a worker slot coming free (or the last worker ending) until the driver acted on
-    // it: what its waiting adds to the run, including the wait for a processor once woken.
-    std::chrono::nanoseconds idleWait{0};
-    // The part of idleWait that ended because a poll interval ran out, not because a finishing
-    // worker woke the driver: time lost to polling proper.
-    std::chrono::nanoseconds idleInPollSleeps{0};
 };
 
 // Files that stayed where they were: failures, skipped paths and paths never handed out.

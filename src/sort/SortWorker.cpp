@@ -45,14 +45,13 @@ void SortWorker(const std::string& path, SortTally& tally, const SortHost& host)
     switch (outcome) {
         case FileOutcome::MovedMonochrome: ++tally.movedMonochrome; break;
         case FileOutcome::MovedColor: ++tally.movedColor; break;
-        case FileOutcome::LeftInPlace: ++tally.leftInPlace; break;
+        case FileOutcome::LeftInPlace: break;
     }
     {
         std::lock_guard<std::mutex> hold(WorkerCountLock);
         // The decrement comes last: the driver reads the count without the lock, and once it
         // reads 0 it may free the host and return, and the process may end.
         if (host.StepProgress) host.StepProgress();
-        LastWorkerEnd = std::chrono::steady_clock::now();
         --ActiveWorkers;
     }
     // After the lock is released, so the woken driver finds it free rather than waking only

@@ -14,7 +14,6 @@ enum class FileOutcome { MovedMonochrome, MovedColor, LeftInPlace };
 struct SortTally {
     std::atomic<std::int32_t> movedMonochrome{0};
     std::atomic<std::int32_t> movedColor{0};
-    std::atomic<std::int32_t> leftInPlace{0};
 };
 
 // Decodes and judges the file by its extension, moves it when that succeeded and writes its
