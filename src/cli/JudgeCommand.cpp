@@ -2,16 +2,19 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "settings/Settings.h"
 #include "cli/Explanation.h"
 #include "cli/JsonText.h"
 #include "cli/MissingPaths.h"
 #include "platform/Text.h"
+#include "platform/Thread.h"
 #include "image/ImageKind.h"
 #include "sort/FileCollection.h"
 
@@ -36,6 +39,40 @@ std::string JsonLine(const std::string& path, int verdict, const std::string& er
         if (evidence != nullptr) json.AddObject("evidence", ExplainAsJson(*evidence, params));
     }
     return json.Text() + "\n";
+}
+
+// The helper threads still at work; the last one to finish wakes the caller. Shared with the
+// threads, so that it outlives a caller that returns as soon as the count reaches zero.
+struct HelperCount {
+    std::mutex lock;
+    std::condition_variable finished;
+    std::size_t running = 0;
+};
+
+// Runs `work` on the calling thread and on up to `helpers` more, and returns when every one
+// of them has returned. A thread that cannot be started leaves its share to the others: the
+// calling thread alone still does all of it.
+void RunOnThreads(std::size_t helpers, const std::function<void()>& work) {
+    const auto count = std::make_shared<HelperCount>();
+    for (std::size_t t = 0; t < helpers; ++t) {
+        {
+            std::lock_guard<std::mutex> hold(count->lock);
+            ++count->running;
+        }
+        const bool started = platform::StartDetachedThread([count, &work] {
+            work();
+            std::lock_guard<std::mutex> hold(count->lock);
+            if (--count->running == 0) count->finished.notify_all();
+        });
+        if (!started) {
+            std::lock_guard<std::mutex> hold(count->lock);
+            --count->running;
+            break;
+        }
+    }
+    work();
+    std::unique_lock<std::mutex> hold(count->lock);
+    count->finished.wait(hold, [&count] { return count->running == 0; });
 }
 
 }  // namespace
@@ -69,10 +106,6 @@ int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOp
 
     const std::size_t threadCount =
         std::min<std::size_t>(count, static_cast<std::size_t>(std::max(1, Settings.THREAD_NUM)));
-    std::vector<std::thread> threads;
-    threads.reserve(threadCount);
-    for (std::size_t t = 1; t < threadCount; ++t) threads.emplace_back(work);
-    work();
-    for (auto& thread : threads) thread.join();
+    RunOnThreads(threadCount > 1 ? threadCount - 1 : 0, work);
     return anyError || existing.size() != items.size() ? 1 : 0;
 }
