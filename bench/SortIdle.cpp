@@ -3,11 +3,12 @@
 // the driver's thread-start hook, never inside the product. A slot comes free when a worker
 // takes its progress step, the last thing it does; the driver acts when it starts the next
 // worker thread or, once every file is launched, when it ends the run's progress. idle_ms is
-// the time from each slot coming free (with files left to launch, or the last worker ending)
-// until that act, waking and waiting for a processor included; longest_idle_ms is the longest
-// such gap, where a wake the driver missed shows as one near its poll interval (100 ms while
-// launching, 250 ms at the end). For comparison, how long the driver's thread waited for a
-// processor in the whole run (Linux scheduler statistics; -1 where unavailable).
+// the time from the first slot coming free after the driver's last act (with files left to
+// launch; at the end, the last worker ending) until its next act, waking and waiting for a
+// processor included. longest_idle_ms is the longest such gap: a wake the driver missed shows
+// as one near its poll interval (100 ms while launching, 250 ms at the end). For comparison,
+// how long the driver's thread waited for a processor in the whole run (Linux scheduler
+// statistics; -1 where unavailable).
 //
 //   pallidor-sort-idle [FILES [THREADS [ROUNDS]]]     (defaults 10000, 16, 3)
 #include <algorithm>
