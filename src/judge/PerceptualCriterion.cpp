@@ -1,9 +1,10 @@
 // The perceptual criterion. The picture is averaged into cells of at most kCellGridSide on its
-// long side, which also cancels the one-pixel colour fringes that scanners, lenses and
+// long side, which also cancels most of the one-pixel colour fringes that scanners, lenses and
 // sub-pixel text rendering leave on both sides of a stroke, and converted to CIELAB. Colour
-// that follows brightness along one hue (a toned print, a tinted paper) is taken off along a
-// curve fitted over lightness, and what colour is left must form a compact region of some
-// size before the picture counts as colour.
+// that follows lightness along one hue (a toned print, a tinted paper) is taken off along a
+// curve fitted over lightness, or else a faint uniform cast; colour explained by fringes is
+// discounted; and what colour is left must form a connected region of some area before the
+// picture counts as colour.
 #include "judge/PerceptualCriterion.h"
 
 #include <algorithm>
@@ -19,18 +20,18 @@ namespace {
 // Cells on the long side: fine enough that a coloured dot of a few tens of pixels still fills
 // a cell in a page scanned at 300 dpi, coarse enough that the work after averaging is small.
 constexpr int kCellGridSide = 512;
-// The side, in pixels of the image, of the smallest square a coloured region must hold.
-constexpr int kCompactSide = 3;
-// A strong step in lightness explains this much colour beside it (fringes, demosaicing).
-constexpr float kEdgeChromaPerLightness = 0.5f;
+// A step in lightness explains this much colour beside it, per unit of the step (fringes,
+// demosaicing, smoothed edges).
+constexpr float kEdgeChromaPerLightness = 0.3f;
 // Toning curve: lightness bins, how steeply the curve may change (units per lightness unit
 // plus a fixed allowance for the noise of a bin's median), and how far its hue may wander.
 constexpr int kLightnessBins = 50;
-constexpr double kCurveSlope = 1.5;
+constexpr double kCurveSlope = 4.5;
 constexpr double kCurveSlack = 4.0;
 // A gap in lightness that no cells fill bridges no more change than this many units of it: a
 // logo of one colour on white is two clusters with a gap between, not a curve.
 constexpr double kCurveBridge = 6.0;
+constexpr double kToneSpan = 30.0;
 constexpr double kToneHueSpread = 50.0;
 constexpr double kWeakToneHueSpread = 80.0;
 constexpr double kToneChromaFloor = 5.0;
@@ -246,6 +247,9 @@ bool FitToningCurve(const std::vector<Lab>& cells, std::vector<CurvePoint>& curv
         const double cosine = meanLength > 0.0 ? (p.a * sumA + p.b * sumB) / (chroma * meanLength) : -1.0;
         if (cosine < std::cos(spread * kPi / 180.0)) oneHue = false;
     }
+    // A tone spans lightness: one colour over a narrow band of it (a coloured paper) is a
+    // colour, however evenly it is spread.
+    if (!curve.empty() && curve.back().lightness - curve.front().lightness < kToneSpan) smooth = false;
     if (smooth && oneHue) return true;
     curve.assign(1, CurvePoint{50.0, castA, castB});
     return false;
@@ -339,13 +343,14 @@ void PreparePerceptualCells(const PixelView& view, const ColourTable& colourTabl
         cells.offCurve[i] = Length(offA[i], offB[i]);
     }
     // Fringes come in pairs of opposite hue on the two sides of a stroke (red and cyan, orange
-    // and blue), so over a cell and its eight neighbours their colours cancel, while a coloured
-    // element's do not. The colour counted is the cell's times that coherence: the length of
-    // the neighbourhood's summed colour over the sum of its lengths. Colour beside a step in
-    // lightness is discounted besides by the size of the step.
+    // and blue), so where cells straddle a stroke their colours cancel over a cell and its eight
+    // neighbours, while a coloured element's do not: a cell's colour counts times that
+    // coherence, the length of the neighbourhood's summed colour over the sum of its lengths.
+    // And fringes sit on a step in lightness: a share of the step over the neighbourhood is
+    // taken off besides.
     for (int y = 0; y < high; ++y) {
         for (int x = 0; x < wide; ++x) {
-            float lo = 100.0f, hi = 0.0f, sumA = 0.0f, sumB = 0.0f, lengths = 0.0f;
+            float sumA = 0.0f, sumB = 0.0f, lengths = 0.0f, lo = 100.0f, hi = 0.0f;
             for (int ny = std::max(0, y - 1); ny <= std::min(high - 1, y + 1); ++ny) {
                 for (int nx = std::max(0, x - 1); nx <= std::min(wide - 1, x + 1); ++nx) {
                     const std::size_t n = static_cast<std::size_t>(ny) * wide + nx;
@@ -356,8 +361,8 @@ void PreparePerceptualCells(const PixelView& view, const ColourTable& colourTabl
                     lengths += cells.offCurve[n];
                 }
             }
+            const float coherence = lengths > 1e-6f ? std::min(1.0f, Length(sumA, sumB) / lengths) : 1.0f;
             const std::size_t i = static_cast<std::size_t>(y) * wide + x;
-            const float coherence = lengths > 0.0f ? Length(sumA, sumB) / lengths : 1.0f;
             cells.excess[i] = cells.offCurve[i] * coherence - kEdgeChromaPerLightness * (hi - lo);
         }
     }
@@ -389,45 +394,12 @@ void FindColouredRegions(const PerceptualCells& cells, double threshold, Percept
     findings.chromaticShare = static_cast<double>(chromaticCount) / static_cast<double>(count);
     if (chromaticCount == 0) return;
 
-    // Opening: keep only the cells covered by a fully coloured square of side k cells, k cells
-    // being at least kCompactSide pixels. A line of fringe one pixel wide holds no such square.
-    // In a picture smaller than the square, the picture's own short side will do.
-    const int k = std::min(std::max(1, (kCompactSide + cells.cellPixels - 1) / cells.cellPixels), std::min(wide, high));
-    std::vector<std::uint8_t> kept(count, 0);
-    if (k == 1) {
-        kept = chromatic;
-    } else {
-        // Run of coloured cells to the right of each cell, then down the columns of runs >= k.
-        std::vector<int> run(count, 0);
-        for (int y = 0; y < high; ++y) {
-            int length = 0;
-            for (int x = wide - 1; x >= 0; --x) {
-                const std::size_t i = static_cast<std::size_t>(y) * wide + x;
-                length = chromatic[i] ? length + 1 : 0;
-                run[i] = length;
-            }
-        }
-        for (int y = 0; y + k <= high; ++y) {
-            for (int x = 0; x + k <= wide; ++x) {
-                bool square = true;
-                for (int dy = 0; dy < k && square; ++dy) {
-                    square = run[static_cast<std::size_t>(y + dy) * wide + x] >= k;
-                }
-                if (!square) continue;
-                for (int dy = 0; dy < k; ++dy) {
-                    for (int dx = 0; dx < k; ++dx) kept[static_cast<std::size_t>(y + dy) * wide + x + dx] = 1;
-                }
-            }
-        }
-    }
-
-    // Regions: 8-connected groups of coloured cells that hold at least one kept cell (the
-    // opening reconstructed): the square proves the region compact, and its whole area counts,
-    // rim and narrow parts included.
+    // Regions: 8-connected groups of coloured cells; one cell in a large picture stands for a
+    // square of pixels, so a thin line or a dot still has an area.
     std::vector<std::uint32_t> stack;
     const std::int64_t cellArea = std::int64_t{cells.cellPixels} * cells.cellPixels;
     for (std::size_t start = 0; start < count; ++start) {
-        if (kept[start] != 1 || chromatic[start] == 2) continue;
+        if (chromatic[start] != 1) continue;
         chromatic[start] = 2;
         stack.assign(1, static_cast<std::uint32_t>(start));
         std::int64_t size = 0;

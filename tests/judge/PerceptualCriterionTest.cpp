@@ -7,8 +7,11 @@
 
 #include "judge/JudgeTestImage.h"
 #include "judge/PerceptualCriterion.h"
+#include "support/ImageFiles.h"
 
 namespace {
+
+using testimages::Rgb;
 
 class PerceptualTest : public JudgeTest {
 protected:
@@ -72,16 +75,31 @@ TEST_F(PerceptualTest, ADotSmallerThanTheAreaLimitIsNot) {
     EXPECT_EQ(Judge(page), 0);
 }
 
+// Black strokes `width` pixels wide with a one-pixel fringe of `above` over them and of
+// `below` under them, in rows of text.
+TestImage FringedText(int side, int width, Rgb above, Rgb below) {
+    return Painted(side, side, [=](int x, int y, int& r, int& g, int& b) {
+        const int row = y % 12;
+        // Words of 24 pixels, and a margin of a line's height all round.
+        const bool word = (x / 6) % 5 != 4 && x >= 12 && x < side - 12 && y >= 12 && y / 12 < side / 12 - 1;
+        const Rgb* c = nullptr;
+        if (!word || row < 3 || row > 4 + width) { Gray(r, g, b, 250); return; }
+        if (row == 3) c = &above;
+        if (row == 4 + width) c = &below;
+        if (c == nullptr) { Gray(r, g, b, 15); return; }
+        r = c->red; g = c->green; b = c->blue;
+    });
+}
+
 TEST_F(PerceptualTest, OnePixelRedAndCyanFringesAlongBlackStrokesAreMonochrome) {
-    for (const int side : {200, 1000}) {
-        const TestImage page = Painted(side, side, [](int x, int y, int& r, int& g, int& b) {
-            if (InText(x, y)) { Gray(r, g, b, 15); return; }
-            if (InText(x, y + 1)) { r = 250; g = 60; b = 60; return; }    // above a stroke
-            if (InText(x, y - 1)) { r = 60; g = 240; b = 250; return; }   // below it
-            Gray(r, g, b, 250);
-        });
-        EXPECT_EQ(Judge(page), 1) << side;
+    // Pages of a thousand pixels and more, as scanners and cameras give them, with strokes one
+    // to three pixels wide.
+    const Rgb red{250, 70, 70}, cyan{70, 230, 250};
+    for (const int width : {1, 2, 3}) {
+        for (const int side : {1000, 3000}) EXPECT_EQ(Judge(FringedText(side, width, red, cyan)), 1) << side << " " << width;
     }
+    // The same rows in one colour of their own are coloured lines, not fringes.
+    EXPECT_EQ(Judge(FringedText(400, 1, red, red)), 0);
 }
 
 TEST_F(PerceptualTest, ASepiaRampIsMonochromeAndToned) {

@@ -68,7 +68,7 @@ TEST_F(SettingsFile, NoFileGivesEveryDefaultAndCreatesNone) {
     EXPECT_EQ(8.0, Settings.THRESHOLD_MONO);
     EXPECT_EQ(8.0, Settings.ERROR_LIMIT_MONO);
     EXPECT_EQ(0, Settings.IS_PERCEPTUAL_JUDGE);
-    EXPECT_EQ(10.0, Settings.THRESHOLD_PERCEPTUAL);
+    EXPECT_EQ(12.0, Settings.THRESHOLD_PERCEPTUAL);
     EXPECT_EQ(20, Settings.AREA_LIMIT_PERCEPTUAL);
     EXPECT_EQ(1, Settings.IS_DST_SUBDIR);
     EXPECT_EQ("", Settings.DST_DIR_MONO);
