@@ -41,7 +41,7 @@ std::string ExplainPerceptual(const JudgeEvidence& e, const JudgeParams& params)
                            static_cast<long long>(e.largestRegion), e.regionX, e.regionY,
                            Short(e.regionChroma).c_str());
     } else {
-        text += "no compact coloured region";
+        text += "no coloured region";
     }
     text += FormatText(" (AREA_LIMIT_PERCEPTUAL %lld px)", static_cast<long long>(e.areaLimit));
     if (e.toned) {

@@ -83,6 +83,7 @@ void GatherPerceptualEvidence(const PixelView& view, const RgbQuad* colourTable,
     PerceptualCells cells;
     PreparePerceptualCells(view, table, cells);
     evidence.largestAreas.clear();
+    evidence.perceptualPixels = CellPixelCount(cells);
     for (const double threshold : kCalibrationThresholds) {
         PerceptualFindings findings;
         FindColouredRegions(cells, threshold, findings);
@@ -118,5 +119,5 @@ int PerceptualVerdict(const CalibrationEvidence& evidence, std::size_t threshold
     if (evidence.fixedVerdict >= 0) return evidence.fixedVerdict;
     if (evidence.paletteSpread == 0) return 1;
     if (thresholdIndex >= evidence.largestAreas.size()) return 1;
-    return evidence.largestAreas[thresholdIndex] >= areaLimit ? 0 : 1;
+    return evidence.largestAreas[thresholdIndex] >= EffectiveAreaLimit(evidence.perceptualPixels, areaLimit) ? 0 : 1;
 }

@@ -435,10 +435,13 @@ void FindColouredRegions(const PerceptualCells& cells, double threshold, Percept
     }
 }
 
-std::int64_t EffectiveAreaLimit(const PerceptualCells& cells, int areaLimit) {
+std::int64_t CellPixelCount(const PerceptualCells& cells) {
+    return std::int64_t{cells.width} * cells.height * cells.cellPixels * cells.cellPixels;
+}
+
+std::int64_t EffectiveAreaLimit(std::int64_t pixels, int areaLimit) {
     // A picture not much larger than the limit is colour when a sixteenth of it is: an icon
     // of 16 x 16 pixels with a coloured quarter is a coloured icon.
-    const std::int64_t pixels = std::int64_t{cells.width} * cells.height * cells.cellPixels * cells.cellPixels;
     return std::max<std::int64_t>(1, std::min<std::int64_t>(areaLimit, pixels / 16));
 }
 
@@ -447,7 +450,7 @@ int JudgePerceptualCells(const PerceptualCells& cells, const PerceptualTuning& t
     PerceptualFindings local;
     PerceptualFindings& f = findings != nullptr ? *findings : local;
     FindColouredRegions(cells, tuning.threshold, f);
-    return f.largestArea >= EffectiveAreaLimit(cells, tuning.areaLimit) ? 0 : 1;
+    return f.largestArea >= EffectiveAreaLimit(CellPixelCount(cells), tuning.areaLimit) ? 0 : 1;
 }
 
 int JudgePerceptual(const PixelView& view, const ColourTable& colourTable, const JudgeParams& params,
@@ -458,7 +461,7 @@ int JudgePerceptual(const PixelView& view, const ColourTable& colourTable, const
     const int verdict =
         JudgePerceptualCells(cells, PerceptualTuning{params.THRESHOLD_PERCEPTUAL, params.AREA_LIMIT_PERCEPTUAL}, &findings);
     if (evidence != nullptr) {
-        evidence->areaLimit = EffectiveAreaLimit(cells, params.AREA_LIMIT_PERCEPTUAL);
+        evidence->areaLimit = EffectiveAreaLimit(CellPixelCount(cells), params.AREA_LIMIT_PERCEPTUAL);
         evidence->rule = DecidingRule::Perceptual;
         evidence->cellSide = findings.factor;
         evidence->cellsWide = findings.cellsWide;

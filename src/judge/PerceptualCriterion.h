@@ -53,8 +53,10 @@ int PerceptualDecodeScale(int width, int height);
 // The largest compact coloured region under `threshold` and the rest of the findings.
 void FindColouredRegions(const PerceptualCells& cells, double threshold, PerceptualFindings& findings);
 
-// The area limit for this picture: the tuning's, or a sixteenth of a smaller picture.
-std::int64_t EffectiveAreaLimit(const PerceptualCells& cells, int areaLimit);
+// The pixels of the stored picture that the cells cover.
+std::int64_t CellPixelCount(const PerceptualCells& cells);
+// The area limit for a picture of `pixels`: the tuning's, or a sixteenth of a smaller picture.
+std::int64_t EffectiveAreaLimit(std::int64_t pixels, int areaLimit);
 
 // 1 monochrome, 0 colour.
 int JudgePerceptualCells(const PerceptualCells& cells, const PerceptualTuning& tuning,
