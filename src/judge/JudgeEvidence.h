@@ -41,7 +41,7 @@ struct JudgeEvidence {
     int wide = 0;
 
     // Perceptual: the side of a cell in pixels of the stored picture and the grid of cells; the
-    // share of cells coloured beyond THRESHOLD_PERCEPTUAL; the largest compact coloured region
+    // share of cells coloured beyond THRESHOLD_PERCEPTUAL; the largest connected coloured region
     // (pixels, -1 position without one, its top-left from the picture's top-left corner) and
     // the strongest colour in it; the area limit it was held against; whether the colours
     // follow one hue along lightness (toned), that curve's strongest colour and hue angle, or

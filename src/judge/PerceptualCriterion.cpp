@@ -79,8 +79,7 @@ struct Lab {
     float l, a, b;
 };
 
-Lab ToLab(float red, float green, float blue) {
-    const LabTables& t = Tables();
+Lab ToLab(const LabTables& t, float red, float green, float blue) {
     const float r = t.Linear(red), g = t.Linear(green), b = t.Linear(blue);
     // D65 white.
     const float x = (0.4124564f * r + 0.3575761f * g + 0.1804375f * b) / 0.95047f;
@@ -122,6 +121,7 @@ inline SampleColour PixelAt(const std::uint8_t* row, int column, const ColourTab
 template <int Depth, bool Alpha>
 void AverageIntoCells(const PixelView& view, const ColourTable& table, int factor, std::vector<Lab>& cells,
                       int cellsWide, int cellsHigh) {
+    const LabTables& tables = Tables();
     std::vector<CellSums> sums(static_cast<std::size_t>(cellsWide));
     for (int cy = 0; cy < cellsHigh; ++cy) {
         std::fill(sums.begin(), sums.end(), CellSums{0, 0, 0});
@@ -151,7 +151,7 @@ void AverageIntoCells(const PixelView& view, const ColourTable& table, int facto
             const float scale = 1.0f / static_cast<float>(rows * columns);
             const CellSums& s = sums[static_cast<std::size_t>(cx)];
             cells[static_cast<std::size_t>(cy) * cellsWide + cx] =
-                ToLab(s.red * scale, s.green * scale, s.blue * scale);
+                ToLab(tables, s.red * scale, s.green * scale, s.blue * scale);
         }
     }
 }
@@ -181,7 +181,8 @@ double HistogramMedian(const std::uint32_t* histogram, std::uint32_t total) {
 }
 
 int HistogramIndex(float value) {
-    return std::clamp(static_cast<int>(std::lround(value)), -128, 127) + 128;
+    // Rounded to the nearest unit (halves away from zero do not matter for a median).
+    return std::clamp(static_cast<int>(std::floor(value + 0.5f)), -128, 127) + 128;
 }
 
 // The toning curve: per lightness bin the median a* and b*, accepted when it changes smoothly
@@ -329,18 +330,16 @@ void PreparePerceptualCells(const PixelView& view, const ColourTable& colourTabl
         }
     }
 
-    cells.lightness.resize(count);
+    // Each cell's a* and b* become its colour off the curve, in place.
     cells.offCurve.resize(count);
     cells.excess.resize(count);
-    std::vector<float> offA(count), offB(count);
     std::vector<float> curveA, curveB;
     TabulateCurve(curve, curveA, curveB);
     for (std::size_t i = 0; i < count; ++i) {
         const auto step = static_cast<std::size_t>(std::clamp(static_cast<int>(lab[i].l * 10.0f + 0.5f), 0, kCurveSteps - 1));
-        cells.lightness[i] = lab[i].l;
-        offA[i] = lab[i].a - curveA[step];
-        offB[i] = lab[i].b - curveB[step];
-        cells.offCurve[i] = Length(offA[i], offB[i]);
+        lab[i].a -= curveA[step];
+        lab[i].b -= curveB[step];
+        cells.offCurve[i] = Length(lab[i].a, lab[i].b);
     }
     // Fringes come in pairs of opposite hue on the two sides of a stroke (red and cyan, orange
     // and blue), so where cells straddle a stroke their colours cancel over a cell and its eight
@@ -350,19 +349,23 @@ void PreparePerceptualCells(const PixelView& view, const ColourTable& colourTabl
     // taken off besides.
     for (int y = 0; y < high; ++y) {
         for (int x = 0; x < wide; ++x) {
-            float sumA = 0.0f, sumB = 0.0f, lengths = 0.0f, lo = 100.0f, hi = 0.0f;
+            const std::size_t i = static_cast<std::size_t>(y) * wide + x;
+            if (cells.offCurve[i] <= 0.0f) {
+                cells.excess[i] = 0.0f;  // nothing to discount
+                continue;
+            }
+            float sumA = 0.0f, sumB = 0.0f, length = 0.0f, lo = 100.0f, hi = 0.0f;
             for (int ny = std::max(0, y - 1); ny <= std::min(high - 1, y + 1); ++ny) {
                 for (int nx = std::max(0, x - 1); nx <= std::min(wide - 1, x + 1); ++nx) {
                     const std::size_t n = static_cast<std::size_t>(ny) * wide + nx;
-                    lo = std::min(lo, cells.lightness[n]);
-                    hi = std::max(hi, cells.lightness[n]);
-                    sumA += offA[n];
-                    sumB += offB[n];
-                    lengths += cells.offCurve[n];
+                    sumA += lab[n].a;
+                    sumB += lab[n].b;
+                    length += cells.offCurve[n];
+                    lo = std::min(lo, lab[n].l);
+                    hi = std::max(hi, lab[n].l);
                 }
             }
-            const float coherence = lengths > 1e-6f ? std::min(1.0f, Length(sumA, sumB) / lengths) : 1.0f;
-            const std::size_t i = static_cast<std::size_t>(y) * wide + x;
+            const float coherence = std::min(1.0f, Length(sumA, sumB) / length);
             cells.excess[i] = cells.offCurve[i] * coherence - kEdgeChromaPerLightness * (hi - lo);
         }
     }
@@ -455,6 +458,15 @@ int JudgePerceptualCells(const PerceptualCells& cells, const PerceptualTuning& t
 
 int JudgePerceptual(const PixelView& view, const ColourTable& colourTable, const JudgeParams& params,
                     JudgeEvidence* evidence) {
+    // A picture whose every pixel is exactly gray has no colour to find, and the grayscale-only
+    // walk settles that at several billion pixels a second; gray pictures stored in colour are
+    // common. The cells are still made when the evidence is asked for: the verdict is the same.
+    if (evidence == nullptr) {
+        JudgeParams exact;
+        exact.THRESHOLD_GS = 0;
+        exact.NOISE_LIMIT_GS = 0.0;
+        if (JudgeGrayscaleOnly(view, colourTable, 1.0, exact) == 1) return 1;
+    }
     PerceptualCells cells;
     PreparePerceptualCells(view, colourTable, cells);
     PerceptualFindings findings;

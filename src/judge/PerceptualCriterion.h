@@ -11,7 +11,7 @@ struct PerceptualFindings {
     int factor = 1;                 // side of the square of pixels averaged into one cell
     int cellsWide = 0, cellsHigh = 0;
     double chromaticShare = 0.0;    // share of cells whose colour is off the gray or toning curve
-    std::int64_t largestArea = 0;   // largest compact coloured region, in pixels of the image
+    std::int64_t largestArea = 0;   // largest connected coloured region, in pixels of the image
     // Its bounding box in pixels of the stored picture, rows in memory order; -1: no region.
     int largestX = -1, largestY = -1, largestEndY = -1;
     double largestChroma = 0.0;     // strongest colour left in it, in colour-difference units
@@ -33,7 +33,6 @@ struct PerceptualCells {
     int factor = 1;       // pixels of the view per cell side
     int cellPixels = 1;   // pixels of the stored picture per cell side
     int width = 0, height = 0;
-    std::vector<float> lightness;  // per cell, 0..100
     std::vector<float> excess;     // per cell: colour off the curve, less what edges explain
     std::vector<float> offCurve;   // per cell: colour off the curve
     bool toned = false;
@@ -50,7 +49,7 @@ int PerceptualCellSide(int width, int height);
 // without making it coarser than the criterion's cells.
 int PerceptualDecodeScale(int width, int height);
 
-// The largest compact coloured region under `threshold` and the rest of the findings.
+// The largest connected coloured region under `threshold` and the rest of the findings.
 void FindColouredRegions(const PerceptualCells& cells, double threshold, PerceptualFindings& findings);
 
 // The pixels of the stored picture that the cells cover.

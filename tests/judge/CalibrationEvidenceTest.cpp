@@ -35,6 +35,9 @@ std::vector<Picture> Pictures() {
                             g = v;
                             b = v - (x + y * 3) % 4;
                         }), {}});
+    pictures.push_back({"exact gray", painted(90, 60, [](int x, int y, int& r, int& g, int& b) {
+                            r = g = b = (x * 5 + y * 3) % 256;
+                        }), {}});
     pictures.push_back({"sepia ramp", painted(200, 40, [](int x, int, int& r, int& g, int& b) {
                             const double v = x / 199.0;
                             r = static_cast<int>(255 * v);
