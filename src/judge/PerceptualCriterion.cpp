@@ -292,7 +292,11 @@ int PerceptualDecodeScale(int width, int height) {
     const int cellSide = PerceptualCellSide(width, height);
     int scale = 8;
     while (scale > cellSide) scale /= 2;
-    return scale;
+    // A reduced picture is cut into cells of a whole number of its pixels, the nearest to the
+    // cell side; when those cells are themselves a reduction the decoder offers, it may as well
+    // decode at that size, one pixel a cell.
+    const int cell = std::max(1, (cellSide + scale / 2) / scale) * scale;
+    return cell <= 8 && (cell & (cell - 1)) == 0 ? cell : scale;
 }
 
 void PreparePerceptualCells(const PixelView& view, const ColourTable& colourTable, PerceptualCells& cells) {

@@ -259,14 +259,14 @@ TEST_F(PerceptualTest, AtZeroTheOtherCriteriaJudge) {
     EXPECT_EQ(evidence.rule, DecidingRule::Perceptual);
 }
 
-TEST(PerceptualDecodeScale, NeverCoarserThanACell) {
-    EXPECT_EQ(PerceptualDecodeScale(512, 300), 1);
-    EXPECT_EQ(PerceptualDecodeScale(1024, 768), 2);
-    EXPECT_EQ(PerceptualDecodeScale(1536, 1000), 2);
-    EXPECT_EQ(PerceptualDecodeScale(3000, 2000), 4);
-    EXPECT_EQ(PerceptualDecodeScale(3000, 4000), 8);
+TEST(PerceptualDecodeScale, TheLargestReductionWhosePixelsAreTheCellsOrSmaller) {
+    EXPECT_EQ(PerceptualDecodeScale(512, 300), 1);     // cells of 1 pixel
+    EXPECT_EQ(PerceptualDecodeScale(1024, 768), 2);    // of 2
+    EXPECT_EQ(PerceptualDecodeScale(1536, 1000), 4);   // of 3: 2 x 2 pixels at 1/2, so 1/4
+    EXPECT_EQ(PerceptualDecodeScale(2560, 1000), 4);   // of 5: 1 x 1 pixel at 1/4
+    EXPECT_EQ(PerceptualDecodeScale(3000, 2000), 8);   // of 6: 2 x 2 pixels at 1/4, so 1/8
     EXPECT_EQ(PerceptualDecodeScale(6000, 4000), 8);
-    EXPECT_EQ(PerceptualDecodeScale(60000, 100), 8);
+    EXPECT_EQ(PerceptualDecodeScale(60000, 100), 8);   // of 118: 15 x 15 pixels at 1/8
 }
 
 }  // namespace
