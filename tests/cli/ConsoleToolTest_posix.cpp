@@ -532,7 +532,6 @@ TEST_F(ConsoleTool, ThePerUserFilesGoToTheXdgPlacesOrBelowTheHomeNeverBesideTheP
 }
 
 }  // namespace
-}  // namespace
 
 TEST_F(ConsoleTool, CalibrateLearnsFromTwoFoldersAndWritesTheBestSettingsKeepingTheRest) {
     testimages::TempFolder mono, colour;
