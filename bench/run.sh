@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Pallidor's speed, measured side by side in one run:
 #  1. throughput on the benchmark corpus (generated once into build/bench-corpus, never
-#     committed): the decode floor (the decoding libraries alone), `pallidor-cli judge` and
+#     committed): the decode floor (the decoding libraries alone, every file decoded whole),
+#     `pallidor-cli judge` with the default grayscale-only criterion, the same with the
+#     perceptual criterion (IS_PERCEPTUAL_JUDGE=1, which decodes JPEGs at a reduced size) and
 #     imagemagick's grayscale classification (`identify -format '%[type]'`), all with the same
 #     number of parallel workers; files per second and the ratios, round by round;
 #  2. the judgment micro-benchmarks (samples per second per depth and criterion), and the
@@ -37,11 +39,16 @@ if [[ " $parts " == *" 1 "* ]]; then
   n=${#files[@]}
   settings=build/bench-settings.ini
   printf '[SORT]\nTHREAD_NUM=%s\n' "$jobs" > "$settings"
+  perceptual_settings=build/bench-settings-perceptual.ini
+  printf '[SORT]\nTHREAD_NUM=%s\n[JUDGMENT]\nIS_PERCEPTUAL_JUDGE=1\n' "$jobs" > "$perceptual_settings"
   # Every contender reads the files from the page cache, not from the disk.
   cat "${files[@]}" > /dev/null
 
   run_floor() { build/pallidor-decode-floor "$jobs" "$corpus" > /dev/null; }
   run_pallidor() { build/pallidor-cli judge --settings "$settings" "$corpus" > build/bench-pallidor.txt; }
+  run_perceptual() {
+    build/pallidor-cli judge --settings "$perceptual_settings" "$corpus" > build/bench-perceptual.txt
+  }
   # One thread per process, so that the peer runs as many workers at once as the others.
   run_peer() {
     printf '%s\0' "${files[@]}" |
@@ -54,30 +61,36 @@ if [[ " $parts " == *" 1 "* ]]; then
     awk '{ printf "%s %.3f", $1, $2 + $3 }' <<< "$out"
   }
 
-  echo "throughput: $n files, $jobs workers each; files per second of wall time, and ratios of"
-  echo "pallidor's figure to the others' (above 1: pallidor faster); cpu: the same ratio in"
-  echo "processor time, which the machine's other load disturbs less"
-  printf '%-6s %8s %9s %7s %15s %14s %19s\n' round floor pallidor peer pallidor/floor pallidor/peer "cpu: /floor /peer"
-  all_floor="0 0" all_pallidor="0 0" all_peer="0 0"
+  echo "throughput: $n files, $jobs workers each; files per second of wall time for the decode"
+  echo "floor, pallidor (grayscale-only), perceptual and the peer, and ratios of perceptual's"
+  echo "figure to the others' (above 1: perceptual faster); cpu: the same ratios in processor"
+  echo "time, which the machine's other load disturbs less"
+  printf '%-6s %7s %9s %10s %6s %11s %11s %8s %27s\n' round floor pallidor perceptual peer "/pallidor" "/floor" "/peer" "cpu: /pallidor /floor /peer"
+  all_floor="0 0" all_pallidor="0 0" all_perceptual="0 0" all_peer="0 0"
   report() {
-    awk -v r="$1" -v n="$2" -v f="$3" -v p="$4" -v q="$5" 'BEGIN {
-      split(f, F, " "); split(p, P, " "); split(q, Q, " ")
-      printf "%-6s %8.1f %9.1f %7.1f %15.2f %14.2f %11.2f %7.2f\n", r, n / F[1], n / P[1], n / Q[1],
-             F[1] / P[1], Q[1] / P[1], F[2] / P[2], Q[2] / P[2] }'
+    awk -v r="$1" -v n="$2" -v f="$3" -v p="$4" -v c="$5" -v q="$6" 'BEGIN {
+      split(f, F, " "); split(p, P, " "); split(c, C, " "); split(q, Q, " ")
+      printf "%-6s %7.1f %9.1f %10.1f %6.1f %11.2f %11.2f %8.2f %13.2f %7.2f %5.2f\n", r, n / F[1], n / P[1], n / C[1], n / Q[1],
+             P[1] / C[1], F[1] / C[1], Q[1] / C[1], P[2] / C[2], F[2] / C[2], Q[2] / C[2] }'
   }
+  add() { awk -v a="$1" -v b="$2" 'BEGIN { split(a, A, " "); split(b, B, " "); print A[1] + B[1], A[2] + B[2] }'; }
   for ((round = 1; round <= rounds; round++)); do
     # The order turns each round, so no contender always runs first or last.
-    case $((round % 3)) in
-      1) t_floor=$(timed run_floor); t_pallidor=$(timed run_pallidor); t_peer=$(timed run_peer) ;;
-      2) t_pallidor=$(timed run_pallidor); t_peer=$(timed run_peer); t_floor=$(timed run_floor) ;;
-      0) t_peer=$(timed run_peer); t_floor=$(timed run_floor); t_pallidor=$(timed run_pallidor) ;;
+    case $((round % 4)) in
+      1) t_floor=$(timed run_floor); t_pallidor=$(timed run_pallidor); t_perceptual=$(timed run_perceptual); t_peer=$(timed run_peer) ;;
+      2) t_pallidor=$(timed run_pallidor); t_perceptual=$(timed run_perceptual); t_peer=$(timed run_peer); t_floor=$(timed run_floor) ;;
+      3) t_perceptual=$(timed run_perceptual); t_peer=$(timed run_peer); t_floor=$(timed run_floor); t_pallidor=$(timed run_pallidor) ;;
+      0) t_peer=$(timed run_peer); t_floor=$(timed run_floor); t_pallidor=$(timed run_pallidor); t_perceptual=$(timed run_perceptual) ;;
     esac
-    report "$round" "$n" "$t_floor" "$t_pallidor" "$t_peer"
-    all_floor=$(awk -v a="$all_floor" -v b="$t_floor" 'BEGIN { split(a, A, " "); split(b, B, " "); print A[1] + B[1], A[2] + B[2] }')
-    all_pallidor=$(awk -v a="$all_pallidor" -v b="$t_pallidor" 'BEGIN { split(a, A, " "); split(b, B, " "); print A[1] + B[1], A[2] + B[2] }')
-    all_peer=$(awk -v a="$all_peer" -v b="$t_peer" 'BEGIN { split(a, A, " "); split(b, B, " "); print A[1] + B[1], A[2] + B[2] }')
+    report "$round" "$n" "$t_floor" "$t_pallidor" "$t_perceptual" "$t_peer"
+    all_floor=$(add "$all_floor" "$t_floor")
+    all_pallidor=$(add "$all_pallidor" "$t_pallidor")
+    all_perceptual=$(add "$all_perceptual" "$t_perceptual")
+    all_peer=$(add "$all_peer" "$t_peer")
   done
-  report all "$((n * rounds))" "$all_floor" "$all_pallidor" "$all_peer"
+  report all "$((n * rounds))" "$all_floor" "$all_pallidor" "$all_perceptual" "$all_peer"
+  echo "verdicts: perceptual $(grep -c '^monochrome' build/bench-perceptual.txt) monochrome," \
+       "$(grep -c '^color' build/bench-perceptual.txt) colour, $(grep -c '^error' build/bench-perceptual.txt || true) errors"
   echo "verdicts: pallidor $(grep -c '^monochrome' build/bench-pallidor.txt) monochrome," \
        "$(grep -c '^color' build/bench-pallidor.txt) colour, $(grep -c '^error' build/bench-pallidor.txt || true) errors;" \
        "peer $(grep -Ec '^(Grayscale|Bilevel)' build/bench-peer.txt || true) gray of $(wc -l < build/bench-peer.txt)"

@@ -11,6 +11,7 @@ const char* RuleName(DecidingRule rule) {
         case DecidingRule::ColourTable: return "colour table";
         case DecidingRule::GrayscaleOnly: return "grayscale-only";
         case DecidingRule::TintedMonochrome: return "tinted-monochrome";
+        case DecidingRule::Perceptual: return "perceptual";
         case DecidingRule::None: break;
     }
     return "none";
@@ -29,6 +30,28 @@ double NarrowShare(const JudgeEvidence& e) {
 }
 
 std::string Short(double value) { return FormatText("%.4g", value); }
+
+// The perceptual criterion's words: what was averaged, what is coloured, what decided.
+std::string ExplainPerceptual(const JudgeEvidence& e, const JudgeParams& params) {
+    std::string text = FormatText(": cells of %d px (%d x %d), %s %% coloured beyond THRESHOLD_PERCEPTUAL %s, ",
+                                  e.cellSide, e.cellsWide, e.cellsHigh, Short(100.0 * e.chromaticShare).c_str(),
+                                  Short(params.THRESHOLD_PERCEPTUAL).c_str());
+    if (e.largestRegion > 0) {
+        text += FormatText("largest coloured region %lld px at (%d, %d) with colour %s",
+                           static_cast<long long>(e.largestRegion), e.regionX, e.regionY,
+                           Short(e.regionChroma).c_str());
+    } else {
+        text += "no coloured region";
+    }
+    text += FormatText(" (AREA_LIMIT_PERCEPTUAL %lld px)", static_cast<long long>(e.areaLimit));
+    if (e.toned) {
+        text += FormatText("; toned: hue %s deg, colour up to %s along lightness", Short(e.toneHue).c_str(),
+                           Short(e.toneChroma).c_str());
+    } else {
+        text += FormatText("; not toned, cast a* %s b* %s taken off", Short(e.castA).c_str(), Short(e.castB).c_str());
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -61,6 +84,7 @@ std::string ExplainInWords(const JudgeEvidence& e, const JudgeParams& params) {
                                share < 0 ? "none" : Short(share).c_str(), Short(kNarrowShare).c_str());
             break;
         }
+        case DecidingRule::Perceptual: text += ExplainPerceptual(e, params); break;
         case DecidingRule::None: break;
     }
     if (e.decoderWarnings >= 0) text += FormatText("; JPEG decoder warnings %ld", e.decoderWarnings);
@@ -96,6 +120,20 @@ JsonObject ExplainAsJson(const JudgeEvidence& e, const JudgeParams& params) {
             json.Add("THRESHOLD_MONO", params.THRESHOLD_MONO).Add("ERROR_LIMIT_MONO", params.ERROR_LIMIT_MONO);
             break;
         }
+        case DecidingRule::Perceptual:
+            json.Add("cell_side", e.cellSide).Add("cells_wide", e.cellsWide).Add("cells_high", e.cellsHigh);
+            json.Add("chromatic_share", e.chromaticShare).Add("largest_region", e.largestRegion);
+            if (e.largestRegion > 0) {
+                json.Add("region_x", e.regionX).Add("region_y", e.regionY).Add("region_chroma", e.regionChroma);
+            } else {
+                json.AddNull("region_x").AddNull("region_y").AddNull("region_chroma");
+            }
+            json.Add("area_limit", e.areaLimit).AddBool("toned", e.toned);
+            json.Add("tone_chroma", e.toneChroma).Add("tone_hue", e.toneHue);
+            json.Add("cast_a", e.castA).Add("cast_b", e.castB);
+            json.Add("THRESHOLD_PERCEPTUAL", params.THRESHOLD_PERCEPTUAL);
+            json.Add("AREA_LIMIT_PERCEPTUAL", params.AREA_LIMIT_PERCEPTUAL);
+            break;
         case DecidingRule::None: break;
     }
     if (e.decoderWarnings >= 0) json.Add("decoder_warnings", static_cast<std::int64_t>(e.decoderWarnings));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/HelpText.h"
+#include "cli/CalibrateCommand.h"
 #include "cli/JudgeCommand.h"
 #include "cli/PathInput.h"
 #include "cli/SettingsCommand.h"
@@ -27,6 +28,48 @@ std::filesystem::path AsDropped(const std::string& argument) {
     return platform::PathFromUtf8(text);
 }
 
+// Why a settings file named on the command line cannot be used; empty when it can (or when
+// none is named). A mistyped name must not quietly give the defaults.
+std::string SettingsFileProblem(const std::string& settingsFile) {
+    if (settingsFile.empty()) return std::string();
+    std::error_code error;
+    const auto type = std::filesystem::status(platform::PathFromUtf8(settingsFile), error).type();
+    if (type == std::filesystem::file_type::not_found) return "settings file '" + settingsFile + "' does not exist";
+    if (type == std::filesystem::file_type::directory) return "settings file '" + settingsFile + "' is a folder";
+    return std::string();
+}
+
+// calibrate [--settings FILE] MONO_DIR COLOR_DIR [--write FILE]
+int Calibrate(const std::vector<std::string>& args) {
+    std::string settingsFile;
+    std::string writeFile;
+    std::vector<std::string> folders;
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && (arg == "--settings" || arg == "--write")) {
+            if (i + 1 >= args.size()) return UsageError(arg + " needs a file");
+            (arg == "--settings" ? settingsFile : writeFile) = args[++i];
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            return UsageError("unknown option '" + arg + "'");
+        } else {
+            folders.push_back(arg);
+        }
+    }
+    if (folders.size() != 2) return UsageError("calibrate needs MONO_DIR and COLOR_DIR");
+    const std::string problem = SettingsFileProblem(settingsFile);
+    if (!problem.empty()) return UsageError(problem);
+    if (settingsFile.empty()) {
+        LoadSettings();
+    } else {
+        LoadSettingsFrom(platform::PathFromUtf8(settingsFile));
+    }
+    return CalibrateCommand(AsDropped(folders[0]), AsDropped(folders[1]),
+                            writeFile.empty() ? std::filesystem::path() : platform::PathFromUtf8(writeFile));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,6 +85,7 @@ int main(int argc, char** argv) {
         std::puts("pallidor-cli " PALLIDOR_VERSION);
         return 0;
     }
+    if (command == "calibrate") return Calibrate(args);
     if (command != "judge" && command != "sort" && command != "undo" && command != "settings") {
         return UsageError("unknown command '" + command + "'");
     }
@@ -93,17 +137,8 @@ int main(int argc, char** argv) {
         return UndoCommand(platform::PathFromUtf8(arguments[0]), dryRun, answer);
     }
     if (setting) return SettingsCommand(platform::PathFromUtf8(settingsFile), arguments);
-    if (!settingsFile.empty()) {
-        // A mistyped name must not quietly give the defaults.
-        std::error_code error;
-        const auto type = std::filesystem::status(platform::PathFromUtf8(settingsFile), error).type();
-        if (type == std::filesystem::file_type::not_found) {
-            return UsageError("settings file '" + settingsFile + "' does not exist");
-        }
-        if (type == std::filesystem::file_type::directory) {
-            return UsageError("settings file '" + settingsFile + "' is a folder");
-        }
-    }
+    const std::string problem = SettingsFileProblem(settingsFile);
+    if (!problem.empty()) return UsageError(problem);
     if (!judging && output.explain && !output.json) return UsageError("sort --explain needs --json");
     if (fromStandardInput && arguments.size() != 1) return UsageError("PATH - must be the only PATH");
     if (nulSeparated && !fromStandardInput) return UsageError("-0 needs PATH -");

@@ -92,7 +92,11 @@ void DestroyDecodedImage(DecodedImage* image) {
 }
 
 PixelView DescribeImage(const DecodedImage& image) {
-    return PixelView{image.width, image.height, image.stride, image.bitsPerPixel, image.bits};
+    PixelView view{image.width, image.height, image.stride, image.bitsPerPixel, image.bits};
+    view.alpha = image.alpha;
+    view.sourceScale = image.sourceScale;
+    view.topDown = image.topDown;
+    return view;
 }
 
 int JudgeDecodedImage(const DecodedImage& image, const JudgeParams& params, std::string& errorText,

@@ -36,6 +36,11 @@ struct DecodedImage {
     RgbQuad* colourTable = nullptr;   // for 8 bits per pixel and fewer
     int colourCount = 0;              // entries in colourTable
     std::uint64_t budgetBytes = 0;    // taken from the image memory budget, given back on destroy
+    // Set by loaders for the perceptual criterion: the fourth byte of 32-bit pixels, or the
+    // reserved byte of the colour-table entries, is opacity; and the reduction (1, 2, 4 or 8)
+    // the decoder applied, in pixels of the stored picture per pixel of this image.
+    bool alpha = false;
+    int sourceScale = 1;
 };
 
 // Largest pixel buffer an image may have; larger headers are refused as a creation failure.
@@ -81,8 +86,11 @@ constexpr int kEarlyColour = 2;
 // the JPEG loader the decoder's warnings.
 DecodedImage* LoadBmpFile(const std::filesystem::path& path, int& earlyVerdict,
                           JudgeEvidence* evidence = nullptr);
+// With `reduced`, a large picture is decoded at 1/2, 1/4 or 1/8 of its size, as far as the
+// perceptual criterion's cells allow (PerceptualDecodeScale), for much less work.
 DecodedImage* LoadJpegFile(const std::filesystem::path& path, int& earlyVerdict,
-                           std::string& loadReason, JudgeEvidence* evidence = nullptr);
+                           std::string& loadReason, JudgeEvidence* evidence = nullptr,
+                           bool reduced = false);
 DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
                           std::string& loadReason, JudgeEvidence* evidence = nullptr);
 DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,

@@ -7,6 +7,16 @@ namespace {
 
 using Loader = DecodedImage* (*)(const std::filesystem::path&, int&, std::string&, JudgeEvidence*);
 
+DecodedImage* LoadWholeJpegFile(const std::filesystem::path& path, int& earlyVerdict, std::string& loadReason,
+                                JudgeEvidence* evidence) {
+    return LoadJpegFile(path, earlyVerdict, loadReason, evidence, false);
+}
+
+DecodedImage* LoadReducedJpegFile(const std::filesystem::path& path, int& earlyVerdict, std::string& loadReason,
+                                  JudgeEvidence* evidence) {
+    return LoadJpegFile(path, earlyVerdict, loadReason, evidence, true);
+}
+
 struct FormatMessages {
     const char* plain;
     const char* withReason;
@@ -38,7 +48,10 @@ int JudgeJpegFile(const std::filesystem::path& path, const JudgeParams& params, 
                   JudgeEvidence* evidence) {
     static const FormatMessages messages{"【ERROR】JPEGファイルの読み込みに失敗しました。",
                                          "【ERROR】JPEGファイルの読み込みに失敗しました。（%s）"};
-    return JudgeWithLoader(LoadJpegFile, messages, path, params, errorText, evidence);
+    // The perceptual criterion averages the picture into cells anyway; a decode reduced to
+    // no coarser than a cell costs a fraction of a whole one.
+    const Loader load = params.IS_PERCEPTUAL_JUDGE != 0 ? LoadReducedJpegFile : LoadWholeJpegFile;
+    return JudgeWithLoader(load, messages, path, params, errorText, evidence);
 }
 
 int JudgePngFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,

@@ -11,6 +11,7 @@
 #include <jpeglib.h>
 
 #include "image/DecodedImage.h"
+#include "judge/PerceptualCriterion.h"
 #include "platform/Files.h"
 
 namespace {
@@ -80,6 +81,7 @@ struct JpegDecode {
     std::FILE* file;
     JSAMPROW* rowTable;
     DecodedImage* image;
+    bool reduced;
 };
 
 enum class JpegOutcome {
@@ -113,6 +115,16 @@ JpegOutcome DecodeJpeg(JpegDecode* decode, RecoveryPoint* point) {
     if (setjmp(point->context)) return JpegOutcome::StartFailed;
     // The library emits blue-green-red itself, so the rows need no swap after each read.
     if (cinfo->out_color_space == JCS_RGB) cinfo->out_color_space = JCS_EXT_BGR;
+    int scale = 1;
+    if (decode->reduced && cinfo->image_width <= INT32_MAX && cinfo->image_height <= INT32_MAX) {
+        scale = PerceptualDecodeScale(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height));
+        cinfo->scale_num = 1;
+        cinfo->scale_denom = static_cast<unsigned>(scale);
+        // The criterion averages the picture into cells anyway: the fast integer transform and
+        // plain chroma upsampling change nothing it can see, for less work.
+        cinfo->dct_method = JDCT_IFAST;
+        cinfo->do_fancy_upsampling = FALSE;
+    }
     jpeg_start_decompress(cinfo);
 
     if (cinfo->output_components == 1) return JpegOutcome::Monochrome;
@@ -127,6 +139,7 @@ JpegOutcome DecodeJpeg(JpegDecode* decode, RecoveryPoint* point) {
     // Every scanline is written whole, or the decode fails and the image goes with it.
     decode->image = CreateDecodedImage(header, nullptr, ImageRows::WrittenByCaller);
     if (decode->image == nullptr) return JpegOutcome::ImageNotCreated;
+    decode->image->sourceScale = scale;
 
     decode->rowTable = static_cast<JSAMPROW*>(std::malloc(sizeof(JSAMPROW) * cinfo->output_height));
     if (decode->rowTable == nullptr) return JpegOutcome::RowTableNotAllocated;
@@ -158,7 +171,7 @@ void ReleaseJpegDecode(JpegDecode& decode) {
 }  // namespace
 
 DecodedImage* LoadJpegFile(const std::filesystem::path& path, int& earlyVerdict,
-                           std::string& loadReason, JudgeEvidence* evidence) {
+                           std::string& loadReason, JudgeEvidence* evidence, bool reduced) {
     earlyVerdict = kNoEarlyVerdict;
     RecoveryPoint* point = RecoveryPointForThisThread();
     if (point == nullptr) {
@@ -166,6 +179,7 @@ DecodedImage* LoadJpegFile(const std::filesystem::path& path, int& earlyVerdict,
         return nullptr;
     }
     JpegDecode decode{};
+    decode.reduced = reduced;
     decode.file = platform::OpenStdioForRead(path);
     if (decode.file == nullptr) {
         loadReason = "ファイルの読み込みオープンに失敗しました。";

@@ -123,6 +123,7 @@ PngOutcome DecodePng(PngDecode* decode) {
     RgbQuad colourTable[256];
     std::memset(colourTable, 0, sizeof colourTable);
     int paletteSize = 0;
+    bool paletteAlpha = false;
     if (colourType == PNG_COLOR_TYPE_PALETTE) {
         png_colorp palette = nullptr;
         if (png_get_PLTE(png, info, &palette, &paletteSize) == 0) paletteSize = 0;
@@ -134,6 +135,14 @@ PngOutcome DecodePng(PngDecode* decode) {
             if (c.red != c.green || c.red != c.blue) allGray = false;
         }
         if (allGray) return PngOutcome::GrayPalette;
+        // Opacity per entry, for the perceptual criterion: entries beyond the transparency
+        // chunk are opaque.
+        png_bytep opacity = nullptr;
+        int opacityCount = 0;
+        if (png_get_tRNS(png, info, &opacity, &opacityCount, nullptr) != 0 && opacity != nullptr) {
+            paletteAlpha = true;
+            for (int i = 0; i < 256; ++i) colourTable[i].reserved = i < opacityCount ? opacity[i] : 255;
+        }
     }
 
     if (width > INT32_MAX || height > INT32_MAX) return PngOutcome::ImageNotCreated;
@@ -148,6 +157,7 @@ PngOutcome DecodePng(PngDecode* decode) {
     decode->image = CreateDecodedImage(header, paletteSize > 0 ? colourTable : nullptr,
                                        passes == 1 ? ImageRows::WrittenByCaller : ImageRows::Zeroed);
     if (decode->image == nullptr) return PngOutcome::ImageNotCreated;
+    decode->image->alpha = colourType == PNG_COLOR_TYPE_RGB_ALPHA || paletteAlpha;
     const PixelView view = DescribeImage(*decode->image);
     // png_read_row writes a whole transformed row; it must fit the padded image row.
     if (png_get_rowbytes(png, info) > static_cast<png_size_t>(view.stride)) {

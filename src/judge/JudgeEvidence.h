@@ -10,6 +10,7 @@ enum class DecidingRule {
     ColourTable,       // the palette or colour table, before any pixel was read
     GrayscaleOnly,     // the sampled pixels, under IS_ONLY_GRAYSCALE
     TintedMonochrome,  // the sampled pixels, under the tinted-monochrome criterion
+    Perceptual,        // the picture as a reader sees it, under IS_PERCEPTUAL_JUDGE
 };
 
 struct JudgeEvidence {
@@ -38,6 +39,27 @@ struct JudgeEvidence {
     int fallTolerance = 0;
     int narrow = 0;
     int wide = 0;
+
+    // Perceptual: the side of a cell in pixels of the stored picture and the grid of cells; the
+    // share of cells coloured beyond THRESHOLD_PERCEPTUAL; the largest connected coloured region
+    // (pixels, -1 position without one, its top-left from the picture's top-left corner) and
+    // the strongest colour in it; the area limit it was held against; whether the colours
+    // follow one hue along lightness (toned), that curve's strongest colour and hue angle, or
+    // else the uniform cast taken off (a*, b*).
+    int cellSide = 0;
+    int cellsWide = 0;
+    int cellsHigh = 0;
+    double chromaticShare = 0.0;
+    std::int64_t largestRegion = 0;
+    int regionX = -1;
+    int regionY = -1;
+    double regionChroma = 0.0;
+    std::int64_t areaLimit = 0;
+    bool toned = false;
+    double toneChroma = 0.0;
+    double toneHue = 0.0;
+    double castA = 0.0;
+    double castB = 0.0;
 
     // JPEG only: the warnings the decoder gave (a file cut short, corrupt data); -1 otherwise.
     long decoderWarnings = -1;

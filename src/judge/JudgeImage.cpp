@@ -1,5 +1,5 @@
 // The judgment entry: depth check, sampling step, colour table and palette short-cut, and the
-// dispatch to the criterion chosen by IS_ONLY_GRAYSCALE.
+// dispatch to the criterion chosen by IS_PERCEPTUAL_JUDGE and IS_ONLY_GRAYSCALE.
 #include "judge/JudgeImage.h"
 
 #include <algorithm>
@@ -10,13 +10,6 @@
 #include "judge/SampleGrid.h"
 
 namespace {
-
-bool IsJudgedDepth(std::uint16_t bitsPerPixel) {
-    switch (bitsPerPixel) {
-        case 2: case 4: case 8: case 16: case 24: case 32: return true;
-        default: return false;
-    }
-}
 
 bool IsGrayEntry(const RgbQuad& entry, bool useThreshold, int threshold) {
     if (!useThreshold) return entry.red == entry.green && entry.green == entry.blue;
@@ -54,6 +47,7 @@ int JudgeImageExplained(const PixelView& view, const RgbQuad* colourTable, int c
         }
     }
 
+    if (params.IS_PERCEPTUAL_JUDGE != 0) return JudgePerceptual(view, table, params, evidence);
     if (params.IS_ONLY_GRAYSCALE != 0) return JudgeGrayscaleOnly(view, table, step, params, evidence);
     return JudgeTintedMonochrome(view, table, step, params, evidence);
 }
@@ -88,9 +82,17 @@ double ComputeSamplingStep(int width, int height, const JudgeParams& params) {
     return height / std::sqrt(q);
 }
 
+bool IsJudgedDepth(std::uint16_t bitsPerPixel) {
+    switch (bitsPerPixel) {
+        case 2: case 4: case 8: case 16: case 24: case 32: return true;
+        default: return false;
+    }
+}
+
 bool IsGrayPalette(const RgbQuad* entries, int count, const JudgeParams& params) {
-    // In tinted mode the short-cut never uses THRESHOLD_GS.
-    const bool useThreshold = params.IS_ONLY_GRAYSCALE != 0 && params.THRESHOLD_GS != 0;
+    // In tinted and perceptual mode the short-cut never uses THRESHOLD_GS.
+    const bool useThreshold =
+        params.IS_PERCEPTUAL_JUDGE == 0 && params.IS_ONLY_GRAYSCALE != 0 && params.THRESHOLD_GS != 0;
     const int threshold = params.THRESHOLD_GS;
     for (int i = 0; i < count; ++i) {
         if (!IsGrayEntry(entries[i], useThreshold, threshold)) return false;

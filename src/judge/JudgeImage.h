@@ -19,6 +19,9 @@ int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCoun
 // The distance between neighbouring samples, from the image size and the parameters.
 double ComputeSamplingStep(int width, int height, const JudgeParams& params);
 
+// The depths the judgment reads: 2, 4, 8, 16, 24 and 32 bits per pixel.
+bool IsJudgedDepth(std::uint16_t bitsPerPixel);
+
 // True when every one of `count` entries is gray under `params` (count <= 0: true).
 bool IsGrayPalette(const RgbQuad* entries, int count, const JudgeParams& params);
 
@@ -58,6 +61,14 @@ bool CheckEnvelopeSpread(const ChannelSumEnvelopes& envelopes);
 // The counts behind both tests: falls and steady steps, the fall tolerance, narrow and wide.
 void ExplainEnvelopes(const ChannelSumEnvelopes& envelopes, const JudgeParams& params,
                       JudgeEvidence& evidence);
+
+// THRESHOLD_MONO in the envelopes' sum units, truncated: 8 gives 40, 50 gives 254.
+int FallTolerance(const JudgeParams& params);
+
+// The perceptual criterion: 1 monochrome, 0 colour. It reads every pixel (transparent ones as
+// shown over white, when the view has alpha), whatever the sampling parameters say.
+int JudgePerceptual(const PixelView& view, const ColourTable& colourTable, const JudgeParams& params,
+                    JudgeEvidence* evidence = nullptr);
 
 // The samples of the grid for an image of this size: as many as WalkSampleGrid visits.
 std::uint64_t CountGridSamples(int width, int height, double step);

@@ -11,4 +11,6 @@ struct JudgeParams {
     double THRESHOLD_MONO = 8.0;        // percent, 0..100
     double ERROR_LIMIT_MONO = 8.0;      // percent, 0..100
     int IS_PERCEPTUAL_JUDGE = 0;        // flag: the perceptual criterion instead of both above
+    double THRESHOLD_PERCEPTUAL = 12.0; // colour difference (CIELAB units), 0..100
+    int AREA_LIMIT_PERCEPTUAL = 20;     // smallest coloured region, in pixels, >= 1
 };

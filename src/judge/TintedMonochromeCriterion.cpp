@@ -143,10 +143,13 @@ void CountSpread(const int* minTable, const int* maxTable, int& narrow, int& wid
     }
 }
 
-// THRESHOLD_MONO in sum units, truncated: 8 gives 40, 50 gives 254.
+}  // namespace
+
 int FallTolerance(const JudgeParams& params) {
     return static_cast<int>(params.THRESHOLD_MONO * kPercentToSumUnits);
 }
+
+namespace {
 
 void CountEnvelopeSteps(const ChannelSumEnvelopes& e, int tolerance, long& falls, long& steady) {
     for (const int* table : {e.minGB, e.maxGB, e.minRB, e.maxRB, e.minRG, e.maxRG}) {

@@ -60,6 +60,9 @@ const SettingKey Keys[] = {
     PercentKey("THRESHOLD_MONO", &SettingsRecord::THRESHOLD_MONO),
     PercentKey("ERROR_LIMIT_MONO", &SettingsRecord::ERROR_LIMIT_MONO),
     IntKey(JudgmentSection, "IS_PERCEPTUAL_JUDGE", &SettingsRecord::IS_PERCEPTUAL_JUDGE),
+    // Colour-difference units, 0..100: read, written and clamped as the percentages are.
+    PercentKey("THRESHOLD_PERCEPTUAL", &SettingsRecord::THRESHOLD_PERCEPTUAL),
+    IntKey(JudgmentSection, "AREA_LIMIT_PERCEPTUAL", &SettingsRecord::AREA_LIMIT_PERCEPTUAL, ClampAreaLimit),
     IntKey(DestinationSection, "IS_DST_SUBDIR", &SettingsRecord::IS_DST_SUBDIR),
     TextKey("DST_DIR_MONO", &SettingsRecord::DST_DIR_MONO),
     TextKey("DST_DIR_COLOR", &SettingsRecord::DST_DIR_COLOR),
@@ -185,6 +188,13 @@ void LoadSettingsFrom(const std::filesystem::path& file) {
     }
 }
 
+bool SaveSettingKey(const SettingsRecord& record, const std::string& name, const std::filesystem::path& file) {
+    for (const SettingKey& key : Keys) {
+        if (name == key.name) return platform::ProfileWriteText(key.section, key.name, ValueText(key, record), file);
+    }
+    return false;
+}
+
 bool SaveSettings(const UserPrompt& prompt) {
     const SettingsRecord& s = Settings;
     const std::filesystem::path& file = SettingsFilePath;
@@ -235,11 +245,17 @@ JudgeParams MakeJudgeParams(const SettingsRecord& s) {
     params.THRESHOLD_MONO = s.THRESHOLD_MONO;
     params.ERROR_LIMIT_MONO = s.ERROR_LIMIT_MONO;
     params.IS_PERCEPTUAL_JUDGE = s.IS_PERCEPTUAL_JUDGE;
+    params.THRESHOLD_PERCEPTUAL = s.THRESHOLD_PERCEPTUAL;
+    params.AREA_LIMIT_PERCEPTUAL = s.AREA_LIMIT_PERCEPTUAL;
     return params;
 }
 
 int ClampPixelCount(int value) {
     return value < 1 ? JudgeParams{}.PIXELS_USE_IN_JUDGMENT : value;
+}
+
+int ClampAreaLimit(int value) {
+    return value < 1 ? 1 : value;
 }
 
 int ClampThreshold(int value) {

@@ -24,6 +24,8 @@ struct SettingsRecord {
     double THRESHOLD_MONO = JudgeParams{}.THRESHOLD_MONO;
     double ERROR_LIMIT_MONO = JudgeParams{}.ERROR_LIMIT_MONO;
     int IS_PERCEPTUAL_JUDGE = JudgeParams{}.IS_PERCEPTUAL_JUDGE;
+    double THRESHOLD_PERCEPTUAL = JudgeParams{}.THRESHOLD_PERCEPTUAL;
+    int AREA_LIMIT_PERCEPTUAL = JudgeParams{}.AREA_LIMIT_PERCEPTUAL;
     // [DESTINATION]
     int IS_DST_SUBDIR = 1;           // flag: "monochrome"/"color" beside each file
     std::string DST_DIR_MONO;        // UTF-8
@@ -65,6 +67,10 @@ bool SaveSettings(const UserPrompt& prompt);
 // refreshes what shows them (and does not call this while a run is busy).
 bool ResetSettings(const UserPrompt& prompt);
 
+// Writes the one key `name` of `record` into `file` as SaveSettings writes it, keeping every
+// other key; creates the file when it is missing. False for an unknown key or a failed write.
+bool SaveSettingKey(const SettingsRecord& record, const std::string& name, const std::filesystem::path& file);
+
 // The judgment's parameters from a settings record.
 JudgeParams MakeJudgeParams(const SettingsRecord& settings);
 
@@ -73,6 +79,7 @@ int ClampThreadNum(int value);     // the 16-bit rule: a low half below 1 gives 
 int ClampPixelCount(int value);    // below 1: the default
 int ClampThreshold(int value);     // 0..255
 double ClampPercent(double value); // 0..100; NaN and -0 give 0
+int ClampAreaLimit(int value);     // below 1: 1
 // Leading decimal floating-point number of a text, 0 when it does not begin with one.
 double ParseLeadingDouble(const std::string& text);
 // "%f" of a percentage, as written by SaveSettings (8 -> "8.000000").

@@ -373,6 +373,26 @@ TEST_F(ConsoleTool, UndoTakesASortBackAndASecondUndoChangesNothing) {
 
 namespace {
 
+// 40 x 30 of gray `level` whose every fourth pixel leans towards red by `lean`, with a square of
+// `mark` colour (none when its red is 0) of 6 x 6 pixels in the middle.
+testimages::Bytes PagePng(unsigned level, unsigned lean, Rgb mark) {
+    testimages::PngPicture picture;
+    picture.width = 40;
+    picture.height = 30;
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            const bool inMark = mark.red != 0 && x >= 17 && x < 23 && y >= 12 && y < 18;
+            if (inMark) {
+                picture.samples.insert(picture.samples.end(), {mark.red, mark.green, mark.blue});
+            } else {
+                const unsigned red = x % 4 == 0 ? level + lean : level;
+                picture.samples.insert(picture.samples.end(), {red, level, level});
+            }
+        }
+    }
+    return testimages::EncodePng(picture);
+}
+
 std::string ReadText(const std::filesystem::path& path) {
     const auto bytes = testimages::ReadFileBytes(path);
     return std::string(bytes.begin(), bytes.end());
@@ -384,7 +404,8 @@ std::vector<std::string> KeyLines(const std::vector<std::pair<std::string, std::
         {"THREAD_NUM", "16"},          {"IS_SUBDIRS_TOO", "1"},           {"IS_ALL_PIXEL_JUDGE", "1"},
         {"PIXELS_USE_IN_JUDGMENT", "20000"}, {"IS_ONLY_GRAYSCALE", "1"},  {"THRESHOLD_GS", "0"},
         {"NOISE_LIMIT_GS", "0.000000"}, {"THRESHOLD_MONO", "8.000000"},   {"ERROR_LIMIT_MONO", "8.000000"},
-        {"IS_PERCEPTUAL_JUDGE", "0"},   {"IS_DST_SUBDIR", "1"},         {"DST_DIR_MONO", ""},             {"DST_DIR_COLOR", ""}};
+        {"IS_PERCEPTUAL_JUDGE", "0"},   {"THRESHOLD_PERCEPTUAL", "12.000000"}, {"AREA_LIMIT_PERCEPTUAL", "20"},
+        {"IS_DST_SUBDIR", "1"},         {"DST_DIR_MONO", ""},             {"DST_DIR_COLOR", ""}};
     std::vector<std::string> lines;
     for (auto& [key, value] : keys) {
         for (const auto& [changedKey, changedValue] : changes) {
@@ -511,3 +532,58 @@ TEST_F(ConsoleTool, ThePerUserFilesGoToTheXdgPlacesOrBelowTheHomeNeverBesideTheP
 }
 
 }  // namespace
+
+TEST_F(ConsoleTool, CalibrateLearnsFromTwoFoldersAndWritesTheBestSettingsKeepingTheRest) {
+    testimages::TempFolder mono, colour;
+    // Gray pages stored with a little colour noise, and pages with a clear coloured mark.
+    testimages::WriteFileBytes(mono.File("a.png"), PagePng(120, 6, {0, 0, 0}));
+    testimages::WriteFileBytes(mono.File("b.png"), PagePng(200, 3, {0, 0, 0}));
+    testimages::WriteFileBytes(colour.File("c.png"), PagePng(120, 6, {220, 30, 30}));
+    testimages::WriteFileBytes(colour.File("d.png"), PagePng(200, 0, {40, 60, 220}));
+    testimages::WriteFileBytes(settings, testimages::Bytes{});
+    {
+        const std::string text = "[SORT]\nTHREAD_NUM=3\n[JUDGMENT]\nTHRESHOLD_GS=0\nOWN=kept\n";
+        testimages::WriteFileBytes(settings, testimages::Bytes(text.begin(), text.end()));
+    }
+    const CliResult result =
+        RunCli(settingsFolder, "calibrate " + Quoted(mono.Path().string()) + " " + Quoted(colour.Path().string()) +
+                                   " --write " + Quoted(settings));
+    EXPECT_EQ(0, result.status) << result.errors;
+    // Every criterion tells these apart: grayscale-only with a tolerance of the noise, 6.
+    const auto has = [&](const std::string& start) {
+        return std::any_of(result.lines.begin(), result.lines.end(),
+                           [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+    };
+    EXPECT_TRUE(has("grayscale-only  THRESHOLD_GS=6 NOISE_LIMIT_GS=0.000000")) << ::testing::PrintToString(result.lines);
+    EXPECT_TRUE(has("perceptual      THRESHOLD_PERCEPTUAL="));
+    EXPECT_TRUE(has("tinted          THRESHOLD_MONO="));
+    EXPECT_FALSE(has("wrong"));
+    const std::string written = ReadText(settings);
+    EXPECT_NE(std::string::npos, written.find("THREAD_NUM=3\n"));
+    EXPECT_NE(std::string::npos, written.find("OWN=kept\n"));
+    EXPECT_NE(std::string::npos, written.find("THRESHOLD_GS=6\n"));
+    EXPECT_NE(std::string::npos, written.find("AREA_LIMIT_PERCEPTUAL="));
+    // On a tie every criterion is right everywhere; the grayscale-only one comes first.
+    EXPECT_NE(std::string::npos, written.find("IS_PERCEPTUAL_JUDGE=0\n"));
+    EXPECT_NE(std::string::npos, written.find("IS_ONLY_GRAYSCALE=1\n"));
+
+    // A file that does not exist yet is created; a colour picture among the monochrome ones is
+    // listed as still wrong under a criterion that cannot tell it apart.
+    testimages::WriteFileBytes(mono.File("e.png"), PagePng(90, 0, {200, 200, 40}));
+    const std::string fresh = settingsFolder.File("fresh.ini").string();
+    const CliResult second = RunCli(settingsFolder, "calibrate --settings " + Quoted(settings) + " " +
+                                                        Quoted(mono.Path().string()) + " " +
+                                                        Quoted(colour.Path().string()) + " --write " + Quoted(fresh));
+    EXPECT_EQ(0, second.status) << second.errors;
+    EXPECT_NE(std::string::npos, ReadText(fresh).find("[JUDGMENT]\n"));
+    EXPECT_TRUE(std::any_of(second.lines.begin(), second.lines.end(), [&](const std::string& line) {
+        return line == "wrong\tperceptual\tmonochrome called color\t" + mono.File("e.png").string();
+    })) << ::testing::PrintToString(second.lines);
+
+    // A folder without a file is no example at all.
+    testimages::TempFolder empty;
+    const CliResult none = RunCli(settingsFolder, "calibrate " + Quoted(empty.Path().string()) + " " +
+                                                      Quoted(colour.Path().string()));
+    EXPECT_EQ(2, none.status);
+    EXPECT_EQ(2, RunCli(settingsFolder, "calibrate " + Quoted(empty.Path().string())).status);
+}

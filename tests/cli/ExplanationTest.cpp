@@ -95,3 +95,39 @@ TEST_F(Explanation, AGridWithoutSamplesShowsNoneRatherThanNumbers) {
     EXPECT_NE(std::string::npos, json.find(R"("falls_percent":null)"));
     EXPECT_NE(std::string::npos, json.find(R"("narrow_share":null)"));
 }
+
+TEST_F(Explanation, PerceptualRegionToneAndCastInWordsAndJson) {
+    JudgeEvidence e;
+    e.rule = DecidingRule::Perceptual;
+    e.cellSide = 6;
+    e.cellsWide = 500;
+    e.cellsHigh = 334;
+    e.chromaticShare = 0.0025;
+    e.largestRegion = 432;
+    e.regionX = 1428;
+    e.regionY = 606;
+    e.regionChroma = 49.75;
+    e.areaLimit = 20;
+    e.castA = 1.5;
+    e.castB = -2;
+    EXPECT_EQ("perceptual: cells of 6 px (500 x 334), 0.25 % coloured beyond THRESHOLD_PERCEPTUAL 12, "
+              "largest coloured region 432 px at (1428, 606) with colour 49.75 (AREA_LIMIT_PERCEPTUAL 20 px); "
+              "not toned, cast a* 1.5 b* -2 taken off",
+              ExplainInWords(e, kDefaults));
+    EXPECT_EQ(R"({"rule":"perceptual","cell_side":6,"cells_wide":500,"cells_high":334,"chromatic_share":0.0025,)"
+              R"("largest_region":432,"region_x":1428,"region_y":606,"region_chroma":49.75,"area_limit":20,)"
+              R"("toned":false,"tone_chroma":0,"tone_hue":0,"cast_a":1.5,"cast_b":-2,)"
+              R"("THRESHOLD_PERCEPTUAL":12,"AREA_LIMIT_PERCEPTUAL":20})",
+              ExplainAsJson(e, kDefaults).Text());
+
+    // A sepia print: no region, the tone instead of a cast.
+    e.largestRegion = 0;
+    e.toned = true;
+    e.toneHue = 70;
+    e.toneChroma = 23.5;
+    EXPECT_NE(std::string::npos, ExplainInWords(e, kDefaults)
+                                     .find("no coloured region (AREA_LIMIT_PERCEPTUAL 20 px); toned: hue 70 deg, "
+                                           "colour up to 23.5 along lightness"));
+    EXPECT_NE(std::string::npos,
+              ExplainAsJson(e, kDefaults).Text().find(R"("largest_region":0,"region_x":null,"region_y":null)"));
+}

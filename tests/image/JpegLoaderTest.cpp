@@ -284,3 +284,57 @@ TEST(JudgeJpegFile, VividPictureIsColour) {
     EXPECT_EQ(0, JudgeJpegFile(dir.File("q.jpg"), JudgeParams{}, errorText));
     EXPECT_EQ("", errorText);
 }
+
+namespace {
+
+// 2048 x 1024 of light gray, with a red square of 64 pixels when `mark`.
+JpegPicture LargePage(bool mark) {
+    JpegPicture picture;
+    picture.width = 2048;
+    picture.height = 1024;
+    picture.quality = 90;
+    picture.samples.reserve(2048u * 1024u * 3u);
+    for (int y = 0; y < 1024; ++y) {
+        for (int x = 0; x < 2048; ++x) {
+            const bool red = mark && x >= 1000 && x < 1064 && y >= 500 && y < 564;
+            picture.samples.insert(picture.samples.end(), {std::uint8_t(red ? 220 : 210), std::uint8_t(red ? 30 : 210),
+                                                           std::uint8_t(red ? 30 : 210)});
+        }
+    }
+    return picture;
+}
+
+}  // namespace
+
+TEST(JpegLoader, ForThePerceptualCriterionALargePictureIsDecodedNoCoarserThanItsCells) {
+    TempFolder dir;
+    WriteFileBytes(dir.File("page.jpg"), EncodeJpeg(LargePage(true)));
+    WriteFileBytes(dir.File("plain.jpg"), EncodeJpeg(LargePage(false)));
+    WriteFileBytes(dir.File("small.jpg"), EncodeJpeg(Quarters()));
+    JpegLoad whole, reduced, small;
+    whole.image = LoadJpegFile(dir.File("page.jpg"), whole.earlyVerdict, whole.reason);
+    reduced.image = LoadJpegFile(dir.File("page.jpg"), reduced.earlyVerdict, reduced.reason, nullptr, true);
+    small.image = LoadJpegFile(dir.File("small.jpg"), small.earlyVerdict, small.reason, nullptr, true);
+    ASSERT_NE(whole.image, nullptr);
+    ASSERT_NE(reduced.image, nullptr);
+    ASSERT_NE(small.image, nullptr);
+    EXPECT_EQ(2048, whole.image->width);
+    EXPECT_EQ(1, whole.image->sourceScale);
+    // Cells of 4 pixels on a side: a quarter of the size, each pixel standing for 4 x 4.
+    EXPECT_EQ(512, reduced.image->width);
+    EXPECT_EQ(256, reduced.image->height);
+    EXPECT_EQ(4, reduced.image->sourceScale);
+    EXPECT_EQ(16, small.image->width);
+    EXPECT_EQ(1, small.image->sourceScale);
+
+    JudgeParams perceptual;
+    perceptual.IS_PERCEPTUAL_JUDGE = 1;
+    std::string errorText;
+    JudgeEvidence evidence;
+    EXPECT_EQ(0, JudgeJpegFile(dir.File("page.jpg"), perceptual, errorText, &evidence));
+    EXPECT_EQ(4, evidence.cellSide);
+    EXPECT_NEAR(1000, evidence.regionX, 4);
+    EXPECT_NEAR(500, evidence.regionY, 4);
+    EXPECT_EQ(1, JudgeJpegFile(dir.File("plain.jpg"), perceptual, errorText));
+    EXPECT_EQ("", errorText);
+}

@@ -304,3 +304,39 @@ TEST(JudgePngFile, VividPictureIsColour) {
     EXPECT_EQ(0, JudgePngFile(dir.File("g.png"), JudgeParams{}, errorText));
     EXPECT_EQ("", errorText);
 }
+
+TEST(PngLoader, OpacityReachesOnlyThePerceptualCriterion) {
+    // 8 x 8 of gray whose left half is pure red at opacity 0: shown over white, nothing red.
+    PngPicture picture;
+    picture.width = 8;
+    picture.height = 8;
+    picture.colourType = 6;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            if (x < 4) picture.samples.insert(picture.samples.end(), {255u, 0u, 0u, 0u});
+            else picture.samples.insert(picture.samples.end(), {128u, 128u, 128u, 255u});
+        }
+    }
+    TempFolder dir;
+    WriteFileBytes(dir.File("hidden.png"), EncodePng(picture));
+    PngLoad load;
+    Load(dir.File("hidden.png"), load);
+    ASSERT_NE(load.image, nullptr);
+    EXPECT_TRUE(load.image->alpha);
+    std::string errorText;
+    EXPECT_EQ(0, JudgePngFile(dir.File("hidden.png"), JudgeParams{}, errorText));
+    JudgeParams perceptual;
+    perceptual.IS_PERCEPTUAL_JUDGE = 1;
+    EXPECT_EQ(1, JudgePngFile(dir.File("hidden.png"), perceptual, errorText));
+    EXPECT_EQ("", errorText);
+
+    picture.colourType = 2;
+    picture.samples.clear();
+    for (int i = 0; i < 64; ++i) picture.samples.insert(picture.samples.end(), {250u, 10u, 10u});
+    WriteFileBytes(dir.File("red.png"), EncodePng(picture));
+    PngLoad opaque;
+    Load(dir.File("red.png"), opaque);
+    ASSERT_NE(opaque.image, nullptr);
+    EXPECT_FALSE(opaque.image->alpha);
+    EXPECT_EQ(0, JudgePngFile(dir.File("red.png"), perceptual, errorText));
+}

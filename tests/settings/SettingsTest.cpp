@@ -56,7 +56,7 @@ protected:
 }  // namespace
 
 TEST_F(SettingsFile, NoFileGivesEveryDefaultAndCreatesNone) {
-    Settings = {3, 0, 0, 5, 0, 9, 1.0, 2.0, 3.0, 1, 0, "m", "c"};
+    Settings = {3, 0, 0, 5, 0, 9, 1.0, 2.0, 3.0, 1, 4.0, 7, 0, "m", "c"};
     LoadSettingsFrom(file);
     EXPECT_EQ(16, Settings.THREAD_NUM);
     EXPECT_EQ(1, Settings.IS_SUBDIRS_TOO);
@@ -68,6 +68,8 @@ TEST_F(SettingsFile, NoFileGivesEveryDefaultAndCreatesNone) {
     EXPECT_EQ(8.0, Settings.THRESHOLD_MONO);
     EXPECT_EQ(8.0, Settings.ERROR_LIMIT_MONO);
     EXPECT_EQ(0, Settings.IS_PERCEPTUAL_JUDGE);
+    EXPECT_EQ(12.0, Settings.THRESHOLD_PERCEPTUAL);
+    EXPECT_EQ(20, Settings.AREA_LIMIT_PERCEPTUAL);
     EXPECT_EQ(1, Settings.IS_DST_SUBDIR);
     EXPECT_EQ("", Settings.DST_DIR_MONO);
     EXPECT_EQ("", Settings.DST_DIR_COLOR);
@@ -131,6 +133,46 @@ TEST_F(SettingsFile, ThePerceptualSwitchRoundTripsAndReachesTheJudgment) {
     Settings = SettingsRecord{};
     LoadSettingsFrom(file);
     EXPECT_EQ(1, Settings.IS_PERCEPTUAL_JUDGE);
+}
+
+TEST_F(SettingsFile, ThePerceptualKeysAreReadClampedSavedAndPassedToTheJudgment) {
+    Load("[JUDGMENT]\nIS_PERCEPTUAL_JUDGE=1\nTHRESHOLD_PERCEPTUAL=12.5\nAREA_LIMIT_PERCEPTUAL=40\n");
+    EXPECT_EQ(1, Settings.IS_PERCEPTUAL_JUDGE);
+    EXPECT_EQ(12.5, Settings.THRESHOLD_PERCEPTUAL);
+    EXPECT_EQ(40, Settings.AREA_LIMIT_PERCEPTUAL);
+    const JudgeParams params = MakeJudgeParams(Settings);
+    EXPECT_EQ(1, params.IS_PERCEPTUAL_JUDGE);
+    EXPECT_EQ(12.5, params.THRESHOLD_PERCEPTUAL);
+    EXPECT_EQ(40, params.AREA_LIMIT_PERCEPTUAL);
+    EXPECT_TRUE(SaveSettings(prompt));
+    EXPECT_EQ("1", platform::ProfileReadText("JUDGMENT", "IS_PERCEPTUAL_JUDGE", "", file));
+    EXPECT_EQ("12.500000", platform::ProfileReadText("JUDGMENT", "THRESHOLD_PERCEPTUAL", "", file));
+    EXPECT_EQ("40", platform::ProfileReadText("JUDGMENT", "AREA_LIMIT_PERCEPTUAL", "", file));
+
+    Load("[JUDGMENT]\nTHRESHOLD_PERCEPTUAL=250\nAREA_LIMIT_PERCEPTUAL=0\n");
+    EXPECT_EQ(0, Settings.IS_PERCEPTUAL_JUDGE);  // missing: off
+    EXPECT_EQ(100.0, Settings.THRESHOLD_PERCEPTUAL);
+    EXPECT_EQ(1, Settings.AREA_LIMIT_PERCEPTUAL);
+    Load("[JUDGMENT]\nTHRESHOLD_PERCEPTUAL=nan\nAREA_LIMIT_PERCEPTUAL=-9\n");
+    EXPECT_EQ(0.0, Settings.THRESHOLD_PERCEPTUAL);
+    EXPECT_EQ(1, Settings.AREA_LIMIT_PERCEPTUAL);
+}
+
+TEST_F(SettingsFile, OneKeyIsWrittenAloneKeepingTheRestOfTheFile) {
+    Load("; mine\n[JUDGMENT]\nTHRESHOLD_GS=3\nOWN_KEY=x\n");
+    SettingsRecord record;
+    record.THRESHOLD_GS = 40;
+    record.AREA_LIMIT_PERCEPTUAL = 9;
+    EXPECT_TRUE(SaveSettingKey(record, "AREA_LIMIT_PERCEPTUAL", file));
+    EXPECT_FALSE(SaveSettingKey(record, "NO_SUCH_KEY", file));
+    EXPECT_EQ("9", platform::ProfileReadText("JUDGMENT", "AREA_LIMIT_PERCEPTUAL", "", file));
+    EXPECT_EQ("3", platform::ProfileReadText("JUDGMENT", "THRESHOLD_GS", "", file));
+    EXPECT_EQ("x", platform::ProfileReadText("JUDGMENT", "OWN_KEY", "", file));
+    EXPECT_EQ("", platform::ProfileReadText("JUDGMENT", "NO_SUCH_KEY", "", file));
+    // A missing file is created with the one key.
+    const fs::path fresh = folder / "fresh.ini";
+    EXPECT_TRUE(SaveSettingKey(record, "THRESHOLD_GS", fresh));
+    EXPECT_EQ("40", platform::ProfileReadText("JUDGMENT", "THRESHOLD_GS", "", fresh));
 }
 
 TEST_F(SettingsFile, DestinationsInAnyScriptSurviveSaveAndLoad) {
