@@ -11,6 +11,9 @@ Usage: ./test.sh [STAGE...]
 Runs every stage below in order, or only the stages named.
   layers    the include check: every include points down the layers of src/
   native    the native build and its whole suite (CTest)
+  corpus    the labelled real pictures (fetched once into .cache/corpus): the perceptual
+            criterion with its defaults must get 97 % right and call at most 1 % of the
+            colour pictures monochrome
   package   the Debian package from the native build: lintian, its contents, and the
             program installed from it into a temporary root, run with a temporary home
   asan      the suite under AddressSanitizer and UndefinedBehaviorSanitizer, the kept
@@ -24,7 +27,7 @@ Runs every stage below in order, or only the stages named.
 TEXT
 }
 
-all_stages=(layers native package asan tsan fuzz windows gui)
+all_stages=(layers native corpus package asan tsan fuzz windows gui)
 case "${1:-}" in -h|--help) usage; exit 0 ;; esac
 stages=("$@")
 [ "${#stages[@]}" -gt 0 ] || stages=("${all_stages[@]}")
@@ -39,6 +42,12 @@ stage_native() {
   scripts/setup.sh
   scripts/build.sh build
   (cd build && ctest --output-on-failure -j "$(nproc)")
+}
+
+stage_corpus() {
+  scripts/setup.sh
+  scripts/build.sh build
+  bench/score-corpus.sh --require 97:1 --wrong IS_PERCEPTUAL_JUDGE=1
 }
 
 stage_package() {

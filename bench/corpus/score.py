@@ -170,6 +170,9 @@ def main():
     ap.add_argument("--markdown", action="store_true", help="Markdown tables")
     ap.add_argument("--split", action="store_true", help="also the two halves A and B")
     ap.add_argument("--wrong", action="store_true", help="list the pictures judged against their label")
+    ap.add_argument("--require", metavar="RIGHT:COLOR_AS_MONO",
+                    help="exit 1 unless every column gets at least RIGHT %% of all pictures right and "
+                         "calls at most COLOR_AS_MONO %% of the colour pictures monochrome")
     args = ap.parse_args()
 
     classes = read_manifest(args.manifest)
@@ -207,6 +210,19 @@ def main():
             out.write(f"\nwrong with {title}:\n")
             for name, label, verdict in sorted(t["all"].wrong, key=lambda w: (w[1], w[0])):
                 out.write(f"  {name}\tlabelled {label}, judged {verdict}\n")
+    if args.require:
+        least_right, most_c2m = (float(x) for x in args.require.split(":"))
+        failed = False
+        for title, t in columns:
+            right, total = t["all"].count()
+            col_right, col_total = t["all"].count("color")
+            if pct(right, total) < least_right or pct(col_total - col_right, col_total) > most_c2m:
+                out.write(f"score: {title}: {pct(right, total):.1f} % right and "
+                          f"{pct(col_total - col_right, col_total):.1f} % of the colour pictures "
+                          f"called monochrome; at least {least_right} % and at most {most_c2m} % wanted\n")
+                failed = True
+        if failed:
+            sys.exit(1)
 
 
 if __name__ == "__main__":
