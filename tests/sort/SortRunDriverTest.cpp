@@ -217,6 +217,39 @@ TEST_F(SortRun, NonAsciiNamesReachTheLogAsUtf8) {
     EXPECT_TRUE(Exists(folder / "monochrome" / name));
 }
 
+// A name that is no well-formed text of the platform: on Windows an unpaired surrogate, which
+// NTFS allows; on POSIX a byte that is no UTF-8. The run carries it as the bytes it has in
+// the core's text (WTF-8 on Windows), so the file is found, moved and logged like any other.
+TEST_F(SortRun, NamesThatAreNoWellFormedTextAreSortedAndLoggedWhole) {
+#ifdef _WIN32
+    const std::filesystem::path listed(std::wstring{L'x', wchar_t(0xD800), L'.', L'p', L'n', L'g'});
+    const std::filesystem::path dropped(std::wstring{wchar_t(0xDC01), L'y', L'.', L'b', L'm', L'p'});
+    const std::string listedText = "x\xED\xA0\x80.png", droppedText = "\xED\xB0\x81y.bmp";
+#else
+    const std::string listedText = "x\xFF.png", droppedText = "\xC0y.bmp";
+    const std::filesystem::path listed(listedText), dropped(droppedText);
+#endif
+    const auto folder = pics_ / "listed";
+    std::filesystem::create_directory(folder);
+    WriteBytes(folder / listed, TinyPng(true, 5));
+    WriteBytes(pics_ / dropped, TinyBmp(false, 9));
+    ASSERT_TRUE(Exists(folder / listed));
+
+    const SortRunResult result = Run({folder, pics_ / dropped});
+
+    EXPECT_EQ(1, result.movedColor);
+    EXPECT_EQ(1, result.movedMonochrome);
+    EXPECT_EQ(TinyPng(true, 5), ReadBytes(folder / "color" / listed));
+    EXPECT_EQ(TinyBmp(false, 9), ReadBytes(pics_ / "monochrome" / dropped));
+    const std::string f = p_ + "/listed";
+    EXPECT_EQ((std::vector<std::string>{
+                  NativeSeparators("[" + f + "/" + listedText + "]【カラー】「" + f + "/color/" + listedText + "」に移動しました。"),
+                  NativeSeparators("[" + p_ + "/" + droppedText + "]【モノクロ】「" + p_ + "/monochrome/" + droppedText +
+                                   "」に移動しました。"),
+              }),
+              SortedLog());
+}
+
 TEST_F(SortRun, UnsupportedVanishedAndUnreadableFilesStayWithTheirReason) {
     WriteBytes(pics_ / "scan.tif", "II*");
     WriteBytes(pics_ / "broken.bmp", "BM not really a bitmap");
