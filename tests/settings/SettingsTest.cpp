@@ -244,7 +244,6 @@ TEST_F(SettingsFile, AResetFindsThePerUserFileAfreshAndKeepsAFileChosenByName) {
     EXPECT_EQ(moduleFolder, ModuleFolder);
     EXPECT_EQ(userName, UserName);
     EXPECT_EQ(perUserFile, SettingsFilePath);
-    EXPECT_EQ(16, Settings.THREAD_NUM);
 
     Load("[SORT]\nTHREAD_NUM=3\n");
     ASSERT_TRUE(ResetSettings(prompt));
