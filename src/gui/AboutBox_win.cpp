@@ -12,6 +12,9 @@ namespace {
 constexpr COLORREF kIdleColour = RGB(0, 0, 255);
 constexpr COLORREF kHoverColour = RGB(255, 0, 0);
 constexpr wchar_t kLinkPrefix[] = L"URL : ";
+// The picture's size in pixels at the resolution of 96 DPI.
+constexpr int kPictureSize = 128;
+constexpr int kBaseDpi = 96;
 
 // What the box creates and borrows while it is open; kept in the box's GWLP_USERDATA.
 struct AboutState {
@@ -22,6 +25,7 @@ struct AboutState {
     HFONT underlinedFont = nullptr;  // ours
     WNDPROC priorLinkProc = nullptr;
     HCURSOR hand = nullptr;          // shared system cursor, never destroyed
+    HICON picture = nullptr;         // ours: the picture at the display's resolution
 };
 
 AboutState* StateOf(HWND dialog) {
@@ -71,6 +75,32 @@ HICON SheetIcon() {
     return icon;
 }
 
+// The static control that shows the picture: the box's only icon control.
+HWND PictureControl(HWND dialog) {
+    for (HWND child = FindWindowExW(dialog, nullptr, L"Static", nullptr); child != nullptr;
+         child = FindWindowExW(dialog, child, L"Static", nullptr)) {
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) return child;
+    }
+    return nullptr;
+}
+
+// The template's control shows the icon at its own 128 pixels whatever the resolution, while
+// the box around it grows with its font: at 144 DPI the picture is drawn 192 pixels wide, so
+// it keeps its place in the box.
+HICON ShowPictureAtDisplayResolution(HWND dialog) {
+    const HWND control = PictureControl(dialog);
+    if (control == nullptr) return nullptr;
+    const HDC dc = GetDC(dialog);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(dialog, dc);
+    const int size = MulDiv(kPictureSize, dpi, kBaseDpi);
+    const auto picture = static_cast<HICON>(
+        LoadImageW(InstanceHandle, MAKEINTRESOURCEW(IDI_ABOUT), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    // The template's icon was loaded shared and stays with the system.
+    if (picture != nullptr) SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(picture), 0);
+    return picture;
+}
+
 INT_PTR OnInitDialog(HWND hwnd) {
     auto* state = new (std::nothrow) AboutState;
     if (state == nullptr) {
@@ -90,6 +120,7 @@ INT_PTR OnInitDialog(HWND hwnd) {
     state->priorLinkProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(state->link, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LinkProc)));
     state->linkColour = kIdleColour;
+    state->picture = ShowPictureAtDisplayResolution(hwnd);
     return TRUE;
 }
 
@@ -135,6 +166,7 @@ void OnDestroy(HWND hwnd) {
     SetWindowLongPtrW(state->link, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(state->priorLinkProc));
     DeleteObject(state->background);
     DeleteObject(state->underlinedFont);
+    if (state->picture != nullptr) DestroyIcon(state->picture);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     delete state;
 }

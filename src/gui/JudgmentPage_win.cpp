@@ -19,10 +19,11 @@ void EnablePixelCount(HWND hwnd) {
 }
 
 void EnableCriterionLimits(HWND hwnd) {
+    EnableItems(hwnd, {IDC_ONLY_GRAYSCALE}, CriterionChoiceEnabled(Settings.IS_PERCEPTUAL_JUDGE));
     EnableItems(hwnd, {IDC_THRESHOLD_GS, IDC_THRESHOLD_GS_SPIN, IDC_NOISE_LIMIT_GS, IDC_NOISE_LIMIT_GS_SPIN},
-                GrayscaleLimitsEnabled(Settings.IS_ONLY_GRAYSCALE));
+                GrayscaleLimitsEnabled(Settings.IS_ONLY_GRAYSCALE, Settings.IS_PERCEPTUAL_JUDGE));
     EnableItems(hwnd, {IDC_THRESHOLD_MONO, IDC_THRESHOLD_MONO_SPIN, IDC_ERROR_LIMIT_MONO, IDC_ERROR_LIMIT_MONO_SPIN},
-                MonoLimitsEnabled(Settings.IS_ONLY_GRAYSCALE));
+                MonoLimitsEnabled(Settings.IS_ONLY_GRAYSCALE, Settings.IS_PERCEPTUAL_JUDGE));
 }
 
 double* PercentField(int editId) {
@@ -45,6 +46,10 @@ INT_PTR OnCommand(HWND hwnd, int id, int code) {
         return TRUE;
     case IDC_ONLY_GRAYSCALE:
         Settings.IS_ONLY_GRAYSCALE = IsDlgButtonChecked(hwnd, id) == BST_CHECKED ? 1 : 0;
+        EnableCriterionLimits(hwnd);
+        return TRUE;
+    case IDC_PERCEPTUAL:
+        Settings.IS_PERCEPTUAL_JUDGE = IsDlgButtonChecked(hwnd, id) == BST_CHECKED ? 1 : 0;
         EnableCriterionLimits(hwnd);
         return TRUE;
     case IDC_PIXEL_COUNT:
@@ -87,6 +92,7 @@ void RefreshJudgmentPage(HWND page) {
     const HWND hwnd = RememberedPage;
     CheckDlgButton(hwnd, IDC_ALL_PIXEL, CheckState(Settings.IS_ALL_PIXEL_JUDGE != 0));
     WriteItemText(hwnd, IDC_PIXEL_COUNT, IntText(Settings.PIXELS_USE_IN_JUDGMENT));
+    CheckDlgButton(hwnd, IDC_PERCEPTUAL, CheckState(Settings.IS_PERCEPTUAL_JUDGE != 0));
     CheckDlgButton(hwnd, IDC_ONLY_GRAYSCALE, CheckState(Settings.IS_ONLY_GRAYSCALE != 0));
     SendDlgItemMessageW(hwnd, IDC_THRESHOLD_GS_SPIN, UDM_SETRANGE32, 0, 255);
     ShowSpinValue(hwnd, IDC_THRESHOLD_GS_SPIN, IDC_THRESHOLD_GS, Settings.THRESHOLD_GS);

@@ -43,6 +43,13 @@ std::string StepPercentText(const std::string& current, bool up);
 
 // Which dependent controls a setting enables.
 inline bool PixelCountEnabled(int isAllPixelJudge) { return isAllPixelJudge == 0; }
-inline bool GrayscaleLimitsEnabled(int isOnlyGrayscale) { return isOnlyGrayscale != 0; }
-inline bool MonoLimitsEnabled(int isOnlyGrayscale) { return isOnlyGrayscale == 0; }
+// The perceptual criterion, when on, judges in place of the other two, so neither the choice
+// between them nor their limits take effect.
+inline bool CriterionChoiceEnabled(int isPerceptualJudge) { return isPerceptualJudge == 0; }
+inline bool GrayscaleLimitsEnabled(int isOnlyGrayscale, int isPerceptualJudge) {
+    return isPerceptualJudge == 0 && isOnlyGrayscale != 0;
+}
+inline bool MonoLimitsEnabled(int isOnlyGrayscale, int isPerceptualJudge) {
+    return isPerceptualJudge == 0 && isOnlyGrayscale == 0;
+}
 inline bool FixedDestinationsEnabled(int isDstSubdir) { return isDstSubdir == 0; }

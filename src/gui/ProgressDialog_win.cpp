@@ -32,8 +32,9 @@ INT_PTR OnInitDialog(HWND hwnd) {
         EndDialog(hwnd, 0);
         return TRUE;
     }
+    // At its natural size, the one image of the group: the system scales it for the caption.
     const auto icon = static_cast<HICON>(
-        LoadImageW(InstanceHandle, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+        LoadImageW(InstanceHandle, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0, 0, LR_SHARED));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     ProgressText = GetDlgItem(hwnd, IDC_PROGRESS_TEXT);
     ProgressBar = GetDlgItem(hwnd, IDC_PROGRESS_BAR);

@@ -204,9 +204,15 @@ DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
         loadReason = "ファイルの読み込みオープンに失敗しました。";
         return nullptr;
     }
-    // A short file reads as fewer bytes, which cannot match the signature.
+    // A short file reads as fewer bytes, which cannot match the signature; a read that fails
+    // (a file locked by another program, a network file gone) is no verdict on the contents.
     unsigned char signature[4] = {0, 0, 0, 0};
     const std::size_t got = ReadBuffered(decode.source, signature, sizeof signature);
+    if (platform::InputFileFailed(decode.source.file)) {
+        ReleasePngDecode(decode);
+        loadReason = "ファイルの読み込みに失敗しました。";
+        return nullptr;
+    }
     static const unsigned char kPngStart[4] = {137, 80, 78, 71};
     if (got != sizeof signature || std::memcmp(signature, kPngStart, sizeof signature) != 0) {
         ReleasePngDecode(decode);

@@ -11,6 +11,7 @@ namespace platform {
 
 enum class FileStep {
     OpenForRead,   // OpenInputFile, OpenStdioForRead, OpenDescriptorForRead
+    Read,          // every ReadInputFile of a file opened by OpenInputFile (a locked or network file)
     CreateFolder,  // CreateFolder
     CreateNew,     // CreateNewFile
     Append,        // AppendToFile

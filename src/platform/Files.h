@@ -18,6 +18,8 @@ struct InputFile;
 InputFile* OpenInputFile(const std::filesystem::path& path);
 // Reads up to `count` bytes; returns how many arrived (0 at the end or on error).
 std::size_t ReadInputFile(InputFile* file, void* destination, std::size_t count);
+// True once a read of the file has failed, as opposed to reaching the end of it.
+bool InputFileFailed(const InputFile* file);
 // Moves the read position to `offset` from the start; false on failure.
 bool SeekInputFile(InputFile* file, std::uint64_t offset);
 void CloseInputFile(InputFile* file);

@@ -207,24 +207,35 @@ bool AppendToFile(const std::filesystem::path& path, const std::string& bytes) {
 
 struct InputFile {
     int fd;
+    int readFault;  // a test's errno for every read, 0 for none
+    bool failed;
 };
 
 InputFile* OpenInputFile(const std::filesystem::path& path) {
     const int fd = OpenDescriptorForRead(path);
-    return fd < 0 ? nullptr : new InputFile{fd};
+    if (fd < 0) return nullptr;
+    return new InputFile{fd, FileFaultForTests ? FileFaultForTests(FileStep::Read, path) : 0, false};
 }
 
 std::size_t ReadInputFile(InputFile* file, void* destination, std::size_t count) {
+    if (file->readFault != 0) {
+        errno = file->readFault;
+        file->failed = true;
+        return 0;
+    }
     auto* out = static_cast<unsigned char*>(destination);
     std::size_t total = 0;
     while (total < count) {
         const ssize_t got = ::read(file->fd, out + total, count - total);
         if (got < 0 && errno == EINTR) continue;
+        if (got < 0) file->failed = true;
         if (got <= 0) break;
         total += static_cast<std::size_t>(got);
     }
     return total;
 }
+
+bool InputFileFailed(const InputFile* file) { return file->failed; }
 
 bool SeekInputFile(InputFile* file, std::uint64_t offset) {
     return ::lseek(file->fd, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);

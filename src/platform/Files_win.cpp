@@ -32,6 +32,8 @@ bool FaultInjected(FileStep step, const std::filesystem::path& path) {
 
 struct InputFile {
     HANDLE handle;
+    bool readFault;  // a test made every read fail
+    bool failed;
 };
 
 InputFile* OpenInputFile(const std::filesystem::path& path) {
@@ -40,10 +42,16 @@ InputFile* OpenInputFile(const std::filesystem::path& path) {
     const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return new InputFile{handle};
+    return new InputFile{handle, FileFaultForTests && FileFaultForTests(FileStep::Read, path) != 0, false};
 }
 
 std::size_t ReadInputFile(InputFile* file, void* destination, std::size_t count) {
+    if (file->readFault) {
+        // As a read of a range another process has locked fails.
+        SetLastError(ERROR_LOCK_VIOLATION);
+        file->failed = true;
+        return 0;
+    }
     auto* out = static_cast<unsigned char*>(destination);
     std::size_t total = 0;
     while (total < count) {
@@ -51,11 +59,17 @@ std::size_t ReadInputFile(InputFile* file, void* destination, std::size_t count)
         const DWORD chunk = static_cast<DWORD>(
             left < std::numeric_limits<DWORD>::max() ? left : std::numeric_limits<DWORD>::max());
         DWORD got = 0;
-        if (!ReadFile(file->handle, out + total, chunk, &got, nullptr) || got == 0) break;
+        if (!ReadFile(file->handle, out + total, chunk, &got, nullptr)) {
+            file->failed = true;
+            break;
+        }
+        if (got == 0) break;
         total += got;
     }
     return total;
 }
+
+bool InputFileFailed(const InputFile* file) { return file->failed; }
 
 bool SeekInputFile(InputFile* file, std::uint64_t offset) {
     if (offset > static_cast<std::uint64_t>(std::numeric_limits<LONGLONG>::max())) return false;

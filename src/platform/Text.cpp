@@ -68,13 +68,27 @@ bool IsValidUtf8(const std::string& text) {
     return true;
 }
 
-std::u16string Utf8ToUtf16(const std::string& text) {
+namespace {
+
+// A surrogate's three bytes as Utf16ToWtf8 writes them: ED, A0 to BF, a continuation byte.
+bool IsEncodedSurrogate(const std::string& text, std::size_t at) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    return at + 3 <= text.size() && byte(at) == 0xED && byte(at + 1) >= 0xA0 && byte(at + 1) <= 0xBF &&
+           byte(at + 2) >= 0x80 && byte(at + 2) <= 0xBF;
+}
+
+std::u16string DecodeToUtf16(const std::string& text, bool keepEncodedSurrogates) {
     std::u16string out;
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
         char32_t cp = 0;
         const std::size_t length = DecodeUtf8(text, i, cp);
+        if (length == 0 && keepEncodedSurrogates && IsEncodedSurrogate(text, i)) {
+            out.push_back(static_cast<char16_t>(0xD000 | ((text[i + 1] & 0x3F) << 6) | (text[i + 2] & 0x3F)));
+            i += 3;
+            continue;
+        }
         if (length == 0) {
             out.push_back(u'\uFFFD');
             ++i;
@@ -91,6 +105,12 @@ std::u16string Utf8ToUtf16(const std::string& text) {
     }
     return out;
 }
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(const std::string& text) { return DecodeToUtf16(text, false); }
+
+std::u16string Wtf8ToUtf16(const std::string& text) { return DecodeToUtf16(text, true); }
 
 namespace {
 
@@ -109,7 +129,9 @@ bool EqualsIgnoringAsciiCase(const std::string& text, const char* word) {
     return std::strlen(word) == text.size() && StartsWithIgnoringAsciiCase(text, 0, word);
 }
 
-std::string Utf16ToUtf8(const std::u16string& text) {
+namespace {
+
+std::string EncodeUtf16(const std::u16string& text, bool keepUnpairedSurrogates) {
     std::string out;
     out.reserve(text.size() * 3);
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -118,8 +140,8 @@ std::string Utf16ToUtf8(const std::u16string& text) {
             text[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;  // lone surrogate
+        } else if (cp >= 0xD800 && cp <= 0xDFFF && !keepUnpairedSurrogates) {
+            cp = 0xFFFD;
         }
         if (cp < 0x80) {
             out.push_back(static_cast<char>(cp));
@@ -139,5 +161,11 @@ std::string Utf16ToUtf8(const std::u16string& text) {
     }
     return out;
 }
+
+}  // namespace
+
+std::string Utf16ToUtf8(const std::u16string& text) { return EncodeUtf16(text, false); }
+
+std::string Utf16ToWtf8(const std::u16string& text) { return EncodeUtf16(text, true); }
 
 }  // namespace platform

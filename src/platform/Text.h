@@ -24,7 +24,15 @@ bool IsValidUtf8(const std::string& text);
 
 // Each byte that begins no well-formed sequence becomes U+FFFD.
 std::u16string Utf8ToUtf16(const std::string& text);
+// An unpaired surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(const std::u16string& text);
+
+// The lossless path for what Windows hands us: a file name there may hold an unpaired
+// surrogate, which NTFS allows. It is written as the three bytes its code point would take
+// (WTF-8) and read back as that unit, so the name survives the trip through the core's text;
+// well-formed text is plain UTF-8 both ways.
+std::string Utf16ToWtf8(const std::u16string& text);
+std::u16string Wtf8ToUtf16(const std::string& text);
 
 // A path as UTF-8 text (POSIX: its bytes as they are) and back.
 std::string PathToUtf8(const std::filesystem::path& path);

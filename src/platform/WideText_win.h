@@ -7,13 +7,15 @@
 
 namespace platform {
 
+// Both ways lossless: whatever Windows gives, an unpaired surrogate in a file name included,
+// comes back the same (see Utf16ToWtf8).
 inline std::wstring Widen(const std::string& text) {
-    const std::u16string wide = Utf8ToUtf16(text);
+    const std::u16string wide = Wtf8ToUtf16(text);
     return std::wstring(wide.begin(), wide.end());
 }
 
 inline std::string Narrow(const std::wstring& text) {
-    return Utf16ToUtf8(std::u16string(text.begin(), text.end()));
+    return Utf16ToWtf8(std::u16string(text.begin(), text.end()));
 }
 
 }  // namespace platform

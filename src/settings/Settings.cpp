@@ -19,6 +19,9 @@ std::filesystem::path SettingsFilePath;
 
 namespace {
 
+// SettingsFilePath was chosen by LoadSettingsFrom, not found by LoadSettings.
+bool SettingsFileChosen = false;
+
 constexpr const char* SortSection = "SORT";
 constexpr const char* JudgmentSection = "JUDGMENT";
 constexpr const char* DestinationSection = "DESTINATION";
@@ -155,16 +158,9 @@ bool GetModuleFolder() {
     return true;
 }
 
-void LoadSettings() {
-    GetModuleFolder();
-    std::string name;
-    if (platform::LogonUserName(name)) UserName = name;
-    // No per-user folder (no home on POSIX) leaves no file: the defaults, and a save that fails.
-    const std::filesystem::path folder = platform::SettingsFolder(ModuleFolder);
-    LoadSettingsFrom(folder.empty() ? folder : folder / platform::PathFromUtf8(UserName + "_pallidor.ini"));
-}
+namespace {
 
-void LoadSettingsFrom(const std::filesystem::path& file) {
+void LoadKeys(const std::filesystem::path& file) {
     SettingsFilePath = file;
     // A missing key, or a missing file, gives the field its default.
     const SettingsRecord defaults;
@@ -186,6 +182,23 @@ void LoadSettingsFrom(const std::filesystem::path& file) {
                 break;
         }
     }
+}
+
+}  // namespace
+
+void LoadSettings() {
+    GetModuleFolder();
+    std::string name;
+    if (platform::LogonUserName(name)) UserName = name;
+    // No per-user folder (no home on POSIX) leaves no file: the defaults, and a save that fails.
+    const std::filesystem::path folder = platform::SettingsFolder(ModuleFolder);
+    SettingsFileChosen = false;
+    LoadKeys(folder.empty() ? folder : folder / platform::PathFromUtf8(UserName + "_pallidor.ini"));
+}
+
+void LoadSettingsFrom(const std::filesystem::path& file) {
+    SettingsFileChosen = true;
+    LoadKeys(file);
 }
 
 bool SaveSettingKey(const SettingsRecord& record, const std::string& name, const std::filesystem::path& file) {
@@ -229,9 +242,13 @@ bool ResetSettings(const UserPrompt& prompt) {
         }
         return false;
     }
-    // Reload the very file just deleted: in the program it is the per-user file anyway, and
-    // a file chosen on the console tool's command line stays chosen.
-    LoadSettingsFrom(SettingsFilePath);
+    // A file chosen on the console tool's command line stays chosen; the per-user file is
+    // found again, as at start-up.
+    if (SettingsFileChosen) {
+        LoadSettingsFrom(SettingsFilePath);
+    } else {
+        LoadSettings();
+    }
     return true;
 }
 

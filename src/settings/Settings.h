@@ -63,8 +63,10 @@ void LoadSettingsFrom(const std::filesystem::path& file);
 // write is shown and stops the save.
 // Returns false when a write failed.
 bool SaveSettings(const UserPrompt& prompt);
-// Asks, deletes the file and reloads it. True when the settings were reset; the caller
-// refreshes what shows them (and does not call this while a run is busy).
+// Asks, deletes the file and reloads it: a file chosen by LoadSettingsFrom again, the per-user
+// file of LoadSettings with ModuleFolder, UserName and SettingsFilePath found afresh. True when
+// the settings were reset; the caller refreshes what shows them (and does not call this while
+// a run is busy).
 bool ResetSettings(const UserPrompt& prompt);
 
 // Writes the one key `name` of `record` into `file` as SaveSettings writes it, keeping every

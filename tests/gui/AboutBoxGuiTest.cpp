@@ -50,6 +50,34 @@ LinkLook LookOf(HWND box) {
 
 void MovePointer(HWND link, int x, int y) { SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(x, y)); }
 
+int FontHeight(HWND window) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfHeight;
+}
+
+// Width and height of the icon an icon control shows, in pixels.
+SIZE IconSize(HWND control) {
+    const auto icon = reinterpret_cast<HICON>(SendMessageW(control, STM_GETICON, 0, 0));
+    ICONINFO info{};
+    SIZE size{0, 0};
+    if (icon == nullptr || !GetIconInfo(icon, &info)) return size;
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    size = {bitmap.bmWidth, info.hbmColor != nullptr ? bitmap.bmHeight : bitmap.bmHeight / 2};
+    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return size;
+}
+
+HWND PictureOf(HWND box) {
+    for (HWND child = FindWindowExW(box, nullptr, L"Static", nullptr); child != nullptr;
+         child = FindWindowExW(box, child, L"Static", nullptr)) {
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) return child;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 TEST(AboutBox, ShowsNameVersionAndAddress) {
@@ -60,6 +88,30 @@ TEST(AboutBox, ShowsNameVersionAndAddress) {
     EXPECT_EQ("URL : https://pallidor.example/", ItemText(box, IDC_LINK));
     EXPECT_NE(nullptr, FindWindowExW(box, nullptr, L"Static", L"Pallidor\nVersion 1.00"));
     Screenshot(box, "about-box");
+    CloseAboutBox(box);
+    EXPECT_TRUE(IsWindowEnabled(Sheet()));
+}
+
+// The picture is 128 pixels at 96 DPI and grows with the resolution, as the box around it
+// does; the link's two fonts are the box's 10 points at the display's resolution.
+TEST(AboutBox, PictureAndLinkFollowTheResolution) {
+    const HWND box = OpenAboutBox();
+    ASSERT_NE(nullptr, box);
+    const HWND picture = PictureOf(box);
+    ASSERT_NE(nullptr, picture);
+    const SIZE size = IconSize(picture);
+    EXPECT_EQ(Scaled(128), size.cx);
+    EXPECT_EQ(Scaled(128), size.cy);
+    RECT shown;
+    GetClientRect(picture, &shown);
+    EXPECT_GE(shown.right, size.cx);
+    const HWND link = Item(box, IDC_LINK);
+    const int tenPoints = -MulDiv(10, ScreenDpi(), 72);
+    EXPECT_EQ(tenPoints, FontHeight(link));
+    MovePointer(link, 3, 3);
+    EXPECT_TRUE(LookOf(box).underlined);
+    EXPECT_EQ(tenPoints, FontHeight(link));
+    MovePointer(link, -5, 3);
     CloseAboutBox(box);
     EXPECT_TRUE(IsWindowEnabled(Sheet()));
 }

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <string>
 #include <fstream>
 #include <thread>
 
@@ -222,7 +223,8 @@ void Screenshot(HWND window, const std::string& name) {
     const std::filesystem::path folder = ExecutableFolder() / "screenshots";
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
-    std::ofstream out(folder / (name + ".bmp"), std::ios::binary);
+    const std::string suffix = ScreenDpi() == 96 ? "" : "-" + std::to_string(ScreenDpi()) + "dpi";
+    std::ofstream out(folder / (name + suffix + ".bmp"), std::ios::binary);
     out.write(reinterpret_cast<const char*>(&file), sizeof file);
     out.write(reinterpret_cast<const char*>(&info), sizeof info);
     out.write(static_cast<const char*>(bits), static_cast<std::streamsize>(stride) * height);
@@ -231,6 +233,15 @@ void Screenshot(HWND window, const std::string& name) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
 }
+
+int ScreenDpi() {
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+int Scaled(int pixelsAt96) { return MulDiv(pixelsAt96, ScreenDpi(), 96); }
 
 void RestoreSettings(const SettingsRecord& settings) {
     Settings = settings;

@@ -58,8 +58,14 @@ std::vector<HWND> DialogsCaptioned(const std::string& caption);
 // so a test can see whether the program released it.
 HGLOBAL Drop(HWND target, const std::vector<std::filesystem::path>& paths);
 
-// Writes what the window shows on the screen to screenshots/NAME.bmp beside the executable.
+// Writes what the window shows on the screen to screenshots/NAME.bmp beside the executable;
+// at another resolution than 96 DPI to NAME-<dpi>dpi.bmp.
 void Screenshot(HWND window, const std::string& name);
+
+// The display's resolution in dots per inch as this process sees it.
+int ScreenDpi();
+// A length of 96 DPI at the display's resolution, as the system scales it.
+int Scaled(int pixelsAt96);
 
 // Puts `settings` into the record and has every page already shown display it, as a reset
 // does, so a test that changed the record behind the pages leaves nothing stale.

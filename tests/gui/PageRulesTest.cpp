@@ -169,9 +169,16 @@ TEST(PageRules, DependentControlsFollowTheirSetting) {
     EXPECT_TRUE(PixelCountEnabled(0));
     EXPECT_FALSE(PixelCountEnabled(1));
     EXPECT_FALSE(PixelCountEnabled(7));
-    EXPECT_TRUE(GrayscaleLimitsEnabled(7));
-    EXPECT_FALSE(MonoLimitsEnabled(7));
-    EXPECT_TRUE(MonoLimitsEnabled(0));
+    EXPECT_TRUE(GrayscaleLimitsEnabled(7, 0));
+    EXPECT_FALSE(MonoLimitsEnabled(7, 0));
+    EXPECT_TRUE(MonoLimitsEnabled(0, 0));
+    EXPECT_TRUE(CriterionChoiceEnabled(0));
+    // A perceptual flag of any non-zero value turns the other criteria's controls off.
+    for (const int perceptual : {1, 7, -1}) {
+        EXPECT_FALSE(CriterionChoiceEnabled(perceptual)) << perceptual;
+        EXPECT_FALSE(GrayscaleLimitsEnabled(1, perceptual)) << perceptual;
+        EXPECT_FALSE(MonoLimitsEnabled(0, perceptual)) << perceptual;
+    }
     EXPECT_TRUE(FixedDestinationsEnabled(0));
     EXPECT_FALSE(FixedDestinationsEnabled(1));
 }

@@ -27,7 +27,9 @@ void ExpectEnabled(HWND page, std::initializer_list<int> ids, bool enabled) {
 // The settings the pages open with when no file exists.
 void ExpectDefaultsShown(HWND judgment) {
     EXPECT_TRUE(IsChecked(judgment, IDC_ALL_PIXEL));
+    EXPECT_FALSE(IsChecked(judgment, IDC_PERCEPTUAL));
     EXPECT_TRUE(IsChecked(judgment, IDC_ONLY_GRAYSCALE));
+    EXPECT_TRUE(IsEnabled(judgment, IDC_ONLY_GRAYSCALE));
     EXPECT_EQ("20000", ItemText(judgment, IDC_PIXEL_COUNT));
     ExpectEnabled(judgment, {IDC_PIXEL_COUNT, IDC_PIXEL_COUNT_SPIN}, false);
     EXPECT_EQ("0", ItemText(judgment, IDC_THRESHOLD_GS));
@@ -73,6 +75,35 @@ TEST(JudgmentPage, CheckBoxesEnableTheirControlsAtOnce) {
     ExpectEnabled(page, {IDC_PIXEL_COUNT, IDC_PIXEL_COUNT_SPIN}, false);
     ExpectEnabled(page, {IDC_THRESHOLD_GS, IDC_NOISE_LIMIT_GS_SPIN}, true);
     ExpectEnabled(page, {IDC_THRESHOLD_MONO, IDC_ERROR_LIMIT_MONO_SPIN}, false);
+}
+
+TEST(JudgmentPage, ThePerceptualSwitchIsStoredAtOnceAndTurnsTheOtherCriteriaOff) {
+    const HWND page = ShowPage(kJudgment);
+    const std::initializer_list<int> grayscale = {IDC_THRESHOLD_GS, IDC_THRESHOLD_GS_SPIN, IDC_NOISE_LIMIT_GS,
+                                                  IDC_NOISE_LIMIT_GS_SPIN};
+    const std::initializer_list<int> tinted = {IDC_THRESHOLD_MONO, IDC_THRESHOLD_MONO_SPIN, IDC_ERROR_LIMIT_MONO,
+                                               IDC_ERROR_LIMIT_MONO_SPIN};
+    EXPECT_EQ("写真やスキャン画像を見た目で判定する。", ItemText(page, IDC_PERCEPTUAL));
+    SetCheck(page, IDC_ALL_PIXEL, false);
+    for (const bool onlyGrayscale : {true, false}) {
+        SetCheck(page, IDC_ONLY_GRAYSCALE, onlyGrayscale);
+        ClickCheckBox(page, IDC_PERCEPTUAL);
+        EXPECT_EQ(1, Settings.IS_PERCEPTUAL_JUDGE) << onlyGrayscale;
+        ExpectEnabled(page, {IDC_ONLY_GRAYSCALE}, false);
+        ExpectEnabled(page, grayscale, false);
+        ExpectEnabled(page, tinted, false);
+        // The pixel count is no criterion's: every criterion samples the same pixels.
+        ExpectEnabled(page, {IDC_PIXEL_COUNT, IDC_PIXEL_COUNT_SPIN}, true);
+        EXPECT_EQ(onlyGrayscale ? 1 : 0, Settings.IS_ONLY_GRAYSCALE);
+        if (onlyGrayscale) Screenshot(Sheet(), "page-2-judgment-perceptual");
+        ClickCheckBox(page, IDC_PERCEPTUAL);
+        EXPECT_EQ(0, Settings.IS_PERCEPTUAL_JUDGE) << onlyGrayscale;
+        ExpectEnabled(page, {IDC_ONLY_GRAYSCALE}, true);
+        ExpectEnabled(page, grayscale, onlyGrayscale);
+        ExpectEnabled(page, tinted, !onlyGrayscale);
+    }
+    SetCheck(page, IDC_ONLY_GRAYSCALE, true);
+    SetCheck(page, IDC_ALL_PIXEL, true);
 }
 
 TEST(JudgmentPage, TypedTextsAreStoredByTheRulesWhileTheEditKeepsThem) {
@@ -240,6 +271,8 @@ TEST(ResetToDefaults, WithoutASettingsFileShowsTheDeletionFailure) {
 TEST(ResetToDefaults, AnsweredYesRefreshesEveryPageShown) {
     const HWND judgment = ShowPage(kJudgment);
     ClickCheckBox(judgment, IDC_ONLY_GRAYSCALE);
+    ClickCheckBox(judgment, IDC_PERCEPTUAL);
+    ASSERT_EQ(1, Settings.IS_PERCEPTUAL_JUDGE);
     const HWND sort = ShowPage(kSort);
     Type(sort, IDC_THREAD_NUM, "3");
     const HWND destination = ShowPage(kDestination);
@@ -265,6 +298,7 @@ TEST(ResetToDefaults, AnsweredYesRefreshesEveryPageShown) {
     EXPECT_EQ(0, Settings.THRESHOLD_GS);
     EXPECT_EQ("", Settings.DST_DIR_MONO);
     EXPECT_EQ(1, Settings.IS_ONLY_GRAYSCALE);
+    EXPECT_EQ(0, Settings.IS_PERCEPTUAL_JUDGE);
 }
 
 TEST(ResetToDefaults, DuringARunDoesNothing) {

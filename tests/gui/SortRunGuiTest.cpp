@@ -8,6 +8,7 @@
 #include "settings/Settings.h"
 #include "gui/GuiDriver.h"
 #include "gui/GuiTest.h"
+#include "platform/Profile.h"
 #include "platform/Text.h"
 #include "platform/Thread.h"
 #include "res/resource.h"
@@ -90,6 +91,16 @@ bool RunIdle() {
 
 bool CaptionIs(HWND window, const std::string& caption) { return Text(window) == caption; }
 
+int IconWidth(HICON icon) {
+    ICONINFO info{};
+    if (icon == nullptr || !GetIconInfo(icon, &info)) return 0;
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
+}
+
 class SortRunGui : public testing::Test {
 protected:
     void SetUp() override {
@@ -130,6 +141,7 @@ TEST_F(SortRunGui, ADropShowsProgressSortsTheFilesAndLogsEachOne) {
     EXPECT_TRUE(WaitFor([&] { return ItemText(progress, IDC_PROGRESS_TEXT) == "00% ( 0 / 4 )"; }))
         << ItemText(progress, IDC_PROGRESS_TEXT);
     EXPECT_EQ("中止", ItemText(progress, IDC_ABORT));
+    EXPECT_EQ(256, IconWidth(reinterpret_cast<HICON>(SendMessageW(progress, WM_GETICON, ICON_SMALL, 0))));
     Screenshot(progress, "progress-dialog");
 
     // A drop during the run is released and ignored.
@@ -167,6 +179,24 @@ TEST_F(SortRunGui, ADropShowsProgressSortsTheFilesAndLogsEachOne) {
                         std::string::npos;
     }
     EXPECT_TRUE(singleLogged) << lines[0];
+}
+
+// With the perceptual switch ticked on the page, the run judges by that criterion: a gray and
+// a vivid picture, on which every criterion agrees, land in their folders.
+TEST_F(SortRunGui, ADropWithThePerceptualSwitchOnSorts) {
+    WritePicture(folder_.Path() / "gray.png", false);
+    WritePicture(folder_.Path() / "vivid.png", true);
+    const HWND page = ShowPage(kJudgment);
+    ClickCheckBox(page, IDC_PERCEPTUAL);
+    ASSERT_EQ(1, Settings.IS_PERCEPTUAL_JUDGE);
+    Drop(page, {folder_.Path()});
+    EXPECT_TRUE(WaitFor([&] {
+        return fs::exists(folder_.Path() / "monochrome" / "gray.png") && fs::exists(folder_.Path() / "color" / "vivid.png");
+    }, std::chrono::seconds(20)));
+    ASSERT_TRUE(WaitFor(RunIdle, std::chrono::seconds(20)));
+    EXPECT_EQ(2u, LogLines().size());
+    // The run saved the settings it used.
+    EXPECT_EQ(1, platform::ProfileReadInt("JUDGMENT", "IS_PERCEPTUAL_JUDGE", 0, SettingsFilePath));
 }
 
 TEST_F(SortRunGui, TheAbortButtonStopsLaunchingWhileStartedFilesFinish) {

@@ -2,8 +2,9 @@
 # Runs the GUI tests of one Windows build under Wine on a virtual display:
 #   tests/gui/run-gui-tests.sh BUILD_DIR [TEST ARGUMENTS...]
 # Starts Xvfb, prepares a Wine prefix of its own (a CJK font in place of Tahoma, windows drawn
-# without a window manager), runs BUILD_DIR/pallidor_gui_tests.exe and converts its
-# screenshots to PNG in BUILD_DIR/screenshots.
+# without a window manager), runs BUILD_DIR/pallidor_gui_tests.exe once at 96 DPI and once at
+# 144 DPI (a display at 150 %; PALLIDOR_GUI_DPIS="96" runs one) and converts its screenshots to
+# PNG in BUILD_DIR/screenshots, those of 144 DPI named ...-144dpi.png.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=$(cd "$1" && pwd); shift
@@ -35,11 +36,13 @@ for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
 [ -s "$display_file" ] || { echo "run-gui-tests: Xvfb did not start" >&2; exit 1; }
 export DISPLAY=:$(head -n 1 "$display_file")
 
-scripts/prepare-gui-prefix.sh "$wine"
-
 rm -rf "$build/screenshots"
 status=0
-"$wine" "$exe" "$@" || status=$?
+for dpi in ${PALLIDOR_GUI_DPIS:-96 144}; do
+  scripts/prepare-gui-prefix.sh "$wine" "$dpi"
+  echo "run-gui-tests: at $dpi DPI" >&2
+  PALLIDOR_GUI_DPI=$dpi "$wine" "$exe" "$@" || status=$?
+done
 
 if compgen -G "$build/screenshots/*.bmp" >/dev/null; then
   tests/gui/bmp-to-png.py "$build"/screenshots/*.bmp && rm -f "$build"/screenshots/*.bmp

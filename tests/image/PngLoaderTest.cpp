@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -7,6 +8,7 @@
 #include <zlib.h>
 
 #include "image/DecodedImage.h"
+#include "platform/FileFaults.h"
 #include "support/ImageFiles.h"
 
 using namespace testimages;
@@ -240,6 +242,31 @@ TEST(PngLoader, FilesThatAreNoPngOrBreakInsideNameTheirReason) {
     PngLoad missing;
     Load(dir.File("gone.png"), missing);
     EXPECT_EQ("ファイルの読み込みオープンに失敗しました。", missing.reason);
+}
+
+// A file that opens but whose reading fails, as a file locked by another program or on a
+// network share that went away, is no "not a PNG": its contents were never seen.
+TEST(PngLoader, AFileThatOpensButCannotBeReadSaysSo) {
+    TempFolder dir;
+    const auto locked = dir.File("locked.png");
+    WriteFileBytes(locked, EncodePng(Gradient(false)));
+    WriteFileBytes(dir.File("other.png"), EncodePng(Gradient(false)));
+    platform::FileFaultForTests = [locked](platform::FileStep step, const std::filesystem::path& path) {
+        return step == platform::FileStep::Read && path == locked ? EIO : 0;
+    };
+    PngLoad load, other;
+    Load(locked, load);
+    Load(dir.File("other.png"), other);
+    std::string text;
+    const int verdict = JudgePngFile(locked, JudgeParams{}, text);
+    platform::FileFaultForTests = nullptr;
+
+    EXPECT_EQ(nullptr, load.image);
+    EXPECT_EQ(0, load.earlyVerdict);
+    EXPECT_EQ("ファイルの読み込みに失敗しました。", load.reason);
+    EXPECT_NE(nullptr, other.image) << other.reason;
+    EXPECT_EQ(1, verdict);
+    EXPECT_EQ("【ERROR】PNGファイルの読み込みに失敗しました。（ファイルの読み込みに失敗しました。）", text);
 }
 
 TEST(PngLoader, EveryTruncationFailsWithAReason) {

@@ -268,3 +268,28 @@ TEST(SettingFromText, FollowsTheLoadsRulesAndRefusesWhatIsNoNumberOfTheKeysKind)
         }
     }
 }
+
+TEST_F(SettingsFile, AResetFindsThePerUserFileAfreshAndKeepsAFileChosenByName) {
+    LoadSettings();
+    const fs::path moduleFolder = ModuleFolder;
+    const std::string userName = UserName;
+    const fs::path perUserFile = SettingsFilePath;
+    // Stale places, as if the program had been started from elsewhere by someone else.
+    ModuleFolder = folder;
+    UserName = "someone else";
+    SettingsFilePath = file;
+    std::ofstream(file, std::ios::binary) << "[SORT]\nTHREAD_NUM=3\n";
+    Settings.THREAD_NUM = 3;
+    answer = true;
+    ASSERT_TRUE(ResetSettings(prompt));
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(moduleFolder, ModuleFolder);
+    EXPECT_EQ(userName, UserName);
+    EXPECT_EQ(perUserFile, SettingsFilePath);
+
+    Load("[SORT]\nTHREAD_NUM=3\n");
+    ASSERT_TRUE(ResetSettings(prompt));
+    EXPECT_EQ(file, SettingsFilePath);
+    EXPECT_EQ(16, Settings.THREAD_NUM);
+    EXPECT_TRUE(errors.empty());
+}

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <fstream>
+#include <mutex>
 #include <regex>
 #include <thread>
 
@@ -215,6 +217,61 @@ TEST_F(SortRun, NonAsciiNamesReachTheLogAsUtf8) {
     EXPECT_EQ(NativeSeparators("[" + f + "/猫ü.png]【モノクロ】「" + f + "/monochrome/猫ü.png」に移動しました。"),
               WithoutTime(LogLines(LogFilePath).at(0)));
     EXPECT_TRUE(Exists(folder / "monochrome" / name));
+}
+
+// A name that is no well-formed text of the platform: on Windows an unpaired surrogate, which
+// NTFS allows; on POSIX a byte that is no UTF-8. The run carries it as the bytes it has in
+// the core's text (WTF-8 on Windows), so the file is found, moved and logged like any other.
+class IllFormedNames : public SortRun {
+protected:
+#ifdef _WIN32
+    const std::filesystem::path listed{std::wstring{L'x', wchar_t(0xD800), L'.', L'p', L'n', L'g'}};
+    const std::filesystem::path dropped{std::wstring{wchar_t(0xDC01), L'y', L'.', L'b', L'm', L'p'}};
+    const std::string listedText = "x\xED\xA0\x80.png", droppedText = "\xED\xB0\x81y.bmp";
+#else
+    const std::string listedText = "x\xFF.png", droppedText = "\xC0y.bmp";
+    const std::filesystem::path listed{listedText}, dropped{droppedText};
+#endif
+};
+
+// Even where the file is not there, the name reaches the file system and the log whole.
+TEST_F(IllFormedNames, ReachTheFileSystemAndTheLogWhole) {
+    std::mutex lock;
+    std::vector<std::filesystem::path> opened;
+    platform::FileFaultForTests = [&](FileStep step, const std::filesystem::path& path) {
+        std::lock_guard<std::mutex> hold(lock);
+        if (step == FileStep::OpenForRead) opened.push_back(path);
+        return 0;
+    };
+    Run({pics_ / listed});
+    platform::FileFaultForTests = nullptr;
+    EXPECT_EQ(std::vector<std::filesystem::path>{pics_ / listed}, opened);
+    EXPECT_EQ(std::vector<std::string>{NativeSeparators("[" + p_ + "/" + listedText +
+                                                        "]【ERROR】PNGファイルの読み込みに失敗しました。（ファイルの読み込みオープンに失敗しました。）")},
+              SortedLog());
+}
+
+TEST_F(IllFormedNames, AreSortedAndLoggedLikeAnyOther) {
+    const auto folder = pics_ / "listed";
+    std::filesystem::create_directory(folder);
+    // Wine keeps names on the Linux side as UTF-8, which holds no unpaired surrogate.
+    std::ofstream(folder / listed, std::ios::binary) << TinyPng(true, 5);
+    if (!Exists(folder / listed)) GTEST_SKIP() << "this file system cannot hold such a name";
+    WriteBytes(pics_ / dropped, TinyBmp(false, 9));
+
+    const SortRunResult result = Run({folder, pics_ / dropped});
+
+    EXPECT_EQ(1, result.movedColor);
+    EXPECT_EQ(1, result.movedMonochrome);
+    EXPECT_EQ(TinyPng(true, 5), ReadBytes(folder / "color" / listed));
+    EXPECT_EQ(TinyBmp(false, 9), ReadBytes(pics_ / "monochrome" / dropped));
+    const std::string f = p_ + "/listed";
+    EXPECT_EQ((std::vector<std::string>{
+                  NativeSeparators("[" + f + "/" + listedText + "]【カラー】「" + f + "/color/" + listedText + "」に移動しました。"),
+                  NativeSeparators("[" + p_ + "/" + droppedText + "]【モノクロ】「" + p_ + "/monochrome/" + droppedText +
+                                   "」に移動しました。"),
+              }),
+              SortedLog());
 }
 
 TEST_F(SortRun, UnsupportedVanishedAndUnreadableFilesStayWithTheirReason) {
