@@ -61,7 +61,9 @@ private:
     bool open_ = false;
 };
 
-void WritePicture(const fs::path& path, bool colour) {
+// A gray, a vivid, or (`cast`) a gray with a faint warm cast: 122, 120, 116 is no exact gray,
+// yet no reader sees colour in it.
+void WritePicture(const fs::path& path, bool colour, bool cast = false) {
     testimages::PngPicture picture;
     picture.width = 2;
     picture.height = 2;
@@ -69,6 +71,8 @@ void WritePicture(const fs::path& path, bool colour) {
     for (int i = 0; i < 4; ++i) {
         if (colour) {
             picture.samples.insert(picture.samples.end(), {200u, 30u, 40u});
+        } else if (cast) {
+            picture.samples.insert(picture.samples.end(), {122u, 120u, 116u});
         } else {
             picture.samples.insert(picture.samples.end(), {90u, 90u, 90u});
         }
@@ -182,10 +186,12 @@ TEST_F(SortRunGui, ADropShowsProgressSortsTheFilesAndLogsEachOne) {
 }
 
 // With the perceptual switch ticked on the page, the run judges by that criterion: a gray and
-// a vivid picture, on which every criterion agrees, land in their folders.
+// a vivid picture land in their folders, and so does a faintly cast gray that the
+// grayscale-only criterion of the defaults would call colour.
 TEST_F(SortRunGui, ADropWithThePerceptualSwitchOnSorts) {
     WritePicture(folder_.Path() / "gray.png", false);
     WritePicture(folder_.Path() / "vivid.png", true);
+    WritePicture(folder_.Path() / "cast.png", false, true);
     const HWND page = ShowPage(kJudgment);
     ClickCheckBox(page, IDC_PERCEPTUAL);
     ASSERT_EQ(1, Settings.IS_PERCEPTUAL_JUDGE);
@@ -194,7 +200,8 @@ TEST_F(SortRunGui, ADropWithThePerceptualSwitchOnSorts) {
         return fs::exists(folder_.Path() / "monochrome" / "gray.png") && fs::exists(folder_.Path() / "color" / "vivid.png");
     }, std::chrono::seconds(20)));
     ASSERT_TRUE(WaitFor(RunIdle, std::chrono::seconds(20)));
-    EXPECT_EQ(2u, LogLines().size());
+    EXPECT_TRUE(fs::exists(folder_.Path() / "monochrome" / "cast.png"));
+    EXPECT_EQ(3u, LogLines().size());
     // The run saved the settings it used.
     EXPECT_EQ(1, platform::ProfileReadInt("JUDGMENT", "IS_PERCEPTUAL_JUDGE", 0, SettingsFilePath));
 }
