@@ -10,7 +10,7 @@ usage() {
 Usage: ./test.sh [STAGE...]
 Runs every stage below in order, or only the stages named.
   layers    the include check: every include points down the layers of src/
-  native    the native build and its whole suite (CTest)
+  native    the native build and its suite (CTest), all but the kill test
   corpus    the labelled real pictures (fetched once into .cache/corpus): the perceptual
             criterion with its defaults must get 97 % right and call at most 1 % of the
             colour pictures monochrome
@@ -22,12 +22,15 @@ Runs every stage below in order, or only the stages named.
   fuzz      every fuzz target for PALLIDOR_FUZZ_SECONDS (default 30) seconds each
   windows   the i686 cross build, its imports, and the whole suite under Wine, then the
             console tool compared with the native one
+  kill      sorting runs killed at random moments, from a tmpfs the test mounts (needs
+            root; skipped with a message without), natively and under Wine with the tmpfs
+            as a drive of its own
   gui       the windows of pallidor.exe driven under Wine on a virtual display
             (screenshots in build-win32/screenshots), then the zip
 TEXT
 }
 
-all_stages=(layers native corpus package asan tsan fuzz windows gui)
+all_stages=(layers native corpus package asan tsan fuzz windows kill gui)
 case "${1:-}" in -h|--help) usage; exit 0 ;; esac
 stages=("$@")
 [ "${#stages[@]}" -gt 0 ] || stages=("${all_stages[@]}")
@@ -41,7 +44,7 @@ stage_layers() { scripts/check-layers.sh; }
 stage_native() {
   scripts/setup.sh
   scripts/build.sh build
-  (cd build && ctest --output-on-failure -j "$(nproc)")
+  (cd build && ctest --output-on-failure -j "$(nproc)" -LE kill)
 }
 
 stage_corpus() {
@@ -60,7 +63,7 @@ stage_asan() {
   scripts/setup.sh
   scripts/build.sh build-asan -DPALLIDOR_SANITIZE=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-     ctest --output-on-failure -j "$(nproc)")
+     ctest --output-on-failure -j "$(nproc)" -LE kill)
 }
 
 stage_tsan() {
@@ -106,9 +109,20 @@ stage_windows() {
   done
   scripts/wine-exec.sh start "$windows"
   trap 'scripts/wine-exec.sh stop "$windows"' EXIT
-  (cd "$windows" && ctest --output-on-failure -j "$(nproc)")
+  (cd "$windows" && ctest --output-on-failure -j "$(nproc)" -LE kill)
   scripts/build.sh build
   scripts/compare-cli.sh build/pallidor-cli "$windows/pallidor-cli.exe" build/pallidor-make-demo
+}
+
+# Runs killed with SIGKILL at random moments, alone so that nothing else slows the runs they
+# time: the native program, then the Windows one under Wine.
+stage_kill() {
+  scripts/build.sh build
+  (cd build && ctest --output-on-failure -L kill)
+  wanted windows || windows_build
+  scripts/wine-exec.sh start "$windows"
+  trap 'scripts/wine-exec.sh stop "$windows"' EXIT
+  (cd "$windows" && ctest --output-on-failure -L kill)
 }
 
 # The GUI: the real sheet, pages, About box and run windows driven by an in-process driver

@@ -9,6 +9,7 @@
 #include "cli/CalibrateCommand.h"
 #include "cli/JudgeCommand.h"
 #include "cli/PathInput.h"
+#include "cli/RecoverCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/SortCommand.h"
 #include "cli/UndoCommand.h"
@@ -86,11 +87,14 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "calibrate") return Calibrate(args);
-    if (command != "judge" && command != "sort" && command != "undo" && command != "settings") {
+    if (command != "judge" && command != "sort" && command != "undo" && command != "recover" &&
+        command != "settings") {
         return UsageError("unknown command '" + command + "'");
     }
     const bool judging = command == "judge";
-    const bool undoing = command == "undo";
+    const bool recovering = command == "recover";
+    // undo and recover take no settings and no paths, and answer the log question.
+    const bool undoing = command == "undo" || recovering;
     const bool setting = command == "settings";
     // The options of judge and sort alone.
     const bool takesPaths = !undoing && !setting;
@@ -132,6 +136,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (recovering) {
+        if (!arguments.empty()) return UsageError("recover takes no PATH");
+        return RecoverCommand(dryRun, answer);
+    }
     if (undoing) {
         if (arguments.size() != 1) return UsageError("undo needs exactly one LOGFILE");
         return UndoCommand(platform::PathFromUtf8(arguments[0]), dryRun, answer);

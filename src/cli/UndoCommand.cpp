@@ -6,6 +6,7 @@
 #include "settings/Settings.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "sort/MoveJournal.h"
 #include "sort/ResultLog.h"
 #include "sort/ResultLogReader.h"
 #include "sort/SortHost.h"
@@ -62,6 +63,9 @@ int UndoCommand(const std::filesystem::path& logFile, bool dryRun, QuestionAnswe
         SortHost host;
         host.AskYesNo = [&](const std::string& question) { return AnswerQuestion(question, answer); };
         if (!OpenResultLog(host)) return 2;
+        // Moves a killed run or undo left unfinished are settled first, so that the files this
+        // undo looks for are where the journal says they went or came from.
+        RecoverInterruptedMoves(false);
     }
     const UndoReport report = UndoSortRun(bytes, options);
 

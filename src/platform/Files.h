@@ -45,11 +45,6 @@ inline bool EnsureFolder(const std::filesystem::path& folder) {
     return IsDirectory(folder) || CreateFolder(folder) || IsDirectory(folder);
 }
 
-// Moves a file to `target`, which must not exist: an existing file is never replaced. Across
-// file systems the file is copied, flushed and put in place before the source is removed; on
-// any failure the source stays as it was and no partial copy is left behind.
-bool MoveFileNoReplace(const std::filesystem::path& source, const std::filesystem::path& target);
-
 // Removes a folder that is empty; false when it is not empty, not a folder, or stays.
 bool RemoveEmptyFolder(const std::filesystem::path& folder);
 

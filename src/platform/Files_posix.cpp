@@ -13,11 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileMoveFaults_posix.h"
+#include "platform/FileFaults.h"
 
 namespace platform {
 
-std::function<int(MoveStep step)> MoveFaultForTests;
 std::function<int(FileStep step, const std::filesystem::path& path)> FileFaultForTests;
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
@@ -40,8 +39,6 @@ void FlushFolder(const std::string& folder) {
 
 namespace {
 
-int InjectedFault(MoveStep step) { return MoveFaultForTests ? MoveFaultForTests(step) : 0; }
-
 // True when a test made this operation fail; errno is then set as the system would set it.
 bool FaultInjected(FileStep step, const std::filesystem::path& path) {
     const int error = FileFaultForTests ? FileFaultForTests(step, path) : 0;
@@ -49,112 +46,10 @@ bool FaultInjected(FileStep step, const std::filesystem::path& path) {
     return error != 0;
 }
 
-// A file system without RENAME_NOREPLACE says EINVAL; an old kernel says ENOSYS.
-bool NoReplaceUnsupported(int error) { return error == EINVAL || error == ENOSYS; }
-
-// Gives `from` the name `to` and drops the old name; link() refuses an existing target just as
-// renameat2 does. If the old name cannot be dropped the new one is, so the file keeps one name.
-int LinkThenUnlink(const char* from, const char* to, bool consultFaults) {
-    int error = consultFaults ? InjectedFault(MoveStep::Link) : 0;
-    if (error == 0 && ::link(from, to) != 0) error = errno;
-    if (error != 0) return error;
-    error = consultFaults ? InjectedFault(MoveStep::RemoveSource) : 0;
-    if (error == 0 && ::unlink(from) != 0) error = errno;
-    if (error != 0) ::unlink(to);
-    return error;
-}
-
-int PlaceWithoutReplacing(const char* from, const char* to) {
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
-    const int error = errno;
-    return NoReplaceUnsupported(error) ? LinkThenUnlink(from, to, false) : error;
-}
-
-bool CopyContents(int from, int to) {
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        // Asked per block, so that a test can fill the disk after part of the copy is written.
-        if (InjectedFault(MoveStep::Copy) != 0) return false;
-        const ssize_t got = ::read(from, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) return true;
-        if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) return false;
-    }
-}
-
-// The copy is written under a hidden temporary name in the target folder and only renamed
-// into place once it is complete and on disk, so the target name never shows a partial file
-// and the source is removed only when a whole copy exists.
-bool MoveAcrossFileSystems(const std::string& source, const std::string& target) {
-    if (InjectedFault(MoveStep::OpenSource) != 0) return false;
-    const int in = ::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (in < 0) return false;
-    struct stat st;
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(in);
-        return false;
-    }
-
-    const std::size_t slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string("./") : target.substr(0, slash + 1);
-    // Not derived from the file's name, which may already be as long as a name can be.
-    const std::string pattern = folder + ".pallidor-move-XXXXXX";
-    std::vector<char> temporary(pattern.begin(), pattern.end());
-    temporary.push_back('\0');
-
-    int out = -1;
-    if (InjectedFault(MoveStep::CreateTemporary) == 0) out = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
-    bool ok = CopyContents(in, out);
-    ::close(in);
-    if (ok) {
-        // Best effort, as a rename would have kept them; a failure here loses no data.
-        (void)::fchown(out, st.st_uid, st.st_gid);
-        (void)::fchmod(out, st.st_mode & 07777);
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        (void)::futimens(out, times);
-    }
-    ok = ok && InjectedFault(MoveStep::Flush) == 0 && ::fsync(out) == 0;
-    ok = ::close(out) == 0 && ok;
-    ok = ok && InjectedFault(MoveStep::Place) == 0 &&
-         PlaceWithoutReplacing(temporary.data(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.data());
-        return false;
-    }
-    FlushFolder(folder);
-    int error = InjectedFault(MoveStep::RemoveSource);
-    if (error == 0 && ::unlink(source.c_str()) != 0) error = errno;
-    if (error != 0) {
-        // The source cannot go, so the copy must: one file never becomes two.
-        ::unlink(target.c_str());
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 bool CreateFolder(const std::filesystem::path& folder) {
     return !FaultInjected(FileStep::CreateFolder, folder) && ::mkdir(folder.c_str(), 0777) == 0;
-}
-
-bool MoveFileNoReplace(const std::filesystem::path& source, const std::filesystem::path& target) {
-    const char* from = source.c_str();
-    const char* to = target.c_str();
-    int error = InjectedFault(MoveStep::Rename);
-    if (error == 0) {
-        if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
-        error = errno;
-    }
-    if (NoReplaceUnsupported(error)) error = LinkThenUnlink(from, to, true);
-    if (error == 0) return true;
-    if (error == EXDEV) return MoveAcrossFileSystems(source.native(), target.native());
-    return false;
 }
 
 bool RemoveEmptyFolder(const std::filesystem::path& folder) {

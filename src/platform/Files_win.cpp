@@ -124,12 +124,6 @@ bool CreateFolder(const std::filesystem::path& folder) {
     return !FaultInjected(FileStep::CreateFolder, folder) && CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
 }
 
-// MoveFileW never replaces an existing target, and across volumes it copies the file and
-// deletes the source only once the copy is complete.
-bool MoveFileNoReplace(const std::filesystem::path& source, const std::filesystem::path& target) {
-    return MoveFileW(source.c_str(), target.c_str()) != FALSE;
-}
-
 bool RemoveEmptyFolder(const std::filesystem::path& folder) {
     return !FaultInjected(FileStep::RemoveFolder, folder) && RemoveDirectoryW(folder.c_str()) != FALSE;
 }

@@ -1,13 +1,15 @@
 #include "sort/FileMover.h"
 
-#include "settings/Settings.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "settings/Settings.h"
 #include "sort/Messages.h"
+#include "sort/MoveJournal.h"
 #include "sort/SortPath.h"
 
 bool MoveToDestination(int verdict, const std::string& path, const std::string& folder,
-                       const std::string& name, std::string& message, std::string* targetOut) {
+                       const std::string& name, std::string& message, std::string* targetOut,
+                       PendingMove* pending) {
     const bool monochrome = verdict != 0;
 
     std::string destination;
@@ -25,9 +27,16 @@ bool MoveToDestination(int verdict, const std::string& path, const std::string& 
 
     const std::string target = JoinFolderAndName(destination, name);
     if (targetOut != nullptr) *targetOut = target;
-    if (platform::MoveFileNoReplace(platform::PathFromUtf8(path), platform::PathFromUtf8(target))) {
-        message = messages::Moved(monochrome, target);
-        return true;
+    PendingMove own;
+    switch (MoveFileJournaled(path, target, monochrome, pending != nullptr ? *pending : own)) {
+        case MoveOutcome::Moved:
+            FinishMove(own);
+            message = messages::Moved(monochrome, target);
+            return true;
+        case MoveOutcome::NotJournaled:
+            message = messages::MoveNotJournaled(monochrome, target);
+            return false;
+        case MoveOutcome::Failed: break;
     }
     message = messages::MoveFailed(monochrome, target);
     return false;

@@ -20,6 +20,16 @@ std::string MoveFailed(bool monochrome, const std::string& target) {
     return MoveFailedOpening(monochrome) + target + kMoveFailedClosing;
 }
 
+std::string MoveNotJournaled(bool monochrome, const std::string& target) {
+    return FormatText("【ERROR】%s画像と判定しましたが、移動の記録を書き込めないため、「%s」への移動を中止しました。",
+                      VerdictWord(monochrome), target.c_str());
+}
+
+std::string InterruptedMoveLeft(const std::string& target) {
+    return FormatText("【ERROR】中断された「%s」への移動を確かめられなかったため、どのファイルも削除しませんでした。",
+                      target.c_str());
+}
+
 std::string DestinationFolderFailed(bool monochrome, const std::string& folder) {
     return FormatText("【ERROR】%s画像と判定しましたが、振り分け先フォルダ（%s）の作成に失敗しました。",
                       VerdictWord(monochrome), folder.c_str());
@@ -44,6 +54,10 @@ std::string OriginFolderFailed(const std::string& folder) {
 
 std::string MoveBackFailed(const std::string& origin) {
     return FormatText("【ERROR】「%s」への移動に失敗しました。", origin.c_str());
+}
+
+std::string MoveBackNotJournaled(const std::string& origin) {
+    return FormatText("【ERROR】移動の記録を書き込めないため、「%s」への移動を中止しました。", origin.c_str());
 }
 
 }  // namespace messages

@@ -19,6 +19,15 @@ std::string MoveFailed(bool monochrome, const std::string& target);
 std::string MoveFailedOpening(bool monochrome);
 constexpr const char* kMoveFailedClosing = "」への移動に失敗しました。";
 
+// The move would copy the file to another file system and its journal entry could not be
+// written, so no copy was made and the file stays:
+// 【ERROR】モノクロ画像と判定しましたが、移動の記録を書き込めないため、「TARGET」への移動を中止しました。
+std::string MoveNotJournaled(bool monochrome, const std::string& target);
+
+// A move that an ended process left unfinished is not as its journal entry says (the files'
+// bytes differ, or both are gone), so nothing was removed.
+std::string InterruptedMoveLeft(const std::string& target);
+
 // 【ERROR】モノクロ画像と判定しましたが、振り分け先フォルダ（FOLDER）の作成に失敗しました。
 std::string DestinationFolderFailed(bool monochrome, const std::string& folder);
 
@@ -28,6 +37,7 @@ std::string DestinationChanged(const std::string& origin);
 std::string OriginTaken(const std::string& origin);
 std::string OriginFolderFailed(const std::string& folder);
 std::string MoveBackFailed(const std::string& origin);
+std::string MoveBackNotJournaled(const std::string& origin);
 constexpr const char* kEmptyFolderRemoved = "【フォルダ】空になった振り分け先フォルダを削除しました。";
 
 }  // namespace messages

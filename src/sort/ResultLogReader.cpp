@@ -74,7 +74,11 @@ struct RawRecord {
     std::string body;
 };
 
-std::vector<RawRecord> ReadRawRecords(const std::string& bytes) {
+std::vector<RawRecord> ReadRawRecords(const std::string& log) {
+    // Every line is written whole with its CR LF: bytes after the last one are the torn end of
+    // a line whose writer was stopped in the middle of it, and cannot be trusted.
+    const std::size_t lastEnd = log.rfind(kLineEnd);
+    const std::string bytes = log.substr(0, lastEnd == std::string::npos ? 0 : lastEnd + 2);
     std::vector<RawRecord> records;
     std::size_t bodyStart = std::string::npos;
     platform::LocalTime time{};

@@ -15,7 +15,8 @@ struct LogRecord {
 
 // The lines of a result log as WriteResultLog writes them ("2026年01月05日09時03分07秒045ミリ秒
 // [path]message" and CR LF). A CR LF inside a name continues the record, since a record starts
-// only with a time stamp and "["; text before the first record is skipped. The path ends at the
+// only with a time stamp and "["; text before the first record is skipped, and so is a last
+// record without its CR LF (torn when its writer was stopped). The path ends at the
 // first "]【", where the message starts: every message begins with "【".
 std::vector<LogRecord> ParseResultLog(const std::string& bytes);
 

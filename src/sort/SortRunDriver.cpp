@@ -8,6 +8,7 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "platform/Thread.h"
+#include "sort/MoveJournal.h"
 #include "sort/ResultLog.h"
 #include "sort/SortHost.h"
 #include "sort/SortRun.h"
@@ -94,6 +95,9 @@ SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, c
     SortRunResult result;
     if (!FixedDestinationsExist(host) || !OpenResultLog(host)) return result;
     result.started = true;
+    // Before the list is made, so that it sees the files where the recovery left them; after the
+    // log is open, so that the moves it finishes get their lines.
+    RecoverInterruptedMoves(false);
     // A cancel asked for before the list exists (say, while the log question was up) is void.
     CancelRequested = false;
     ActiveWorkers = 0;

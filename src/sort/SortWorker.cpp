@@ -3,6 +3,7 @@
 #include "platform/Text.h"
 #include "settings/Settings.h"
 #include "sort/FileMover.h"
+#include "sort/MoveJournal.h"
 #include "image/ImageKind.h"
 #include "sort/ResultLog.h"
 #include "sort/SortHost.h"
@@ -17,11 +18,15 @@ FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain) 
     const bool judged = message.empty();
     std::string destination;
     FileOutcome outcome = FileOutcome::LeftInPlace;
+    PendingMove pending;
     // A loader's failure text wins over the verdict it returned alongside.
-    if (judged && MoveToDestination(verdict, path, parts.folder, parts.name, message, &destination)) {
+    if (judged && MoveToDestination(verdict, path, parts.folder, parts.name, message, &destination, &pending)) {
         outcome = verdict != 0 ? FileOutcome::MovedMonochrome : FileOutcome::MovedColor;
     }
     WriteResultLog(path, message);
+    // Only now: a process killed before its line was written leaves the move to a recovery,
+    // which writes the line into the next run's log.
+    FinishMove(pending);
     if (record != nullptr) {
         record->path = path;
         record->judged = judged;

@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "sort/Messages.h"
+#include "sort/MoveJournal.h"
 #include "sort/ResultLog.h"
 #include "sort/ResultLogReader.h"
 #include "sort/SortPath.h"
@@ -41,7 +42,7 @@ std::string OriginFolder(const std::string& origin) {
     return RemoveTrailingSeparator(SplitSortPath(origin).folder);
 }
 
-UndoneFile UndoOneMove(const LoggedMove& move, const UndoOptions& options) {
+UndoneFile UndoOneMove(const LoggedMove& move, const UndoOptions& options, PendingMove& pending) {
     UndoneFile file;
     file.destination = move.target;
     file.origin = move.source;
@@ -75,9 +76,16 @@ UndoneFile UndoOneMove(const LoggedMove& move, const UndoOptions& options) {
         file.message = messages::OriginFolderFailed(folder);
         return file;
     }
-    if (!platform::MoveFileNoReplace(platform::PathFromUtf8(move.target), platform::PathFromUtf8(move.source))) {
-        file.outcome = UndoOutcome::MoveFailed;
-        file.message = messages::MoveBackFailed(move.source);
+    switch (MoveFileJournaled(move.target, move.source, move.monochrome, pending)) {
+        case MoveOutcome::Moved: break;
+        case MoveOutcome::NotJournaled:
+            file.outcome = UndoOutcome::MoveFailed;
+            file.message = messages::MoveBackNotJournaled(move.source);
+            break;
+        case MoveOutcome::Failed:
+            file.outcome = UndoOutcome::MoveFailed;
+            file.message = messages::MoveBackFailed(move.source);
+            break;
     }
     return file;
 }
@@ -119,7 +127,8 @@ UndoReport UndoSortRun(const std::string& logBytes, const UndoOptions& options) 
     std::set<std::string> leaving;
     for (const LoggedMove& move : moves) {
         if (!move.moved) continue;
-        UndoneFile file = UndoOneMove(move, options);
+        PendingMove pending;
+        UndoneFile file = UndoOneMove(move, options, pending);
         if (file.outcome == UndoOutcome::MovedBack) {
             ++report.movedBack;
             leaving.insert(file.destination);
@@ -127,6 +136,7 @@ UndoReport UndoSortRun(const std::string& logBytes, const UndoOptions& options) 
             ++report.left;
         }
         if (!options.dryRun) WriteResultLog(file.destination, file.message);
+        FinishMove(pending);
         report.files.push_back(std::move(file));
     }
 

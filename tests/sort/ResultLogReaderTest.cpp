@@ -43,6 +43,14 @@ TEST(ResultLogReader, EveryRecordReadsBackWithItsTimePathAndMessage) {
     // Text that is no record, before the first one or as a torn last line, is skipped or kept
     // as it stands.
     EXPECT_EQ(0u, ParseResultLog("not a log\r\n").size());
+    // A last line cut short by a killed writer is dropped, even where its words look whole.
+    const std::string whole = Line("/p/a.png", Moved("モノクロ", "/p/monochrome/a.png"));
+    const std::string next = Line("/p/b.png", Moved("カラー", "/p/color/b.png"));
+    for (const std::size_t cut : {std::size_t{2}, std::size_t{1}, std::size_t{7}, next.size() - 30}) {
+        const std::string torn = whole + next.substr(0, next.size() - cut);
+        EXPECT_EQ(1u, ParseResultLog(torn).size()) << cut;
+        EXPECT_EQ(1u, FindLoggedMoves(torn).size()) << cut;
+    }
     EXPECT_EQ(1u, ParseResultLog("junk\r\n" + Line("/p/a.png", "【x】")).size());
     EXPECT_EQ(0u, ParseResultLog("").size());
 }

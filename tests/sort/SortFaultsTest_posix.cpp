@@ -14,7 +14,7 @@
 #include <random>
 
 #include "platform/FileFaults.h"
-#include "platform/FileMoveFaults_posix.h"
+#include "platform/FileFaults.h"
 #include "platform/Thread.h"
 #include "sort/ResultLog.h"
 #include "sort/SortFixtures.h"

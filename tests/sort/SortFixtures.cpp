@@ -9,6 +9,7 @@
 
 #include "support/BmpFiles.h"
 #include "support/ImageFiles.h"
+#include "sort/MoveJournal.h"
 #include "sort/ResultLog.h"
 #include "sort/SortRun.h"
 #include "sort/SortRunDriver.h"
@@ -101,6 +102,8 @@ RunStateGuard::~RunStateGuard() {
     RunBusy = false;
     StartWorkerThread = platform::StartDetachedThread;
     platform::FileFaultForTests = nullptr;
+    platform::MoveFaultForTests = nullptr;
+    MoveStopsForTests = nullptr;
 }
 
 RecordingHost::RecordingHost() {

@@ -39,8 +39,9 @@ std::string WithoutTime(const std::string& line);
 std::filesystem::path OnlyFileIn(const std::filesystem::path& folder);
 
 // Keeps Settings, ModuleFolder, LogFilePath, the run flags and the test seams as they were
-// and restores them (the file fault hook is cleared); sets ModuleFolder to `moduleFolder` and
-// the per-user state folder to "state" in it, so that the logs go below `moduleFolder`.
+// and restores them (the file and move fault hooks are cleared); sets ModuleFolder to
+// `moduleFolder` and the per-user state folder to "state" in it, so that the logs go below
+// `moduleFolder`.
 class RunStateGuard {
 public:
     explicit RunStateGuard(const std::filesystem::path& moduleFolder);

@@ -1,0 +1,66 @@
+// The move journal. A move that cannot be one rename (the target lies on another file system)
+// copies the file, puts the copy in place and then removes the source; a process killed in
+// between would leave two files, or a partial copy. So before the copy starts, the move is
+// recorded durably in a small entry file of its own, and the entry is removed only once the
+// move is complete and its log line written. Recovery, at the start of every sorting run and
+// undo, finishes or undoes what a killed process left.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace platform {
+struct HeldFile;
+}
+
+// "journal" in the logs folder (platform::LogsFolder); empty when there is no logs folder, and
+// then no move that needs the journal is made.
+std::filesystem::path MoveJournalFolder();
+
+enum class MoveOutcome {
+    Moved,
+    Failed,        // the file stays where it was
+    NotJournaled,  // another file system, and the journal could not be written: the file stays
+};
+
+// The journal entry of a move that is done, held until the move's log line is written.
+struct PendingMove {
+    platform::HeldFile* entry = nullptr;
+};
+
+// Moves the file `source` to `target`, never replacing a file: one rename where it can be one,
+// otherwise a journaled copy. `monochrome` is the word its moved line will carry, should a
+// recovery have to write it. When the result is Moved, call FinishMove with `pending` after the
+// log line is written.
+MoveOutcome MoveFileJournaled(const std::string& source, const std::string& target, bool monochrome,
+                              PendingMove& pending);
+// Clears the journal entry of a finished move, once its log line is written.
+void FinishMove(PendingMove& pending);
+
+enum class RecoveredAs {
+    Finished,    // the copy was whole and the source had the same bytes: the source is gone
+    RolledBack,  // the copy was partial or not in place: it is gone, the source stays
+    Left,        // something was not as the journal says: nothing more was removed
+};
+
+struct RecoveredMove {
+    std::string source;
+    std::string target;
+    bool monochrome = false;
+    RecoveredAs outcome = RecoveredAs::Left;
+    std::vector<std::string> removed;  // files removed (in a dry run: that would be)
+    std::string message;               // the text of its log line, when it has one
+};
+
+// Finishes or undoes each move of the journal whose process has ended. A finished move gets
+// its moved line in the current log (WriteResultLog), a move left as it was an error line; an
+// undone one none, since its file is where it was. A dry run changes and writes nothing.
+std::vector<RecoveredMove> RecoverInterruptedMoves(bool dryRun);
+
+// Test seam: the steps of a journaled move in their order. When the hook returns true at a step,
+// the move stops right before it, as if the process had been killed there: nothing after it
+// runs and nothing is cleaned up. CleanUp is the removal of what a failed step left.
+enum class JournaledStep { WriteJournal, Copy, Place, RemoveSource, ClearJournal, CleanUp };
+extern std::function<bool(JournaledStep step)> MoveStopsForTests;
