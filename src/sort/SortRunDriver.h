@@ -32,8 +32,9 @@ bool BeginSortRun(const UserPrompt& prompt);
 // Clears RunBusy once the run's user interface is restored.
 void EndSortRun();
 
-// Checks fixed destinations, opens the log, builds the list, runs one worker thread per path
-// with at most THREAD_NUM alive, and returns when the last worker has ended. Launching stops
+// Checks fixed destinations, opens the log, settles the moves a killed run left unfinished
+// (RecoverInterruptedMoves), builds the list, runs one worker thread per path with at most
+// THREAD_NUM alive, and returns when the last worker has ended. Launching stops
 // when CancelRequested is set; started files finish.
 SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, const SortHost& host);
 
