@@ -44,7 +44,7 @@ TEST(ManPage, OfTheRealHelpHasEverySectionAndEveryCommand) {
     for (const char* section : {"COMMANDS", "OPTIONS", "FILES", "EXIT STATUS"}) {
         EXPECT_NE(std::string::npos, page.find(std::string("\n.SH ") + section + "\n")) << section;
     }
-    for (const char* command : {"judge", "sort", "undo", "settings"}) {
+    for (const char* command : {"judge", "sort", "undo", "recover", "settings"}) {
         EXPECT_NE(std::string::npos, page.find(std::string("\\fBpallidor\\-cli\\fR ") + command)) << command;
         EXPECT_NE(std::string::npos, page.find(std::string(".TP\n\\fB") + command + "\\fR\n")) << command;
     }
