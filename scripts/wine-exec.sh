@@ -40,6 +40,9 @@ case "${1:-}" in
     ;;
   start)
     export WINEPREFIX=${WINEPREFIX:-$(cd "$2" && pwd)/wineprefix}
+    # A server kept running by an earlier start would never end, and waiting for it below
+    # would hang: stop it first, so that starting twice is harmless.
+    "$(server)" -k 2>/dev/null || true
     # The first start of a prefix takes seconds; done once here, each test starts at once.
     if [ -x "$wine64" ]; then loader=$wine64; else loader=$wine32; fi
     WINEDLLOVERRIDES="mscoree,mshtml=" "$loader" wineboot -i >/dev/null 2>&1 || true
