@@ -25,12 +25,53 @@ bool Ask(const SortHost& host, const char* question) {
     return host.AskYesNo && host.AskYesNo(question);
 }
 
+// The value of an escape "%HH" at `at`, or -1 where the text holds none there.
+int EscapeAt(const std::string& text, std::size_t at) {
+    if (at + 2 >= text.size() || text[at] != '%') return -1;
+    auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1; };
+    const int high = digit(text[at + 1]);
+    const int low = digit(text[at + 2]);
+    if (high < 0 || low < 0) return -1;
+    const int value = high * 16 + low;
+    return value < 0x20 || value == 0x7F || value == '%' ? value : -1;
+}
+
 }  // namespace
+
+std::string EscapeLogText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F || (c == '%' && EscapeAt(text, i) >= 0)) {
+            out += FormatText("%%%02X", c);
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string UnescapeLogText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int value = EscapeAt(text, i);
+        if (value >= 0) {
+            out += static_cast<char>(value);
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
 
 std::string FormatResultLogLine(const platform::LocalTime& t, const std::string& path,
                                 const std::string& message) {
     return FormatText("%04d年%02d月%02d日%02d時%02d分%02d秒%03dミリ秒[%s]%s\r\n", t.year, t.month, t.day,
-                      t.hour, t.minute, t.second, t.milliseconds, path.c_str(), message.c_str());
+                      t.hour, t.minute, t.second, t.milliseconds, EscapeLogText(path).c_str(),
+                      EscapeLogText(message).c_str());
 }
 
 bool OpenResultLog(const SortHost& host) {

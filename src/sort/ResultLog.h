@@ -21,6 +21,17 @@ bool OpenResultLog(const SortHost& host);
 // A line that cannot be written is dropped silently.
 void WriteResultLog(const std::string& path, const std::string& message);
 
-// "2026年01月05日09時03分07秒045ミリ秒[path]message" followed by CR LF.
+// "2026年01月05日09時03分07秒045ミリ秒[path]message" followed by CR LF, the path and the message
+// passed through EscapeLogText.
 std::string FormatResultLogLine(const platform::LocalTime& time, const std::string& path,
                                 const std::string& message);
+
+// A name may hold any character but the separator, line ends and other control characters
+// included; a line of the log must hold none, or a name could end its record and start a
+// forged one. So every control character (U+0000 to U+001F and U+007F) is written as '%' and
+// two upper-case hex digits ("%0A" for a line feed), and a '%' that would otherwise read as
+// such an escape ('%' before "00" to "1F", "7F" or "25") as "%25". Every other '%' stays as it
+// is, so names such as "my%20photo.jpg" read in the log as they are.
+std::string EscapeLogText(const std::string& text);
+// The inverse of EscapeLogText: UnescapeLogText(EscapeLogText(t)) == t for every t.
+std::string UnescapeLogText(const std::string& text);
