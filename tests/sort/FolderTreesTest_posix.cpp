@@ -25,6 +25,8 @@ using sorttest::WriteBytes;
 
 namespace {
 
+std::filesystem::file_type EntryKindOf(const std::filesystem::path& path) { return std::filesystem::status(path).type(); }
+
 class FolderTrees : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -110,7 +112,10 @@ TEST_F(FolderTrees, AFileNamedTwiceIsHandledOnce) {
 TEST_F(FolderTrees, FifosAndLinksStayWithALineAndNothingBlocks) {
     WriteBytes(pics_ / "real.png", TinyPng(false, 1));
     ASSERT_EQ(0, ::mkfifo((pics_ / "x.png").c_str(), 0600));
-    std::filesystem::create_symlink("real.png", pics_ / "link.png");
+    // A relative link to a picture that is not sorted in the same run.
+    std::filesystem::create_directories(temp_.Path() / "kept");
+    WriteBytes(temp_.Path() / "kept" / "gray.png", TinyPng(false, 3));
+    std::filesystem::create_symlink("../kept/gray.png", pics_ / "link.png");
     std::filesystem::create_directories(pics_ / "sub");
     WriteBytes(pics_ / "sub" / "gray.png", TinyPng(false, 2));
     std::filesystem::create_directory_symlink(temp_.Path(), pics_ / "sub" / "monochrome");
@@ -127,6 +132,7 @@ TEST_F(FolderTrees, FifosAndLinksStayWithALineAndNothingBlocks) {
               }),
               SortedLog());
     // The link still leads to its picture, and nothing went through the linked folder.
+    EXPECT_EQ(EntryKindOf(pics_ / "link.png"), std::filesystem::file_type::regular);
     EXPECT_TRUE(Exists(pics_ / "sub" / "gray.png"));
     EXPECT_FALSE(Exists(temp_.Path() / "gray.png"));
 }
