@@ -86,5 +86,8 @@ int UndoCommand(const std::filesystem::path& logFile, bool dryRun, QuestionAnswe
         std::printf("log: %s\n", platform::PathToUtf8(LogFilePath).c_str());
     }
     std::fflush(stdout);
-    return report.left == 0 ? 0 : 1;
+    if (report.logFailed) {
+        std::fprintf(stderr, "pallidor-cli: the log could not be written, so undo stopped moving files back\n");
+    }
+    return report.left == 0 && !report.logFailed ? 0 : 1;
 }

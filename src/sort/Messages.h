@@ -42,6 +42,12 @@ std::string LinkLeft(bool monochrome);
 // nothing is moved into it.
 std::string DestinationIsLink(bool monochrome, const std::string& folder);
 
+// A file not moved because an earlier line of the run's log could not be written.
+constexpr const char* kNotMovedWithoutLog = "【ERROR】処理結果ログに書き込めなくなったため、移動しませんでした。";
+
+// Told to the user when the run stopped for that reason.
+std::string LogWriteFailedStop(const std::string& logPath);
+
 // Taking a run back.
 std::string DestinationGone(const std::string& origin);
 std::string DestinationChanged(const std::string& origin);

@@ -207,6 +207,11 @@ void FinishMove(PendingMove& pending) {
     pending.entry = nullptr;
 }
 
+void KeepMoveForRecovery(PendingMove& pending) {
+    platform::ReleaseHeldFile(pending.entry, false);
+    pending.entry = nullptr;
+}
+
 namespace {
 
 void Leave(const JournalEntry& entry, RecoveredMove& move) {
@@ -301,8 +306,9 @@ std::vector<RecoveredMove> RecoverInterruptedMoves(bool dryRun) {
         RecoveredMove move;
         const bool settled = RecoverOne(entry, dryRun, move);
         if (!settled) Leave(entry, move);
-        if (!dryRun && !move.message.empty()) WriteResultLog(entry.source, move.message);
-        platform::ReleaseHeldFile(held, settled && !dryRun);
+        // An entry whose line cannot be written stays for the next recovery.
+        const bool logged = dryRun || move.message.empty() || WriteResultLog(entry.source, move.message);
+        platform::ReleaseHeldFile(held, settled && !dryRun && logged);
         moves.push_back(std::move(move));
     }
     return moves;

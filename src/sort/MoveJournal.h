@@ -38,6 +38,9 @@ MoveOutcome MoveFileJournaled(const std::string& source, const std::string& targ
                               PendingMove& pending);
 // Clears the journal entry of a finished move, once its log line is written.
 void FinishMove(PendingMove& pending);
+// Lets go of the journal entry of a finished move whose log line could not be written: the
+// entry stays, and the next recovery writes the line.
+void KeepMoveForRecovery(PendingMove& pending);
 
 enum class RecoveredAs {
     Finished,    // the copy was whole and the source had the same bytes: the source is gone

@@ -13,6 +13,7 @@
 #include "sort/SortRun.h"
 
 std::filesystem::path LogFilePath;
+std::atomic<bool> LogWriteFailed{false};
 
 namespace {
 
@@ -75,6 +76,7 @@ std::string FormatResultLogLine(const platform::LocalTime& t, const std::string&
 }
 
 bool OpenResultLog(const SortHost& host) {
+    LogWriteFailed = false;
     const std::filesystem::path folder = platform::LogsFolder(ModuleFolder);
     const std::string folderText = platform::PathToUtf8(folder);
     if (!platform::CreatePlace(folder)) {
@@ -95,9 +97,13 @@ bool OpenResultLog(const SortHost& host) {
     return Ask(host, "処理結果ログファイルの作成に失敗しました。\n処理結果ログを出力できませんが、振り分け処理を実行しますか？");
 }
 
-void WriteResultLog(const std::string& path, const std::string& message) {
-    if (LogFilePath.empty()) return;
+bool WriteResultLog(const std::string& path, const std::string& message) {
+    if (LogFilePath.empty()) return true;
     // The time is read inside the lock so that the lines' times never run backwards.
     std::lock_guard<std::mutex> hold(LogLock);
-    platform::AppendToFile(LogFilePath, FormatResultLogLine(platform::CurrentLocalTime(), path, message));
+    if (platform::AppendToFile(LogFilePath, FormatResultLogLine(platform::CurrentLocalTime(), path, message))) {
+        return true;
+    }
+    LogWriteFailed = true;
+    return false;
 }

@@ -1,6 +1,7 @@
 // The per-run result log: one UTF-8 line per file handed to a worker.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 
@@ -17,9 +18,14 @@ extern std::filesystem::path LogFilePath;
 // whether to run without a log: returns true when the run may proceed (with or without a log).
 bool OpenResultLog(const SortHost& host);
 
-// Appends one line for `path` with `message` under LogLock; does nothing when logging is off.
-// A line that cannot be written is dropped silently.
-void WriteResultLog(const std::string& path, const std::string& message);
+// Set by WriteResultLog when a line could not be written (a full disk, a log removed), cleared
+// by OpenResultLog. A run stops starting moves once it is set: a move without its line would
+// be one that undo cannot see.
+extern std::atomic<bool> LogWriteFailed;
+
+// Appends one line for `path` with `message` under LogLock; does nothing when logging is off
+// (and returns true). False when the line could not be written; LogWriteFailed is then set.
+bool WriteResultLog(const std::string& path, const std::string& message);
 
 // "2026年01月05日09時03分07秒045ミリ秒[path]message" followed by CR LF, the path and the message
 // passed through EscapeLogText.

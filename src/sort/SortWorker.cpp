@@ -29,13 +29,18 @@ FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain) 
     std::string destination;
     FileOutcome outcome = FileOutcome::LeftInPlace;
     PendingMove pending;
+    // After a log line failed, no further move starts: it would have no line either.
+    if (message.empty() && LogWriteFailed) message = messages::kNotMovedWithoutLog;
     if (message.empty() && MoveToDestination(verdict, path, parts.folder, parts.name, message, &destination, &pending)) {
         outcome = verdict != 0 ? FileOutcome::MovedMonochrome : FileOutcome::MovedColor;
     }
-    WriteResultLog(path, message);
     // Only now: a process killed before its line was written leaves the move to a recovery,
-    // which writes the line into the next run's log.
-    FinishMove(pending);
+    // which writes the line into the next run's log; so does a line that cannot be written.
+    if (WriteResultLog(path, message)) {
+        FinishMove(pending);
+    } else {
+        KeepMoveForRecovery(pending);
+    }
     if (record != nullptr) {
         record->path = path;
         record->judged = judged;

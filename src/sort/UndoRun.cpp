@@ -127,6 +127,12 @@ UndoReport UndoSortRun(const std::string& logBytes, const UndoOptions& options) 
     std::set<std::string> leaving;
     for (const LoggedMove& move : moves) {
         if (!move.moved) continue;
+        // A move back without its line would be one that no later undo can see.
+        if (!options.dryRun && LogWriteFailed) {
+            report.logFailed = true;
+            ++report.left;
+            continue;
+        }
         PendingMove pending;
         UndoneFile file = UndoOneMove(move, options, pending);
         if (file.outcome == UndoOutcome::MovedBack) {
@@ -135,8 +141,11 @@ UndoReport UndoSortRun(const std::string& logBytes, const UndoOptions& options) 
         } else {
             ++report.left;
         }
-        if (!options.dryRun) WriteResultLog(file.destination, file.message);
-        FinishMove(pending);
+        if (options.dryRun || WriteResultLog(file.destination, file.message)) {
+            FinishMove(pending);
+        } else {
+            KeepMoveForRecovery(pending);
+        }
         report.files.push_back(std::move(file));
     }
 

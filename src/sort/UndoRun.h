@@ -41,6 +41,7 @@ struct UndoReport {
     std::vector<std::string> removedFolders;  // in a dry run: those that would go
     int movedBack = 0;
     int left = 0;
+    bool logFailed = false;  // a line could not be written: no further file was moved back
 };
 
 // Undoes the moves recorded in `logBytes`, a run's result log. Unless it is a dry run, each
