@@ -6,8 +6,10 @@
 
 #include "settings/Settings.h"
 #include "platform/Files.h"
+#include "platform/MoveSteps.h"
 #include "platform/Places.h"
 #include "platform/Text.h"
+#include "sort/MoveLedger.h"
 #include "sort/SortHost.h"
 #include "sort/SortPath.h"
 #include "sort/SortRun.h"
@@ -79,6 +81,7 @@ bool OpenResultLog(const SortHost& host) {
     LogWriteFailed = false;
     const std::filesystem::path folder = platform::LogsFolder(ModuleFolder);
     const std::string folderText = platform::PathToUtf8(folder);
+    CloseMoveLedger();
     if (!platform::CreatePlace(folder)) {
         LogFilePath.clear();
         return Ask(host, "「logs」フォルダの作成に失敗しました。\n処理結果ログを出力できませんが、振り分け処理を実行しますか？");
@@ -88,7 +91,13 @@ bool OpenResultLog(const SortHost& host) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::string name = FormatLogFileName(platform::CurrentLocalTime());
         LogFilePath = platform::PathFromUtf8(JoinFolderAndName(folderText, name));
-        if (platform::CreateNewFile(LogFilePath)) return true;
+        if (platform::CreateNewFile(LogFilePath)) {
+            // The moves of the run are recorded beside its log; a log without that record could
+            // not be undone safely, so the two stand or fall together.
+            if (OpenMoveLedger(LogFilePath)) return true;
+            platform::RemoveFile(LogFilePath);
+            break;
+        }
         std::error_code error;
         if (!std::filesystem::exists(LogFilePath, error)) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -96,6 +105,8 @@ bool OpenResultLog(const SortHost& host) {
     LogFilePath.clear();
     return Ask(host, "処理結果ログファイルの作成に失敗しました。\n処理結果ログを出力できませんが、振り分け処理を実行しますか？");
 }
+
+void CloseResultLog() { CloseMoveLedger(); }
 
 bool WriteResultLog(const std::string& path, const std::string& message) {
     if (LogFilePath.empty()) return true;

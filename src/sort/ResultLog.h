@@ -23,6 +23,9 @@ bool OpenResultLog(const SortHost& host);
 // be one that undo cannot see.
 extern std::atomic<bool> LogWriteFailed;
 
+// Ends the run's move ledger (MoveLedger.h); the log itself needs no closing.
+void CloseResultLog();
+
 // Appends one line for `path` with `message` under LogLock; does nothing when logging is off
 // (and returns true). False when the line could not be written; LogWriteFailed is then set.
 bool WriteResultLog(const std::string& path, const std::string& message);

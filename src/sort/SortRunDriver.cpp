@@ -131,6 +131,7 @@ SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, c
     result.movedMonochrome = tally.movedMonochrome;
     result.movedColor = tally.movedColor;
     if (host.EndProgress) host.EndProgress(launched, total);
+    CloseResultLog();
     if (LogWriteFailed) {
         result.logFailed = true;
         ShowError(host, messages::LogWriteFailedStop(platform::PathToUtf8(LogFilePath)));

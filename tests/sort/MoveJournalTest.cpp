@@ -61,11 +61,22 @@ protected:
         return outcome;
     }
 
-    // Every file outside the logs folder, and the journal's entries.
+    // Every file outside the logs folder but a copy's temporary second name, and the journal's
+    // entries.
     std::map<std::string, std::string> Files() const {
         auto files = Tree(temp_.Path() / "from");
-        for (const auto& [name, bytes] : Tree(temp_.Path() / "to")) files["to/" + name] = bytes;
+        for (const auto& [name, bytes] : Tree(temp_.Path() / "to")) {
+            if (name.rfind(".pallidor-move-", 0) != 0) files["to/" + name] = bytes;
+        }
         return files;
+    }
+    // The temporary names of copies in the target folder.
+    std::vector<std::string> Temporaries() const {
+        std::vector<std::string> names;
+        for (const auto& [name, bytes] : Tree(temp_.Path() / "to")) {
+            if (name.rfind(".pallidor-move-", 0) == 0) names.push_back(platform::PathToUtf8(temp_.Path() / "to" / name));
+        }
+        return names;
     }
     std::size_t JournalEntries() const { return Tree(MoveJournalFolder()).size(); }
     // The current log's lines without their time stamps.
@@ -104,10 +115,14 @@ TEST_F(MoveJournal, ACopyIsJournaledUntilItsLogLineIsWrittenThenCleared) {
     EXPECT_EQ(MoveOutcome::Moved, MoveFileJournaled(sourceText_, targetText_, true, pending));
     ExpectOnlyFileAt(target_, "moved");
     EXPECT_EQ(1u, JournalEntries());
+    // Until then the copy keeps its temporary name too: the proof that the target is the copy.
+    ASSERT_EQ(1u, Temporaries().size());
+    EXPECT_TRUE(std::filesystem::equivalent(Temporaries()[0], target_));
     // Held: a recovery meanwhile, as by another process, leaves it alone.
     EXPECT_TRUE(RecoverInterruptedMoves(false).empty());
     FinishMove(pending);
     EXPECT_EQ(0u, JournalEntries());
+    EXPECT_TRUE(Temporaries().empty());
     ExpectOnlyFileAt(target_, "finished");
 }
 
@@ -231,6 +246,10 @@ TEST_F(MoveJournal, TheRecoveryRemovesNothingWhoseBytesDifferFromWhatTheJournalE
               Logged());
     EXPECT_EQ(0u, JournalEntries());
 
+    // The copy keeps its temporary name beside the target: nothing was removed.
+    ASSERT_EQ(1u, Temporaries().size());
+    std::filesystem::remove(Temporaries()[0]);
+
     // Killed with half a copy under the temporary name; then the source is replaced.
     std::filesystem::remove(target_);
     WriteBytes(source_, contents_);
@@ -239,11 +258,13 @@ TEST_F(MoveJournal, TheRecoveryRemovesNothingWhoseBytesDifferFromWhatTheJournalE
     Move();
     WriteBytes(source_, std::string(contents_.size(), 'z'));
     const auto before = Files();
-    ASSERT_EQ(2u, before.size());
+    ASSERT_EQ(1u, before.size());
+    ASSERT_EQ(1u, Temporaries().size());
     moves = RecoverInterruptedMoves(false);
     ASSERT_EQ(1u, moves.size());
     EXPECT_EQ(RecoveredAs::Left, moves[0].outcome);
     EXPECT_EQ(before, Files());
+    EXPECT_EQ(1u, Temporaries().size());
 }
 
 TEST_F(MoveJournal, OnlyEntriesAreReadAndOnlyUnfinishedEntryWritesRemoved) {
@@ -280,9 +301,11 @@ TEST_F(MoveJournal, TheNextRunFinishesAKilledMoveBeforeListingAndLogsItsMovedLin
     ASSERT_EQ(2u, Files().size());
 
     // What recover would do, changing nothing.
+    ASSERT_EQ(1u, Temporaries().size());
+    const std::string temporary = Temporaries()[0];
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(0, RecoverCommand(true, QuestionAnswer::No));
-    EXPECT_EQ("would finish\t" + from + "\t" + to + "\nwould remove\t" + from +
+    EXPECT_EQ("would finish\t" + from + "\t" + to + "\nwould remove\t" + from + "\nwould remove\t" + temporary +
                   "\nwould finish: 1\nwould roll back: 0\nwould leave: 0\nlog: none\n",
               ::testing::internal::GetCapturedStdout());
     ASSERT_EQ(2u, Files().size());
@@ -292,6 +315,7 @@ TEST_F(MoveJournal, TheNextRunFinishesAKilledMoveBeforeListingAndLogsItsMovedLin
     EXPECT_EQ(0, result.listed);
     EXPECT_EQ(std::vector<std::string>{"[" + from + "]【カラー】「" + to + "」に移動しました。"}, Logged());
     EXPECT_EQ((std::map<std::string, std::string>{{"to/a.png", bytes}}), Files());
+    EXPECT_TRUE(Temporaries().empty());
     EXPECT_EQ(0u, JournalEntries());
 }
 

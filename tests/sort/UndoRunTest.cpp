@@ -71,6 +71,7 @@ protected:
         options.dryRun = dryRun;
         options.clockSlackMilliseconds = 0;
         options.hasRunStart = RunStartFromLogName(runLog_.filename().string(), options.runStart);
+        EXPECT_TRUE(LoadPlacedIdentities(runLog_, options));
         LogFilePath.clear();
         if (!dryRun) {
             EXPECT_TRUE(OpenResultLog(recorder_.host));
