@@ -351,3 +351,90 @@ TEST_F(MoveJournal, RecoverPrintsWhatItSettlesAndWritesALogOnlyWhenThereIsSometh
     EXPECT_EQ("edited", ReadBytes(source_));
     EXPECT_TRUE(contents_ == ReadBytes(target_));
 }
+
+TEST_F(MoveJournal, ACopyIsProvenByIdentityNeverByEqualBytes) {
+    // Identical pictures from two folders for one target, across file systems, as two
+    // processes move them: one is killed with its whole copy under its temporary name, then
+    // the other's move is done.
+    const std::filesystem::path twin = temp_.Path() / "from" / "twin" / platform::PathFromUtf8("写真.png");
+    std::filesystem::create_directories(twin.parent_path());
+    WriteBytes(twin, contents_);
+    OtherFileSystem();
+    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::Place; };
+    PendingMove pending;
+    MoveFileJournaled(platform::PathToUtf8(twin), targetText_, false, pending);
+    MoveStopsForTests = nullptr;
+    EXPECT_EQ(MoveOutcome::Moved, Move());
+    platform::MoveFaultForTests = nullptr;
+    ASSERT_EQ(1u, Temporaries().size());
+
+    LogFilePath = temp_.Path() / "log.txt";
+    const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+    ASSERT_EQ(1u, moves.size());
+    EXPECT_EQ(RecoveredAs::RolledBack, moves[0].outcome);
+    EXPECT_TRUE(contents_ == ReadBytes(twin));
+    EXPECT_TRUE(contents_ == ReadBytes(target_));
+    EXPECT_TRUE(Temporaries().empty());
+    EXPECT_EQ(0u, JournalEntries());
+}
+
+TEST_F(MoveJournal, AnEntryOfAnotherShapeIsReportedAndLeftAlone) {
+    // Written by hand: its temporary is not the one its id gives, or its paths are not normal.
+    OtherFileSystem();
+    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
+    Move();
+    MoveStopsForTests = nullptr;
+    platform::MoveFaultForTests = nullptr;
+    const std::filesystem::path entry = *std::filesystem::directory_iterator(MoveJournalFolder());
+    const std::string good = ReadBytes(entry);
+    const std::string temporary = Temporaries()[0];
+    const std::string other = platform::PathToUtf8(temp_.Path() / "to" / "other.png");
+    const std::string dotted = platform::PathToUtf8(temp_.Path() / "to" / ".." / "to" / "写真.png");
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{temporary, other},
+                                   std::pair<std::string, std::string>{"target=" + targetText_, "target=" + dotted}}) {
+        std::string edited = good;
+        edited.replace(edited.find(from), from.size(), to);
+        WriteBytes(entry, edited);
+        const auto before = Files();
+        LogFilePath = temp_.Path() / "log.txt";
+        const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+        ASSERT_EQ(1u, moves.size()) << to;
+        EXPECT_EQ(RecoveredAs::Left, moves[0].outcome) << to;
+        EXPECT_EQ(before, Files()) << to;
+        EXPECT_TRUE(Exists(entry)) << to;
+    }
+}
+
+TEST_F(MoveJournal, AKillAfterTheLogLineGivesNoSecondLineAndARenameWithoutItsLineGetsOne) {
+    // Across file systems, stopped once the entry has noted the line.
+    OtherFileSystem();
+    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::ClearTemporary; };
+    Move();
+    MoveStopsForTests = nullptr;
+    platform::MoveFaultForTests = nullptr;
+    LogFilePath = temp_.Path() / "first.txt";
+    std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+    ASSERT_EQ(1u, moves.size());
+    EXPECT_EQ(RecoveredAs::Finished, moves[0].outcome);
+    EXPECT_FALSE(Exists(LogFilePath));
+    ExpectOnlyFileAt(target_, "finished");
+    EXPECT_TRUE(Temporaries().empty());
+
+    // On one file system, renamed under a run's log and never logged, as when killed there.
+    std::filesystem::rename(target_, source_);
+    sorttest::RecordingHost host;
+    ASSERT_TRUE(OpenResultLog(host.host));
+    const std::filesystem::path killedLog = LogFilePath;
+    PendingMove pending;
+    ASSERT_EQ(MoveOutcome::Moved, MoveFileJournaled(sourceText_, targetText_, false, pending));
+    CloseResultLog();
+    ASSERT_TRUE(OpenResultLog(host.host));
+    moves = RecoverInterruptedMoves(false);
+    ASSERT_EQ(1u, moves.size());
+    EXPECT_EQ(RecoveredAs::Finished, moves[0].outcome);
+    EXPECT_EQ(std::vector<std::string>{"[" + sourceText_ + "]【カラー】「" + targetText_ + "」に移動しました。"}, Logged());
+    EXPECT_TRUE(LogLines(killedLog).empty());
+    // Settled once: the killed run's record is ended.
+    EXPECT_TRUE(RecoverInterruptedMoves(false).empty());
+    CloseResultLog();
+}
