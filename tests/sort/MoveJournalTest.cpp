@@ -12,12 +12,14 @@
 #include "cli/RecoverCommand.h"
 #include "platform/FileFaults.h"
 #include "platform/MoveSteps.h"
+#include "platform/Places.h"
 #include "platform/Text.h"
 #include "sort/FileMover.h"
 #include "sort/ResultLog.h"
 #include "sort/SortFixtures.h"
 #include "sort/SortPath.h"
 #include "sort/SortRunDriver.h"
+#include "support/Variables.h"
 
 using platform::FileStep;
 using platform::MoveStep;
@@ -166,6 +168,37 @@ TEST_F(MoveJournal, AJournalThatCannotBeWrittenMeansNoCopyAndTheLineSaysWhy) {
         ExpectOnlyFileAt(source_, "mover");
         platform::FileFaultForTests = nullptr;
     }
+}
+
+TEST_F(MoveJournal, WhereTheLogsFolderCannotHoldTheJournalThePerUserPlaceDoes) {
+    const std::filesystem::path local = temp_.Path() / "local";
+    testsupport::ScopedVariable localAppData("LOCALAPPDATA", platform::PathToUtf8(local).c_str());
+    const std::filesystem::path fallback = platform::FallbackJournalFolder();
+    // The program's own folder cannot be written (Program Files, say).
+    const std::filesystem::path logs = platform::LogsFolder(ModuleFolder);
+    platform::FileFaultForTests = [logs](FileStep step, const std::filesystem::path& path) {
+        const bool inLogs = platform::PathToUtf8(path).rfind(platform::PathToUtf8(logs), 0) == 0;
+        return (step == FileStep::CreateFolder || step == FileStep::CreateNew) && inLogs ? EACCES : 0;
+    };
+    OtherFileSystem();
+    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
+    const MoveOutcome outcome = Move();
+    MoveStopsForTests = nullptr;
+    platform::MoveFaultForTests = nullptr;
+    platform::FileFaultForTests = nullptr;
+    if (fallback.empty()) {
+        // POSIX: the logs folder is the user's own; there is no other place to go.
+        EXPECT_EQ(MoveOutcome::NotJournaled, outcome);
+        ExpectOnlyFileAt(source_, "not journaled");
+        return;
+    }
+    EXPECT_EQ(1u, Tree(fallback).size());
+    LogFilePath = temp_.Path() / "log.txt";
+    const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+    ASSERT_EQ(1u, moves.size());
+    EXPECT_EQ(RecoveredAs::Finished, moves[0].outcome);
+    ExpectOnlyFileAt(target_, "finished from the per-user journal");
+    EXPECT_TRUE(Tree(fallback).empty());
 }
 
 // A kill before a step, and a failed step whose clean-up is killed: what each leaves behind
