@@ -94,6 +94,8 @@ RunStateGuard::RunStateGuard(const std::filesystem::path& moduleFolder)
 std::filesystem::path RunStateGuard::LogsFolder() const { return platform::LogsFolder(ModuleFolder); }
 
 RunStateGuard::~RunStateGuard() {
+    // A log the test opened keeps its record beside it open (and on Windows locked) until then.
+    CloseResultLog();
     Settings = settings_;
     ModuleFolder = moduleFolder_;
     SettingsFilePath = settingsFilePath_;

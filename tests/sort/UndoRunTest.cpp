@@ -76,7 +76,9 @@ protected:
         if (!dryRun) {
             EXPECT_TRUE(OpenResultLog(recorder_.host));
         }
-        return UndoSortRun(logBytes, options);
+        const UndoReport report = UndoSortRun(logBytes, options);
+        CloseResultLog();
+        return report;
     }
 
     TempFolder temp_;
