@@ -18,6 +18,7 @@ using sorttest::Exists;
 using sorttest::LogLines;
 using sorttest::RecordingHost;
 using sorttest::RunStateGuard;
+using sorttest::SortedLog;
 using sorttest::TempFolder;
 using sorttest::TinyPng;
 using sorttest::WithoutTime;
@@ -50,13 +51,6 @@ protected:
         }
         std::sort(names.begin(), names.end());
         return names;
-    }
-
-    std::vector<std::string> SortedLog() const {
-        std::vector<std::string> lines;
-        for (const auto& line : LogLines(LogFilePath)) lines.push_back(WithoutTime(line));
-        std::sort(lines.begin(), lines.end());
-        return lines;
     }
 
     TempFolder temp_;

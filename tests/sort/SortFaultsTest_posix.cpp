@@ -30,6 +30,7 @@ using sorttest::LogLines;
 using sorttest::ReadBytes;
 using sorttest::RecordingHost;
 using sorttest::RunStateGuard;
+using sorttest::SortedLog;
 using sorttest::TempFolder;
 using sorttest::TinyPng;
 using sorttest::Tree;
@@ -96,13 +97,6 @@ protected:
         }
         std::sort(hashes.begin(), hashes.end());
         return hashes;
-    }
-
-    std::vector<std::string> SortedLog() const {
-        std::vector<std::string> lines;
-        for (const auto& line : LogLines(LogFilePath)) lines.push_back(WithoutTime(line));
-        std::sort(lines.begin(), lines.end());
-        return lines;
     }
 
     std::string MoveFailed(const char* word, const std::filesystem::path& target) const {
