@@ -21,9 +21,9 @@ for ((round = 1; round <= rounds; round++)); do
     rm -rf "$work/pics" "$work/home"
     cp -al "$corpus" "$work/pics"
     mkdir -p "$work/home"
-    times=$( { HOME=$work/home XDG_STATE_HOME=$work/home/state XDG_CONFIG_HOME=$work/home/config \
-               /usr/bin/time -f '%U %S %e' "$cli" sort --yes "$work/pics" >/dev/null 2>/dev/null; } 2>&1 | tail -n 1)
-    read -r user system elapsed <<<"$times"
+    HOME=$work/home XDG_STATE_HOME=$work/home/state XDG_CONFIG_HOME=$work/home/config \
+      /usr/bin/time -o "$work/time" -f '%U %S %e' "$cli" sort --yes "$work/pics" >/dev/null 2>&1 || true
+    read -r user system elapsed <"$work/time"
     cpu[$cli]+="$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }') "
     wall[$cli]+="$elapsed "
   done
