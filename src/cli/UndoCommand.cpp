@@ -10,6 +10,7 @@
 #include "sort/ResultLog.h"
 #include "sort/ResultLogReader.h"
 #include "sort/SortHost.h"
+#include "sort/Texts.h"
 #include "sort/UndoRun.h"
 
 namespace {
@@ -51,7 +52,12 @@ int UndoCommand(const std::filesystem::path& logFile, bool dryRun, QuestionAnswe
     const std::string logText = platform::PathToUtf8(logFile);
     std::string bytes;
     if (platform::IsDirectory(logFile) || !ReadWholeFile(logFile, bytes)) {
-        std::fprintf(stderr, "pallidor-cli: cannot read the log %s\n", logText.c_str());
+        std::fprintf(stderr, "pallidor-cli: %s\n", FormatText(Text(TextId::CannotReadLog), logText.c_str()).c_str());
+        return 2;
+    }
+    // Lines of neither language's form: another program's file, which nothing here may act on.
+    if (!bytes.empty() && ParseResultLog(bytes).empty()) {
+        std::fprintf(stderr, "pallidor-cli: %s\n", FormatText(Text(TextId::NotALog), logText.c_str()).c_str());
         return 2;
     }
     UndoOptions options;

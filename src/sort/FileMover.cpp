@@ -12,18 +12,15 @@ bool MoveToDestination(int verdict, const std::string& path, const std::string& 
                        PendingMove* pending) {
     const bool monochrome = verdict != 0;
 
-    std::string destination;
+    const std::string destination = DestinationFolderFor(monochrome, folder);
     if (Settings.IS_DST_SUBDIR != 0) {
-        destination = JoinFolderAndName(folder, monochrome ? "monochrome" : "color");
         const std::filesystem::path destinationPath = platform::PathFromUtf8(destination);
         if (!platform::EnsureFolder(destinationPath)) {
             message = messages::DestinationFolderFailed(monochrome, destination);
             return false;
         }
-    } else {
-        // Checked once by the driver before the run; a folder deleted since fails the move.
-        destination = RemoveTrailingSeparator(monochrome ? Settings.DST_DIR_MONO : Settings.DST_DIR_COLOR);
     }
+    // A fixed folder was checked once by the driver before the run; one deleted since fails the move.
 
     const std::string target = JoinFolderAndName(destination, name);
     if (targetOut != nullptr) *targetOut = target;

@@ -27,9 +27,24 @@ bool Expect(const std::string& text, std::size_t& at, const char* literal) {
     return true;
 }
 
-// The time stamp and "[" of a record starting at `at`; `at` moves past them.
-bool ReadRecordStart(const std::string& text, std::size_t& at, platform::LocalTime& time) {
+// The time stamp and "[" of a record starting at `at`, in the form of either language (which
+// `language` tells); `at` moves past them.
+bool ReadRecordStart(const std::string& text, std::size_t& at, platform::LocalTime& time, Language& language) {
     std::size_t i = at;
+    const bool english = ReadNumber(text, i, 4, true, time.year) && Expect(text, i, "-") &&
+                         ReadNumber(text, i, 2, false, time.month) && Expect(text, i, "-") &&
+                         ReadNumber(text, i, 2, false, time.day) && Expect(text, i, " ") &&
+                         ReadNumber(text, i, 2, false, time.hour) && Expect(text, i, ":") &&
+                         ReadNumber(text, i, 2, false, time.minute) && Expect(text, i, ":") &&
+                         ReadNumber(text, i, 2, false, time.second) && Expect(text, i, ".") &&
+                         ReadNumber(text, i, 3, false, time.milliseconds) && Expect(text, i, " [");
+    if (english) {
+        language = Language::English;
+        at = i;
+        return true;
+    }
+    language = Language::Japanese;
+    i = at;
     const bool read = ReadNumber(text, i, 4, true, time.year) && Expect(text, i, "年") &&
                       ReadNumber(text, i, 2, false, time.month) && Expect(text, i, "月") &&
                       ReadNumber(text, i, 2, false, time.day) && Expect(text, i, "日") &&
@@ -72,7 +87,12 @@ bool SplitMove(const std::string& body, const std::string& opening, const std::s
 struct RawRecord {
     platform::LocalTime time;
     std::string body;
+    Language language;
 };
+
+// Where a record's path ends and its message starts: every message begins with "【", or "["
+// in English.
+const char* MessageSeparator(Language language) { return language == Language::Japanese ? "]【" : "]["; }
 
 std::vector<RawRecord> ReadRawRecords(const std::string& log) {
     // Every line is written whole with its CR LF: bytes after the last one are the torn end of
@@ -82,18 +102,21 @@ std::vector<RawRecord> ReadRawRecords(const std::string& log) {
     std::vector<RawRecord> records;
     std::size_t bodyStart = std::string::npos;
     platform::LocalTime time{};
+    Language language = Language::Japanese;
     auto finish = [&](std::size_t end) {
         if (bodyStart == std::string::npos) return;
         std::string body = bytes.substr(bodyStart, end - bodyStart);
         if (EndsWith(body, kLineEnd)) body.resize(body.size() - 2);
-        records.push_back(RawRecord{time, std::move(body)});
+        records.push_back(RawRecord{time, std::move(body), language});
     };
     for (std::size_t lineStart = 0; lineStart < bytes.size();) {
         std::size_t at = lineStart;
         platform::LocalTime start{};
-        if (ReadRecordStart(bytes, at, start)) {
+        Language startLanguage = Language::Japanese;
+        if (ReadRecordStart(bytes, at, start, startLanguage)) {
             finish(lineStart);
             time = start;
+            language = startLanguage;
             bodyStart = at;
         }
         const std::size_t lineEnd = bytes.find(kLineEnd, lineStart);
@@ -109,7 +132,7 @@ std::vector<RawRecord> ReadRawRecords(const std::string& log) {
 std::vector<LogRecord> ParseResultLog(const std::string& bytes) {
     std::vector<LogRecord> records;
     for (RawRecord& raw : ReadRawRecords(bytes)) {
-        const std::size_t split = raw.body.find("]【");
+        const std::size_t split = raw.body.find(MessageSeparator(raw.language));
         if (split == std::string::npos) continue;
         records.push_back(LogRecord{raw.time, raw.body.substr(0, split), raw.body.substr(split + 1)});
     }
@@ -117,20 +140,25 @@ std::vector<LogRecord> ParseResultLog(const std::string& bytes) {
 }
 
 std::vector<LoggedMove> FindLoggedMoves(const std::string& bytes) {
-    static const struct {
+    struct Form {
         std::string opening;
         const char* closing;
         bool monochrome;
         bool moved;
-    } kForms[] = {
-        {messages::MovedOpening(true), messages::kMovedClosing, true, true},
-        {messages::MovedOpening(false), messages::kMovedClosing, false, true},
-        {messages::MoveFailedOpening(true), messages::kMoveFailedClosing, true, false},
-        {messages::MoveFailedOpening(false), messages::kMoveFailedClosing, false, false},
     };
+    auto forms = [](Language l) {
+        return std::vector<Form>{
+            {messages::MovedOpening(true, l), messages::MovedClosing(l), true, true},
+            {messages::MovedOpening(false, l), messages::MovedClosing(l), false, true},
+            {messages::MoveFailedOpening(true, l), messages::MoveFailedClosing(l), true, false},
+            {messages::MoveFailedOpening(false, l), messages::MoveFailedClosing(l), false, false},
+        };
+    };
+    static const std::vector<Form> kJapaneseForms = forms(Language::Japanese);
+    static const std::vector<Form> kEnglishForms = forms(Language::English);
     std::vector<LoggedMove> moves;
     for (const RawRecord& raw : ReadRawRecords(bytes)) {
-        for (const auto& form : kForms) {
+        for (const auto& form : raw.language == Language::Japanese ? kJapaneseForms : kEnglishForms) {
             LoggedMove move;
             if (SplitMove(raw.body, form.opening, form.closing, move.source, move.target)) {
                 move.time = raw.time;

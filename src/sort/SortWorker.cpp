@@ -3,6 +3,7 @@
 #include "platform/Text.h"
 #include "settings/Settings.h"
 #include "sort/FileMover.h"
+#include "sort/Messages.h"
 #include "sort/MoveJournal.h"
 #include "image/ImageKind.h"
 #include "sort/ResultLog.h"
@@ -15,10 +16,12 @@ FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain) 
     std::string message;
     JudgeEvidence* evidence = record != nullptr && explain ? &record->evidence : nullptr;
     const int verdict = JudgeFileByExtension(platform::PathFromUtf8(path), MakeJudgeParams(Settings), message, evidence);
+    message = messages::LoaderFailure(message);
     const bool judged = message.empty();
     std::string destination;
     FileOutcome outcome = FileOutcome::LeftInPlace;
     PendingMove pending;
+    EnterMoveGate();
     // A loader's failure text wins over the verdict it returned alongside.
     if (judged && MoveToDestination(verdict, path, parts.folder, parts.name, message, &destination, &pending)) {
         outcome = verdict != 0 ? FileOutcome::MovedMonochrome : FileOutcome::MovedColor;
@@ -27,12 +30,13 @@ FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain) 
     // Only now: a process killed before its line was written leaves the move to a recovery,
     // which writes the line into the next run's log.
     FinishMove(pending);
+    LeaveMoveGate();
     if (record != nullptr) {
         record->path = path;
         record->judged = judged;
         record->verdict = verdict;
         record->moved = outcome != FileOutcome::LeftInPlace;
-        if (record->moved) record->destination = destination;
+        record->destination = destination;
         record->message = message;
     }
     return outcome;
