@@ -409,3 +409,28 @@ std::vector<SettingDescription> DescribeSettings() {
     }
     return all;
 }
+
+std::string WhyWithoutEffect(const SettingsRecord& s, const std::string& name) {
+    const bool perceptual = s.IS_PERCEPTUAL_JUDGE != 0;
+    const std::string perceptualOn = "IS_PERCEPTUAL_JUDGE=" + std::to_string(s.IS_PERCEPTUAL_JUDGE);
+    if (name == "DST_DIR_MONO" || name == "DST_DIR_COLOR") {
+        return s.IS_DST_SUBDIR != 0 ? "IS_DST_SUBDIR=" + std::to_string(s.IS_DST_SUBDIR) : std::string();
+    }
+    if (name == "PIXELS_USE_IN_JUDGMENT") {
+        if (perceptual) return perceptualOn;
+        return s.IS_ALL_PIXEL_JUDGE != 0 ? "IS_ALL_PIXEL_JUDGE=" + std::to_string(s.IS_ALL_PIXEL_JUDGE) : std::string();
+    }
+    if (name == "IS_ONLY_GRAYSCALE" || name == "IS_ALL_PIXEL_JUDGE") return perceptual ? perceptualOn : std::string();
+    if (name == "THRESHOLD_GS" || name == "NOISE_LIMIT_GS") {
+        if (perceptual) return perceptualOn;
+        return s.IS_ONLY_GRAYSCALE == 0 ? "IS_ONLY_GRAYSCALE=0" : std::string();
+    }
+    if (name == "THRESHOLD_MONO" || name == "ERROR_LIMIT_MONO") {
+        if (perceptual) return perceptualOn;
+        return s.IS_ONLY_GRAYSCALE != 0 ? "IS_ONLY_GRAYSCALE=" + std::to_string(s.IS_ONLY_GRAYSCALE) : std::string();
+    }
+    if (name == "THRESHOLD_PERCEPTUAL" || name == "AREA_LIMIT_PERCEPTUAL") {
+        return perceptual ? std::string() : "IS_PERCEPTUAL_JUDGE=0";
+    }
+    return std::string();
+}

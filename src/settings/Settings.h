@@ -104,6 +104,10 @@ struct SettingDescription {
 };
 std::vector<SettingDescription> DescribeSettings();
 
+// The setting under which the key `name` has no effect in `settings` ("IS_DST_SUBDIR=1" for
+// DST_DIR_MONO while the sub-folders are used); "" when it has one.
+std::string WhyWithoutEffect(const SettingsRecord& settings, const std::string& name);
+
 enum class SettingChange { Done, UnknownKey, NotANumber };
 // Sets the key `name` of `settings` from `text` by the rule a load applies to a value read
 // from the file (the 16-bit rule, the clamps, the range of a percentage). An integer key takes

@@ -457,11 +457,23 @@ TEST_F(ConsoleTool, SettingsSetsKeysByTheLoadsRulesAndPrintsThemAsStored) {
     const CliResult result = RunCli(settingsFolder, "settings --settings " + Quoted(settings) + " " + assignments);
     EXPECT_EQ(0, result.status) << result.errors;
     std::vector<std::string> expected =
-        KeyLines({{"THREAD_NUM", "1"}, {"IS_SUBDIRS_TOO", "7"}, {"PIXELS_USE_IN_JUDGMENT", "20000"},
+        KeyLines({{"THREAD_NUM", "1"}, {"IS_SUBDIRS_TOO", "1"}, {"PIXELS_USE_IN_JUDGMENT", "20000"},
                   {"THRESHOLD_GS", "255"}, {"NOISE_LIMIT_GS", "12.345679"}, {"THRESHOLD_MONO", "100.000000"},
                   {"ERROR_LIMIT_MONO", "0.000000"}, {"IS_DST_SUBDIR", "0"}, {"DST_DIR_MONO", "/写真/モノクロ"}});
     expected.push_back("file: " + settings);
     EXPECT_EQ(expected, Unsorted(settingsFolder));
+    // Each value stored otherwise than given, and each key without effect, is said so.
+    EXPECT_EQ("pallidor-cli: settings: THREAD_NUM=65536 is stored as 1\n"
+              "pallidor-cli: settings: IS_SUBDIRS_TOO=7 is stored as 1\n"
+              "pallidor-cli: settings: PIXELS_USE_IN_JUDGMENT=-5 is stored as 20000\n"
+              "pallidor-cli: settings: THRESHOLD_GS=300 is stored as 255\n"
+              "pallidor-cli: settings: NOISE_LIMIT_GS=12.3456789 is stored as 12.345679\n"
+              "pallidor-cli: settings: THRESHOLD_MONO=150.5 is stored as 100.000000\n"
+              "pallidor-cli: settings: ERROR_LIMIT_MONO=-0.5 is stored as 0.000000\n"
+              "pallidor-cli: settings: PIXELS_USE_IN_JUDGMENT has no effect while IS_ALL_PIXEL_JUDGE=1\n"
+              "pallidor-cli: settings: THRESHOLD_MONO has no effect while IS_ONLY_GRAYSCALE=1\n"
+              "pallidor-cli: settings: ERROR_LIMIT_MONO has no effect while IS_ONLY_GRAYSCALE=1\n",
+              result.errors);
     // The file holds the same: showing it again prints the same lines.
     EXPECT_EQ(0, RunCli(settingsFolder, "settings --settings " + Quoted(settings)).status);
     EXPECT_EQ(expected, Unsorted(settingsFolder));
@@ -483,6 +495,8 @@ TEST_F(ConsoleTool, SettingsRefusesUnknownKeysAndValuesThatAreNoNumberAndWritesN
         {"NOISE_LIMIT_GS=x", "settings: NOISE_LIMIT_GS needs a number, not 'x'"},
         {"NOISE_LIMIT_GS=1e", "settings: NOISE_LIMIT_GS needs a number, not '1e'"},
         {"THREAD_NUM", "settings: 'THREAD_NUM' is not KEY=VALUE"},
+        {"THREAD_NUM=4 DST_DIR_MONO=out", "settings: DST_DIR_MONO must be a full path, not 'out'"},
+        {"DST_DIR_COLOR=~/out", "settings: DST_DIR_COLOR must be a full path, not '~/out'"},
     };
     for (const auto& [arguments, message] : cases) {
         const CliResult result = RunCli(settingsFolder, "settings --settings " + Quoted(settings) + " " + arguments);
