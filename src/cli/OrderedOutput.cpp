@@ -19,8 +19,8 @@ void OrderedOutput::Put(std::size_t index, OrderedItem item, const std::function
     ++waiting_;
     while (index >= next_ + window_) {
         moved_.wait_for(hold, std::chrono::milliseconds(50));
-        if (index >= next_ + window_ && othersStuck && othersStuck(waiting_) && !held_.empty()) {
-            next_ = held_.begin()->first;
+        if (index >= next_ + window_ && othersStuck && othersStuck(waiting_)) {
+            next_ = held_.empty() || index < held_.begin()->first ? index : held_.begin()->first;
             WriteReady();
         }
     }
