@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "support/ImageFiles.h"
 
 namespace {
@@ -156,6 +158,10 @@ TEST_F(ConsoleTool, UsageErrorsSayWhatIsWrongInOneLineAndExitWithTwo) {
         {"", "no command given"},
         {"judge", "no PATH given"},
         {"frobnicate x", "unknown command 'frobnicate'"},
+        {"jugde x", "unknown command 'jugde'; did you mean 'judge'?"},
+        {"help frob", "help: no command 'frob'"},
+        {"logs extra", "logs takes no argument"},
+        {"undo --last x", "undo takes a LOGFILE or --last, not both"},
         {"judge --colour x", "unknown option '--colour'"},
         {"judge --settings", "--settings needs a file"},
         // A mistyped settings file must not quietly give the defaults.
@@ -179,6 +185,13 @@ TEST_F(ConsoleTool, UsageErrorsSayWhatIsWrongInOneLineAndExitWithTwo) {
     for (const char* words : {"  settings   $XDG_CONFIG_HOME/pallidor/USER_pallidor.ini, by default",
                               "             $XDG_STATE_HOME/pallidor/logs/, by default"}) {
         EXPECT_NE(std::find(help.lines.begin(), help.lines.end(), words), help.lines.end()) << words;
+    }
+    // Each command's own help, however it is asked for.
+    for (const char* arguments : {"judge --help", "sort -h", "help sort", "undo --yes --help", "help"}) {
+        const CliResult asked = RunCli(settingsFolder, arguments);
+        EXPECT_EQ(0, asked.status) << arguments;
+        EXPECT_EQ("", asked.errors) << arguments;
+        EXPECT_FALSE(asked.lines.empty()) << arguments;
     }
     const CliResult version = RunCli(settingsFolder, "--version");
     EXPECT_EQ(0, version.status);
@@ -606,3 +619,139 @@ TEST_F(ConsoleTool, CalibrateLearnsFromTwoFoldersAndWritesTheBestSettingsKeeping
     EXPECT_EQ(2, none.status);
     EXPECT_EQ(2, RunCli(settingsFolder, "calibrate " + Quoted(empty.Path().string())).status);
 }
+
+namespace {
+
+TEST_F(ConsoleTool, SpeaksTheLanguageOfTheLocaleAndWritesItsLogInIt) {
+    testimages::WriteFileBytes(images.File("notes.txt"), {'x'});
+    const std::string notes = images.File("notes.txt").string();
+    const struct {
+        const char* environment;
+        const char* message;
+        const char* summary;
+    } rows[] = {
+        {"LC_ALL=C.UTF-8", "[ERROR] unsupported file format.", "moved to monochrome: 1"},
+        {"LC_ALL= LANG=en_US.UTF-8", "[ERROR] unsupported file format.", "moved to monochrome: 1"},
+        {"LC_ALL= LANG=ja_JP.UTF-8", "【ERROR】非対応のファイル形式です。", "モノクロに移動: 1"},
+        {"LC_ALL=ja_JP.UTF-8 LANG=C", "【ERROR】非対応のファイル形式です。", "モノクロに移動: 1"},
+        {"LC_ALL= LC_MESSAGES=C LANG=ja_JP.UTF-8", "[ERROR] unsupported file format.", "moved to monochrome: 1"},
+    };
+    testimages::TempFolder state;
+    for (const auto& row : rows) {
+        const std::string environment = std::string(row.environment) + " XDG_STATE_HOME=" + Quoted(state.Path().string());
+        const CliResult judged = RunCli(settingsFolder, "judge " + Quoted(notes), environment);
+        EXPECT_EQ(std::vector<std::string>{"error\t" + notes + "\t" + row.message}, judged.lines) << row.environment;
+
+        std::filesystem::remove_all(images.File("monochrome"));
+        testimages::WriteFileBytes(images.File("gray.png"), SolidPng({90, 90, 90}));
+        const CliResult sorted = RunCli(settingsFolder, "sort --yes --settings " + Quoted(settings) + " " +
+                                                            Quoted(images.File("gray.png").string()) + " " + Quoted(notes),
+                                        environment);
+        EXPECT_NE(std::find(sorted.lines.begin(), sorted.lines.end(), row.summary), sorted.lines.end()) << row.environment;
+        // The file left is named on standard error with the log's message.
+        EXPECT_NE(std::string::npos, sorted.errors.find(notes + ": " + row.message)) << sorted.errors;
+        // The log is in the same language, and undo reads it back in any language.
+        const CliResult undone = RunCli(settingsFolder, "undo --last --yes", "XDG_STATE_HOME=" + Quoted(state.Path().string()));
+        EXPECT_EQ(0, undone.status) << row.environment << undone.errors;
+        EXPECT_TRUE(std::filesystem::exists(images.File("gray.png"))) << row.environment;
+    }
+}
+
+TEST_F(ConsoleTool, EachErrorHasAStableCodeAndTheReasonAPersonNeeds) {
+    testimages::WriteFileBytes(images.File("notes.txt"), {'x'});
+    testimages::WriteFileBytes(images.File("png.jpg"), SolidPng({1, 2, 3}));
+    testimages::WriteFileBytes(images.File("cut.png"), {0x89, 'P', 'N', 'G'});
+    // A header that asks for 20000 x 20000 pixels, with a valid checksum.
+    testimages::WriteFileBytes(
+        images.File("huge.png"),
+        {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00,
+         0x00, 0x4E, 0x20, 0x00, 0x00, 0x4E, 0x20, 0x08, 0x02, 0x00, 0x00, 0x00, 0x6C, 0x12, 0xD1, 0x6E, 0x00,
+         0x00, 0x00, 0x0B, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0x60, 0x40, 0x05, 0x00, 0x00, 0x10, 0x00,
+         0x01, 0x39, 0xBD, 0x8F, 0x65, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82});
+    const struct {
+        const char* name;
+        const char* code;
+        const char* reason;
+    } rows[] = {
+        {"notes.txt", "unsupported", nullptr},
+        {"png.jpg", "wrong-extension", "the file is a PNG file"},
+        {"cut.png", "decode-failed", nullptr},
+        {"huge.png", "too-large", "20000 x 20000 pixels need 1145 MiB, more than the limit of 1024 MiB"},
+        {"gone.png", "not-found", nullptr},
+    };
+    for (const auto& row : rows) {
+        const CliResult result = RunCli(settingsFolder, "judge --json " + Quoted(images.File(row.name).string()));
+        EXPECT_EQ(1, result.status) << row.name;
+        ASSERT_EQ(1u, result.lines.size()) << row.name;
+        EXPECT_NE(std::string::npos, result.lines[0].find(std::string("\"code\":\"") + row.code + "\"")) << result.lines[0];
+        if (row.reason != nullptr) {
+            EXPECT_NE(std::string::npos, result.lines[0].find(std::string("\"reason\":\"") + row.reason + "\""))
+                << result.lines[0];
+        }
+    }
+}
+
+TEST_F(ConsoleTool, AFolderTheUserCannotWriteIsNamedWithTheSystemsReason) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
+    const std::filesystem::path locked = images.File("locked");
+    std::filesystem::create_directory(locked);
+    testimages::WriteFileBytes(locked / "gray.png", SolidPng({90, 90, 90}));
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+    const CliResult result = RunCli(settingsFolder, "sort --yes --json --settings " + Quoted(settings) + " " +
+                                                        Quoted(locked.string()));
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    EXPECT_EQ(1, result.status);
+    EXPECT_NE(std::string::npos, result.errors.find((locked / "gray.png").string() + ": ")) << result.errors;
+    EXPECT_NE(std::string::npos, result.errors.find("(permission denied)")) << result.errors;
+    ASSERT_EQ(1u, result.lines.size());
+    EXPECT_NE(std::string::npos, result.lines[0].find("\"code\":\"permission-denied\"")) << result.lines[0];
+}
+
+TEST_F(ConsoleTool, DryRunTouchesNothingAndOnlyFoldersGiveAHint) {
+    const std::string root = images.Path().string();
+    const CliResult dry = RunCli(settingsFolder, "sort --dry-run --settings " + Quoted(settings) + " " + Quoted(root));
+    EXPECT_EQ(0, dry.status) << dry.errors;
+    EXPECT_EQ((std::vector<std::string>{"color\t" + root + "/サブ/赤.png\t" + root + "/サブ/color/赤.png",
+                                        "monochrome\t" + root + "/gray.png\t" + root + "/monochrome/gray.png"}),
+              dry.lines);
+    EXPECT_FALSE(std::filesystem::exists(images.File("monochrome")));
+    EXPECT_TRUE(std::filesystem::exists(images.File("gray.png")));
+
+    // Sub-folders off, a folder of folders: nothing to do, and a word on why; -r takes them.
+    testimages::WriteFileBytes(settings, {'[', 'S', 'O', 'R', 'T', ']', '\n', 'I', 'S', '_', 'S', 'U', 'B', 'D', 'I',
+                                          'R', 'S', '_', 'T', 'O', 'O', '=', '0', '\n'});
+    const std::string sub = images.File("サブ").string();
+    std::filesystem::create_directory(images.File("上"));
+    std::filesystem::rename(sub, images.File("上") / "サブ");
+    const CliResult hint = RunCli(settingsFolder, "judge --settings " + Quoted(settings) + " " + Quoted(images.File("上").string()));
+    EXPECT_EQ(0, hint.status);
+    EXPECT_TRUE(hint.lines.empty());
+    EXPECT_NE(std::string::npos, hint.errors.find("holds only folders")) << hint.errors;
+    const CliResult recursive =
+        RunCli(settingsFolder, "judge -r --settings " + Quoted(settings) + " " + Quoted(images.File("上").string()));
+    EXPECT_EQ(1u, recursive.lines.size());
+}
+
+TEST_F(ConsoleTool, ResultsComeInTheOrderOfThePathsWhateverFinishesFirst) {
+    // A large picture first: with many threads the small ones finish before it.
+    testimages::PngPicture large;
+    large.width = 1500;
+    large.height = 1500;
+    large.samples.assign(1500 * 1500 * 3, 77);
+    testimages::WriteFileBytes(images.File("large.png"), testimages::EncodePng(large));
+    std::string arguments = Quoted(images.File("large.png").string());
+    std::vector<std::string> expected{"monochrome\t" + images.File("large.png").string()};
+    for (int i = 0; i < 20; ++i) {
+        const std::string small = images.File("s" + std::to_string(i) + ".png").string();
+        testimages::WriteFileBytes(small, SolidPng({90, 90, 90}));
+        arguments += " " + Quoted(small);
+        expected.push_back("monochrome\t" + small);
+    }
+    for (int run = 0; run < 2; ++run) {
+        const CliResult result = RunCli(settingsFolder, "judge " + arguments);
+        EXPECT_EQ(0, result.status);
+        EXPECT_EQ(expected, Unsorted(settingsFolder)) << run;
+    }
+}
+
+}  // namespace
