@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "support/ImageFiles.h"
@@ -752,6 +753,42 @@ TEST_F(ConsoleTool, ResultsComeInTheOrderOfThePathsWhateverFinishesFirst) {
         EXPECT_EQ(0, result.status);
         EXPECT_EQ(expected, Unsorted(settingsFolder)) << run;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConsoleTool, ASecondCtrlCAbandonsTheDecodesUnderWayAndStillPrintsTheSummary) {
+    // A file whose decode never ends on its own: a named pipe no one writes into.
+    const std::filesystem::path folder = images.File("run");
+    std::filesystem::create_directory(folder);
+    testimages::WriteFileBytes(folder / "a.png", SolidPng({90, 90, 90}));
+    ASSERT_EQ(0, mkfifo((folder / "waits.png").c_str(), 0600));
+    testimages::WriteFileBytes(settings, {'[', 'S', 'O', 'R', 'T', ']', '\n', 'T', 'H', 'R', 'E', 'A', 'D', '_', 'N',
+                                          'U', 'M', '=', '2', '\n'});
+    testimages::TempFolder state;
+    const std::string out = settingsFolder.File("stdout.txt").string();
+    const std::string err = settingsFolder.File("stderr.txt").string();
+    const std::string script =
+        "env LC_ALL=C.UTF-8 XDG_STATE_HOME=" + Quoted(state.Path().string()) + " " + Quoted(PALLIDOR_CLI_PATH) +
+        " sort --yes --settings " + Quoted(settings) + " " + Quoted(folder.string()) + " >" + Quoted(out) + " 2>" +
+        Quoted(err) + " & pid=$!\n"
+        "i=0; while [ ! -e " + Quoted((folder / "monochrome" / "a.png").string()) +
+        " ] && [ $i -lt 200 ]; do sleep 0.05; i=$((i+1)); done\n"
+        "sleep 0.3; kill -INT $pid; sleep 0.6; kill -INT $pid\n"
+        "wait $pid; exit $?\n";
+    const int raw = std::system(("sh -c " + Quoted(script)).c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(1, WEXITSTATUS(raw));
+    const std::string errors = ReadText(err);
+    EXPECT_NE(std::string::npos, errors.find("stopping: 1 files in progress")) << errors;
+    EXPECT_NE(std::string::npos, errors.find("abandoning the files in progress")) << errors;
+    const std::string summary = ReadText(out);
+    EXPECT_NE(std::string::npos, summary.find("moved to monochrome: 1\nmoved to color: 0\nleft in place: 1\nlog: "))
+        << summary;
+    EXPECT_TRUE(std::filesystem::exists(folder / "monochrome" / "a.png"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "waits.png"));
 }
 
 }  // namespace
