@@ -94,6 +94,8 @@ class ListPlaces {
 public:
     void Set(const std::vector<std::string>& paths) {
         std::lock_guard<std::mutex> hold(lock_);
+        paths_ = paths;
+        reported_.assign(paths.size(), false);
         for (std::size_t i = 0; i < paths.size(); ++i) places_[paths[i]].push_back(i);
     }
     bool Take(const std::string& path, std::size_t& place) {
@@ -102,13 +104,42 @@ public:
         if (it == places_.end() || it->second.empty()) return false;
         place = it->second.front();
         it->second.pop_front();
+        reported_[place] = true;
         return true;
+    }
+    // The files of the list that no worker reported: not started, or abandoned.
+    std::vector<std::string> Unreported() {
+        std::lock_guard<std::mutex> hold(lock_);
+        std::vector<std::string> left;
+        for (std::size_t i = 0; i < paths_.size(); ++i) {
+            if (!reported_[i]) left.push_back(paths_[i]);
+        }
+        return left;
     }
 
 private:
     std::mutex lock_;
+    std::vector<std::string> paths_;
+    std::vector<bool> reported_;
     std::unordered_map<std::string, std::deque<std::size_t>> places_;
 };
+
+// Each file a stopped run did not get to, as the files it did: on standard error, and as an
+// object with the code "interrupted" in JSON.
+void ReportInterrupted(const std::vector<std::string>& paths, bool json, ProgressLine& progress) {
+    const std::string text = Text(TextId::Interrupted);
+    for (const std::string& path : paths) {
+        if (json) {
+            JsonObject object;
+            object.AddPath("path", path);
+            object.Add("error", text).Add("code", "interrupted").Add("message", text);
+            const std::string line = object.Text() + "\n";
+            std::fwrite(line.data(), 1, line.size(), stdout);
+        }
+        progress.PrintLine(path + ": " + text);
+    }
+    std::fflush(stdout);
+}
 
 }  // namespace
 
@@ -173,6 +204,7 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
             AbandonAtSafePoint();
             ordered.Flush();
             progress.End(display.done);
+            ReportInterrupted(places.Unreported(), output.json, progress);
             const std::int32_t moved = tally.monochrome + tally.color;
             PrintSummary(summary, tally.monochrome, tally.color, tally.listed - moved);
             std::fflush(stdout);
@@ -231,6 +263,7 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
     if (!result.started) return 2;
 
     if (result.cancelled) {
+        ReportInterrupted(places.Unreported(), output.json, progress);
         PrintError(FormatText(Text(TextId::Cancelled), static_cast<int>(result.listed - result.handedOut),
                               static_cast<int>(result.listed)));
     }

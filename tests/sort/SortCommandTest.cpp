@@ -135,6 +135,12 @@ TEST_F(SortCommandRun, InterruptStopsLaunchingWhileStartedFilesFinish) {
 
     EXPECT_EQ("moved to monochrome: 1\nmoved to color: 0\nleft in place: 4\n", out_.substr(0, out_.find("log:")));
     EXPECT_NE(std::string::npos, err_.find("cancelled: 4 of 5 files were not started\n")) << err_;
+    // Each file not started is named, as every file left in place is.
+    std::size_t named = 0;
+    for (std::size_t at = err_.find(": interrupted\n"); at != std::string::npos; at = err_.find(": interrupted\n", at + 1)) {
+        ++named;
+    }
+    EXPECT_EQ(4u, named) << err_;
     // Ctrl+C belongs to the default handler again once the run is over.
     EXPECT_EQ(SIG_DFL, std::signal(SIGINT, SIG_DFL));
 }
