@@ -62,8 +62,12 @@ void ProgressLine::End(std::int32_t done) {
 
 void ProgressLine::Draw(std::int32_t done) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    // Back to the line's start, the text, and the rest of the line cleared.
-    std::fprintf(stderr, "\r%s\x1b[K", ProgressText(done, total_, seconds).c_str());
+    // Back to the line's start, the text, and blanks over what a longer text left (no escape
+    // sequence: not every console knows them).
+    const std::string text = ProgressText(done, total_, seconds);
+    const std::size_t blanks = drawnLength_ > text.size() ? drawnLength_ - text.size() : 0;
+    std::fprintf(stderr, "\r%s%s", text.c_str(), std::string(blanks, ' ').c_str());
+    drawnLength_ = text.size();
     std::fflush(stderr);
     drawn_ = true;
     lastDraw_ = std::chrono::steady_clock::now();
@@ -71,6 +75,7 @@ void ProgressLine::Draw(std::int32_t done) {
 
 void ProgressLine::Erase() {
     if (!drawn_) return;
-    std::fputs("\r\x1b[K", stderr);
+    std::fprintf(stderr, "\r%s\r", std::string(drawnLength_, ' ').c_str());
+    drawnLength_ = 0;
     drawn_ = false;
 }

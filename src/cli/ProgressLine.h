@@ -27,6 +27,7 @@ private:
     void Erase();
     bool shown_;
     bool drawn_ = false;
+    std::size_t drawnLength_ = 0;  // bytes of the text on the line now
     std::int32_t total_ = 0;
     std::int32_t done_ = 0;
     std::chrono::steady_clock::time_point start_;
