@@ -14,7 +14,13 @@
 
 namespace {
 
-bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
+bool IsErrorMessage(const std::string& message) {
+    return message.rfind("【ERROR】", 0) == 0 || message.rfind("[ERROR]", 0) == 0;
+}
+
+}  // namespace
+
+bool ReadLogFile(const std::filesystem::path& path, std::string& bytes) {
     platform::InputFile* file = platform::OpenInputFile(path);
     if (file == nullptr) return false;
     char buffer[1 << 16];
@@ -22,12 +28,6 @@ bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
     platform::CloseInputFile(file);
     return true;
 }
-
-bool IsErrorMessage(const std::string& message) {
-    return message.rfind("【ERROR】", 0) == 0 || message.rfind("[ERROR]", 0) == 0;
-}
-
-}  // namespace
 
 std::vector<std::filesystem::path> LogFilesNewestFirst() {
     if (ModuleFolder.empty()) GetModuleFolder();
@@ -53,7 +53,7 @@ int LogsCommand() {
         platform::LocalTime t{};
         RunStartFromLogName(platform::PathToUtf8(log.filename()), t);
         std::string bytes;
-        ReadWholeFile(log, bytes);
+        ReadLogFile(log, bytes);
         int monochrome = 0;
         int color = 0;
         for (const LoggedMove& move : FindLoggedMoves(bytes)) {

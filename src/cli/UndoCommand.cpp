@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/LogsCommand.h"
 #include "settings/Settings.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -24,15 +25,6 @@ struct ReportWords {
 const ReportWords kUndoWords{"moved back", "left", "removed folder"};
 const ReportWords kDryRunWords{"would move back", "would leave", "would remove folder"};
 
-bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
-    platform::InputFile* file = platform::OpenInputFile(path);
-    if (file == nullptr) return false;
-    char buffer[1 << 16];
-    for (std::size_t got; (got = platform::ReadInputFile(file, buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
-    platform::CloseInputFile(file);
-    return true;
-}
-
 // When the run began: its log's name says, or else the log file's own creation.
 void FindRunStart(const std::filesystem::path& logFile, UndoOptions& options) {
     if (RunStartFromLogName(platform::PathToUtf8(logFile.filename()), options.runStart)) {
@@ -51,7 +43,7 @@ void FindRunStart(const std::filesystem::path& logFile, UndoOptions& options) {
 int UndoCommand(const std::filesystem::path& logFile, bool dryRun, QuestionAnswer answer) {
     const std::string logText = platform::PathToUtf8(logFile);
     std::string bytes;
-    if (platform::IsDirectory(logFile) || !ReadWholeFile(logFile, bytes)) {
+    if (platform::IsDirectory(logFile) || !ReadLogFile(logFile, bytes)) {
         std::fprintf(stderr, "pallidor-cli: %s\n", FormatText(Text(TextId::CannotReadLog), logText.c_str()).c_str());
         return 2;
     }

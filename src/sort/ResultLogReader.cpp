@@ -27,34 +27,38 @@ bool Expect(const std::string& text, std::size_t& at, const char* literal) {
     return true;
 }
 
+// The words after each of a time stamp's seven numbers, up to and including the "[" of the
+// path, in each language's form: "2026年01月05日09時03分07秒045ミリ秒[" and
+// "2026-01-05 09:03:07.045 [".
+struct StampForm {
+    Language language;
+    const char* after[7];
+};
+const StampForm kStampForms[] = {
+    {Language::English, {"-", "-", " ", ":", ":", ".", " ["}},
+    {Language::Japanese, {"年", "月", "日", "時", "分", "秒", "ミリ秒["}},
+};
+
 // The time stamp and "[" of a record starting at `at`, in the form of either language (which
 // `language` tells); `at` moves past them.
 bool ReadRecordStart(const std::string& text, std::size_t& at, platform::LocalTime& time, Language& language) {
-    std::size_t i = at;
-    const bool english = ReadNumber(text, i, 4, true, time.year) && Expect(text, i, "-") &&
-                         ReadNumber(text, i, 2, false, time.month) && Expect(text, i, "-") &&
-                         ReadNumber(text, i, 2, false, time.day) && Expect(text, i, " ") &&
-                         ReadNumber(text, i, 2, false, time.hour) && Expect(text, i, ":") &&
-                         ReadNumber(text, i, 2, false, time.minute) && Expect(text, i, ":") &&
-                         ReadNumber(text, i, 2, false, time.second) && Expect(text, i, ".") &&
-                         ReadNumber(text, i, 3, false, time.milliseconds) && Expect(text, i, " [");
-    if (english) {
-        language = Language::English;
-        at = i;
-        return true;
+    int* const fields[] = {&time.year, &time.month, &time.day, &time.hour, &time.minute, &time.second,
+                           &time.milliseconds};
+    for (const StampForm& form : kStampForms) {
+        std::size_t i = at;
+        bool read = true;
+        for (int f = 0; f < 7 && read; ++f) {
+            // The year has at least four digits, the milliseconds three, the others two.
+            const std::size_t digits = f == 0 ? 4 : f == 6 ? 3 : 2;
+            read = ReadNumber(text, i, digits, f == 0, *fields[f]) && Expect(text, i, form.after[f]);
+        }
+        if (read) {
+            language = form.language;
+            at = i;
+            return true;
+        }
     }
-    language = Language::Japanese;
-    i = at;
-    const bool read = ReadNumber(text, i, 4, true, time.year) && Expect(text, i, "年") &&
-                      ReadNumber(text, i, 2, false, time.month) && Expect(text, i, "月") &&
-                      ReadNumber(text, i, 2, false, time.day) && Expect(text, i, "日") &&
-                      ReadNumber(text, i, 2, false, time.hour) && Expect(text, i, "時") &&
-                      ReadNumber(text, i, 2, false, time.minute) && Expect(text, i, "分") &&
-                      ReadNumber(text, i, 2, false, time.second) && Expect(text, i, "秒") &&
-                      ReadNumber(text, i, 3, false, time.milliseconds) && Expect(text, i, "ミリ秒") &&
-                      Expect(text, i, "[");
-    if (read) at = i;
-    return read;
+    return false;
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
