@@ -386,6 +386,14 @@ TEST_F(ConsoleTool, UndoTakesASortBackAndASecondUndoChangesNothing) {
     const CliResult missing = RunCli(settingsFolder, "undo " + Quoted(root + "/no-such-log.txt"));
     EXPECT_EQ(2, missing.status);
     EXPECT_NE(std::string::npos, missing.errors.find("cannot read the log"));
+
+    // A file of another program is refused in one line, and nothing moves.
+    const std::string other = settingsFolder.File("notes.txt").string();
+    testimages::WriteFileBytes(other, {'h', 'e', 'l', 'l', 'o', '\r', '\n'});
+    const CliResult foreign = RunCli(settingsFolder, "undo --yes " + Quoted(other));
+    EXPECT_EQ(2, foreign.status);
+    EXPECT_EQ("pallidor-cli: " + other + " is not a log of this program\n", foreign.errors);
+    EXPECT_TRUE(foreign.lines.empty());
 }
 
 }  // namespace
