@@ -174,13 +174,16 @@ int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOp
             const Entry& entry = entries[i];
             Judged judged;
             judged.path = platform::PathToUtf8(entry.path);
-            // Gathered always: the decoder's warnings are among it.
+            // The decoder's warnings are part of the evidence, and only the JPEG decoder gives
+            // any: gathered for those always, for the others only when asked for (it costs the
+            // perceptual criterion its short-cut for gray pictures).
             JudgeEvidence evidence;
+            const bool gather = output.explain || ImageKindFromExtension(ExtensionOf(entry.path)) == ImageKind::Jpeg;
             if (entry.missing) {
                 judged.error = Text(TextId::NoSuchPath);
                 judged.problem.code = "not-found";
             } else {
-                judged.verdict = JudgeFileByExtension(entry.path, params, judged.error, &evidence);
+                judged.verdict = JudgeFileByExtension(entry.path, params, judged.error, gather ? &evidence : nullptr);
                 judged.error = messages::LoaderFailure(judged.error);
                 if (!judged.error.empty()) judged.problem = UnjudgedProblem(entry.path, judged.error);
                 judged.warnings = evidence.decoderWarnings;
