@@ -800,3 +800,34 @@ TEST_F(ConsoleTool, ASecondCtrlCAbandonsTheDecodesUnderWayAndStillPrintsTheSumma
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ConsoleTool, AFileJudgedDespiteDamageIsFlaggedOnStandardErrorAndInJson) {
+    testimages::JpegPicture picture;
+    picture.width = 64;
+    picture.height = 64;
+    // Gray, but stored in colour: a one-component file would be judged by its header alone.
+    for (int i = 0; i < 64 * 64; ++i) {
+        const auto v = static_cast<std::uint8_t>(i * 37);
+        picture.samples.insert(picture.samples.end(), {v, v, v});
+    }
+    testimages::Bytes bytes = testimages::EncodeJpeg(picture);
+    bytes.resize(bytes.size() / 2);  // a download cut short
+    const std::string cut = images.File("cut.jpg").string();
+    testimages::WriteFileBytes(cut, bytes);
+
+    const CliResult judged = RunCli(settingsFolder, "judge --json " + Quoted(cut));
+    EXPECT_EQ(0, judged.status) << judged.errors;
+    ASSERT_EQ(1u, judged.lines.size());
+    EXPECT_NE(std::string::npos, judged.lines[0].find("\"verdict\":\"monochrome\"")) << judged.lines[0];
+    EXPECT_NE(std::string::npos, judged.lines[0].find("\"warnings\":[\"judged despite damage")) << judged.lines[0];
+    EXPECT_NE(std::string::npos, judged.errors.find(cut + ": judged despite damage")) << judged.errors;
+
+    const CliResult sorted = RunCli(settingsFolder, "sort --yes --settings " + Quoted(settings) + " " + Quoted(cut));
+    EXPECT_EQ(0, sorted.status) << sorted.errors;
+    EXPECT_NE(std::string::npos, sorted.errors.find(cut + ": judged despite damage")) << sorted.errors;
+    EXPECT_TRUE(std::filesystem::exists(images.File("monochrome") / "cut.jpg"));
+}
+
+}  // namespace
