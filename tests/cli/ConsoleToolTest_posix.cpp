@@ -761,6 +761,15 @@ TEST_F(ConsoleTool, ResultsComeInTheOrderOfThePathsWhateverFinishesFirst) {
         EXPECT_EQ(0, result.status);
         EXPECT_EQ(expected, Unsorted(settingsFolder)) << run;
     }
+    // sort's objects too.
+    const CliResult sorted = RunCli(settingsFolder, "sort --yes --json --settings " + Quoted(settings) + " " + arguments);
+    EXPECT_EQ(0, sorted.status) << sorted.errors;
+    const std::vector<std::string> objects = Unsorted(settingsFolder);
+    ASSERT_EQ(expected.size(), objects.size());
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        const std::string path = expected[i].substr(expected[i].find('\t') + 1);
+        EXPECT_EQ(0u, objects[i].find("{\"path\":\"" + path + "\"")) << i << " " << objects[i];
+    }
 }
 
 }  // namespace
