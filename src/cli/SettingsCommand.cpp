@@ -64,6 +64,11 @@ int SettingsCommand(const std::filesystem::path& file, const std::vector<std::st
             !platform::PathFromUtf8(value).is_absolute()) {
             return UsageError("settings: " + FormatText(Text(TextId::RelativeFolder), key.c_str(), value.c_str()));
         }
+        std::error_code missing;
+        if (description != nullptr && description->type == SettingType::Folder && !value.empty() &&
+            !std::filesystem::is_directory(platform::PathFromUtf8(value), missing)) {
+            return UsageError("settings: " + FormatText(Text(TextId::MissingFolder), key.c_str(), value.c_str()));
+        }
         switch (SetSettingFromText(changed, key, value)) {
             case SettingChange::Done: break;
             case SettingChange::UnknownKey: return UsageError("settings: unknown key '" + key + "'");

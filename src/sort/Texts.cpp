@@ -74,6 +74,7 @@ constexpr Entry kEnglish[] = {
     {TextId::SettingChanged, "%s=%s is stored as %s"},
     {TextId::SettingNoEffect, "%s has no effect while %s"},
     {TextId::RelativeFolder, "%s must be a full path, not '%s'"},
+    {TextId::MissingFolder, "%s names no folder: '%s' does not exist"},
     {TextId::Progress, "%d/%d files, %.1f/s, %s left"},
     {TextId::OnlyFolders, "%s holds only folders and sub-folders are off (IS_SUBDIRS_TOO=0): -r sorts them too"},
 };
@@ -142,6 +143,7 @@ constexpr Entry kJapanese[] = {
     {TextId::SettingChanged, "%s=%s は %s として保存されます"},
     {TextId::SettingNoEffect, "%s は %s の間は効果がありません"},
     {TextId::RelativeFolder, "%s にはフルパスを指定して下さい（'%s' は相対パスです）"},
+    {TextId::MissingFolder, "%s のフォルダ '%s' が存在しません"},
     {TextId::Progress, "%d/%d ファイル、毎秒 %.1f、残り %s"},
     {TextId::OnlyFolders, "%s にはフォルダしかありませんが、サブフォルダは対象外です（IS_SUBDIRS_TOO=0）: -r で振り分けます"},
 };

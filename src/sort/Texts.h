@@ -87,6 +87,7 @@ enum class TextId {
     SettingChanged,          // key, value given, value stored
     SettingNoEffect,         // key, the other setting
     RelativeFolder,          // key, value
+    MissingFolder,           // key, value
     Progress,                // done, total, per second, time left
     OnlyFolders,             // folder
     Count

@@ -473,15 +473,18 @@ TEST_F(ConsoleTool, SettingsPrintsTheKeysInFileOrderAndMakesAMissingFile) {
 }
 
 TEST_F(ConsoleTool, SettingsSetsKeysByTheLoadsRulesAndPrintsThemAsStored) {
+    // A destination must be a folder that exists.
+    const std::string mono = images.File("写真 モノクロ").string();
+    std::filesystem::create_directory(mono);
     const std::string assignments =
         "THREAD_NUM=65536 IS_SUBDIRS_TOO=7 PIXELS_USE_IN_JUDGMENT=-5 THRESHOLD_GS=300 NOISE_LIMIT_GS=12.3456789 "
-        "THRESHOLD_MONO=150.5 ERROR_LIMIT_MONO=-0.5 IS_DST_SUBDIR=0 'DST_DIR_MONO=/写真/モノクロ' DST_DIR_COLOR=";
+        "THRESHOLD_MONO=150.5 ERROR_LIMIT_MONO=-0.5 IS_DST_SUBDIR=0 " + Quoted("DST_DIR_MONO=" + mono) + " DST_DIR_COLOR=";
     const CliResult result = RunCli(settingsFolder, "settings --settings " + Quoted(settings) + " " + assignments);
     EXPECT_EQ(0, result.status) << result.errors;
     std::vector<std::string> expected =
         KeyLines({{"THREAD_NUM", "1"}, {"IS_SUBDIRS_TOO", "1"}, {"PIXELS_USE_IN_JUDGMENT", "20000"},
                   {"THRESHOLD_GS", "255"}, {"NOISE_LIMIT_GS", "12.345679"}, {"THRESHOLD_MONO", "100.000000"},
-                  {"ERROR_LIMIT_MONO", "0.000000"}, {"IS_DST_SUBDIR", "0"}, {"DST_DIR_MONO", "/写真/モノクロ"}});
+                  {"ERROR_LIMIT_MONO", "0.000000"}, {"IS_DST_SUBDIR", "0"}, {"DST_DIR_MONO", mono}});
     expected.push_back("file: " + settings);
     EXPECT_EQ(expected, Unsorted(settingsFolder));
     // Each value stored otherwise than given, and each key without effect, is said so.
@@ -519,6 +522,7 @@ TEST_F(ConsoleTool, SettingsRefusesUnknownKeysAndValuesThatAreNoNumberAndWritesN
         {"THREAD_NUM", "settings: 'THREAD_NUM' is not KEY=VALUE"},
         {"THREAD_NUM=4 DST_DIR_MONO=out", "settings: DST_DIR_MONO must be a full path, not 'out'"},
         {"DST_DIR_COLOR=~/out", "settings: DST_DIR_COLOR must be a full path, not '~/out'"},
+        {"DST_DIR_MONO=/no/such/folder", "settings: DST_DIR_MONO names no folder: '/no/such/folder' does not exist"},
     };
     for (const auto& [arguments, message] : cases) {
         const CliResult result = RunCli(settingsFolder, "settings --settings " + Quoted(settings) + " " + arguments);
