@@ -254,6 +254,7 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
     const int subfolders = Settings.IS_SUBDIRS_TOO;
     if (output.recursive) Settings.IS_SUBDIRS_TOO = 1;
     HintAtFoldersOfFolders(existing);
+    Interrupts = 0;  // only this run's count
     void (*previous)(int) = std::signal(SIGINT, OnInterrupt);
     const SortRunResult result = SortRunDriver(existing, host);
     std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
