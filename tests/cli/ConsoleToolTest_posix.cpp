@@ -803,7 +803,9 @@ TEST_F(ConsoleTool, ASecondCtrlCAbandonsTheDecodesUnderWayAndStillPrintsTheSumma
     ASSERT_TRUE(WIFEXITED(raw));
     EXPECT_EQ(1, WEXITSTATUS(raw));
     const std::string errors = ReadText(err);
-    EXPECT_NE(std::string::npos, errors.find("stopping: 1 files in progress")) << errors;
+    // At least the decode that never ends is in progress (a.png's worker may be ending still).
+    EXPECT_NE(std::string::npos, errors.find("stopping: ")) << errors;
+    EXPECT_EQ(std::string::npos, errors.find("stopping: 0 files")) << errors;
     EXPECT_NE(std::string::npos, errors.find("abandoning the files in progress")) << errors;
     const std::string summary = ReadText(out);
     EXPECT_NE(std::string::npos, summary.find("moved to monochrome: 1\nmoved to color: 0\nleft in place: 1\nlog: "))
