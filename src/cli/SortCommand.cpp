@@ -269,5 +269,5 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
                               static_cast<int>(result.listed)));
     }
     PrintSummary(summary, result.movedMonochrome, result.movedColor, LeftInPlace(result));
-    return LeftInPlace(result) == 0 && !anyMissing ? 0 : 1;
+    return LeftInPlace(result) == 0 && !anyMissing && !result.logFailed ? 0 : 1;
 }

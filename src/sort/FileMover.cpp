@@ -12,13 +12,22 @@ bool MoveToDestination(int verdict, const std::string& path, const std::string& 
                        PendingMove* pending) {
     const bool monochrome = verdict != 0;
 
-    const std::string destination = DestinationFolderFor(monochrome, folder);
+    std::string destination = DestinationFolderFor(monochrome, folder);
     if (Settings.IS_DST_SUBDIR != 0) {
         const std::filesystem::path destinationPath = platform::PathFromUtf8(destination);
+        if (platform::KindOf(destinationPath) == platform::EntryKind::Link) {
+            message = messages::DestinationIsLink(monochrome, destination);
+            return false;
+        }
         if (!platform::EnsureFolder(destinationPath)) {
             message = messages::DestinationFolderFailed(monochrome, destination);
             return false;
         }
+    } else if (platform::KindOf(platform::PathFromUtf8(destination)) == platform::EntryKind::Link) {
+        // A folder that is a link is named by where it leads, so the log says where the file
+        // really went.
+        const std::filesystem::path resolved = platform::ResolveLinks(platform::PathFromUtf8(destination));
+        if (!resolved.empty()) destination = RemoveTrailingSeparator(platform::PathToUtf8(resolved));
     }
     // A fixed folder was checked once by the driver before the run; one deleted since fails the move.
 

@@ -42,6 +42,20 @@ std::string DestinationFolderFailed(bool monochrome, const std::string& folder) 
     return FormatText(Text(TextId::DestinationFolderFailed), VerdictWord(monochrome), folder.c_str());
 }
 
+std::string NotARegularFile() { return Text(TextId::NotARegularFile); }
+
+std::string LinkLeft(bool monochrome) { return FormatText(Text(TextId::LinkLeft), VerdictWord(monochrome)); }
+
+std::string DestinationIsLink(bool monochrome, const std::string& folder) {
+    return FormatText(Text(TextId::DestinationIsLink), VerdictWord(monochrome), folder.c_str());
+}
+
+std::string NotMovedWithoutLog() { return Text(TextId::NotMovedWithoutLog); }
+
+std::string LogWriteFailedStop(const std::string& logPath) {
+    return FormatText(Text(TextId::LogWriteFailedStop), logPath.c_str());
+}
+
 std::string DestinationGone(const std::string& origin) {
     return FormatText(Text(TextId::DestinationGone), origin.c_str());
 }

@@ -31,6 +31,11 @@ enum class TextId {
     MoveNotJournaled,       // verdict, target
     InterruptedMoveLeft,    // target
     DestinationFolderFailed,  // verdict, folder
+    NotARegularFile,
+    LinkLeft,               // verdict
+    DestinationIsLink,      // verdict, folder
+    NotMovedWithoutLog,
+    LogWriteFailedStop,     // log path
     DestinationGone,        // origin
     DestinationChanged,     // origin
     OriginTaken,            // origin

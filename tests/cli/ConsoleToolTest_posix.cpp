@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <zlib.h>
 #include <unistd.h>
 
 #include "support/ImageFiles.h"
@@ -780,12 +781,55 @@ TEST_F(ConsoleTool, ResultsComeInTheOrderOfThePathsWhateverFinishesFirst) {
 
 namespace {
 
+// A PNG of side x side gray pixels stored in colour, each row with the Paeth filter.
+testimages::Bytes SlowPng(std::uint32_t side) {
+    auto put32 = [](testimages::Bytes& to, std::uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) to.push_back(static_cast<std::uint8_t>(v >> shift));
+    };
+    auto chunk = [&put32](testimages::Bytes& to, const char* type, const testimages::Bytes& data) {
+        put32(to, static_cast<std::uint32_t>(data.size()));
+        testimages::Bytes typed(type, type + 4);
+        typed.insert(typed.end(), data.begin(), data.end());
+        to.insert(to.end(), typed.begin(), typed.end());
+        put32(to, static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+    };
+    testimages::Bytes header;
+    put32(header, side);
+    put32(header, side);
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    z_stream stream{};
+    deflateInit(&stream, 1);
+    std::vector<std::uint8_t> row(1 + 3 * std::size_t{side}, 0);
+    row[0] = 4;  // Paeth
+    testimages::Bytes compressed;
+    std::vector<std::uint8_t> buffer(1 << 16);
+    for (std::uint32_t y = 0; y <= side; ++y) {
+        const bool last = y == side;
+        stream.next_in = last ? nullptr : row.data();
+        stream.avail_in = last ? 0 : static_cast<uInt>(row.size());
+        do {
+            stream.next_out = buffer.data();
+            stream.avail_out = static_cast<uInt>(buffer.size());
+            deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            compressed.insert(compressed.end(), buffer.data(), stream.next_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    testimages::Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    chunk(png, "IHDR", header);
+    chunk(png, "IDAT", compressed);
+    chunk(png, "IEND", {});
+    return png;
+}
+
 TEST_F(ConsoleTool, ASecondCtrlCAbandonsTheDecodesUnderWayAndStillPrintsTheSummary) {
-    // A file whose decode never ends on its own: a named pipe no one writes into.
+    // A file whose decode takes long: 8000 x 8000 colour pixels, every row through the slowest
+    // of the format's filters (about a second here, several under a sanitizer), given after a
+    // small one so that the small one's move tells the run is under way.
     const std::filesystem::path folder = images.File("run");
     std::filesystem::create_directory(folder);
     testimages::WriteFileBytes(folder / "a.png", SolidPng({90, 90, 90}));
-    ASSERT_EQ(0, mkfifo((folder / "waits.png").c_str(), 0600));
+    testimages::WriteFileBytes(folder / "waits.png", SlowPng(8000));
     testimages::WriteFileBytes(settings, {'[', 'S', 'O', 'R', 'T', ']', '\n', 'T', 'H', 'R', 'E', 'A', 'D', '_', 'N',
                                           'U', 'M', '=', '2', '\n'});
     testimages::TempFolder state;
@@ -793,11 +837,12 @@ TEST_F(ConsoleTool, ASecondCtrlCAbandonsTheDecodesUnderWayAndStillPrintsTheSumma
     const std::string err = settingsFolder.File("stderr.txt").string();
     const std::string script =
         "env LC_ALL=C.UTF-8 XDG_STATE_HOME=" + Quoted(state.Path().string()) + " " + Quoted(PALLIDOR_CLI_PATH) +
-        " sort --yes --settings " + Quoted(settings) + " " + Quoted(folder.string()) + " >" + Quoted(out) + " 2>" +
+        " sort --yes --settings " + Quoted(settings) + " " + Quoted((folder / "a.png").string()) + " " +
+        Quoted((folder / "waits.png").string()) + " >" + Quoted(out) + " 2>" +
         Quoted(err) + " & pid=$!\n"
         "i=0; while [ ! -e " + Quoted((folder / "monochrome" / "a.png").string()) +
         " ] && [ $i -lt 200 ]; do sleep 0.05; i=$((i+1)); done\n"
-        "sleep 0.3; kill -INT $pid; sleep 0.6; kill -INT $pid\n"
+        "kill -INT $pid; sleep 0.05; kill -INT $pid\n"
         "wait $pid; exit $?\n";
     const int raw = std::system(("sh -c " + Quoted(script)).c_str());
     ASSERT_TRUE(WIFEXITED(raw));
