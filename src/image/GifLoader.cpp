@@ -138,3 +138,13 @@ DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
     DecodeFrameLines(gif.get(), *image, frame.Interlace);
     return image;
 }
+
+bool ReadGifRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
+                 std::string& loadReason, JudgeEvidence* evidence) {
+    DecodedImage* image = LoadGifFile(path, earlyVerdict, loadReason, evidence);
+    if (image == nullptr) return false;
+    const bool sent = SendImageRows(*image, sink);
+    DestroyDecodedImage(image);
+    if (!sent) loadReason = "BMPオブジェクトの作成に失敗しました。";
+    return sent;
+}

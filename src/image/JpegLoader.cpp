@@ -225,3 +225,13 @@ std::size_t RecoveryPointTableSize() {
     std::lock_guard<std::mutex> hold(RecoveryPointTableLock);
     return RecoveryPointTable.size();
 }
+
+bool ReadJpegRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
+                  std::string& loadReason, JudgeEvidence* evidence, bool reduced) {
+    DecodedImage* image = LoadJpegFile(path, earlyVerdict, loadReason, evidence, reduced);
+    if (image == nullptr) return false;
+    const bool sent = SendImageRows(*image, sink);
+    DestroyDecodedImage(image);
+    if (!sent) loadReason = "BMPオブジェクトの作成に失敗しました。";
+    return sent;
+}
