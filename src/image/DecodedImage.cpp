@@ -126,7 +126,8 @@ bool ImageBuilder::BeginRows(const RowFormat& format) {
     if (image_ == nullptr) return false;
     image_->alpha = format.alpha;
     image_->sourceScale = format.sourceScale;
-    rowBytes_ = (static_cast<std::size_t>(image_->width) * image_->bitsPerPixel + 7) / 8;
+    rowBytes_ = std::min(static_cast<std::size_t>(image_->stride),
+                         std::max(format.rowBytes, (static_cast<std::size_t>(image_->width) * image_->bitsPerPixel + 7) / 8));
     return true;
 }
 

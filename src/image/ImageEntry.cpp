@@ -67,17 +67,12 @@ int JudgeGifFile(const std::filesystem::path& path, const JudgeParams& params, s
 int JudgeBmpFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
                  JudgeEvidence* evidence) {
     int earlyVerdict = kNoEarlyVerdict;
-    DecodedImage* image = LoadBmpFile(path, earlyVerdict, evidence);
-    if (earlyVerdict != kNoEarlyVerdict) {
-        DestroyDecodedImage(image);
-        return earlyVerdict == kEarlyMonochrome ? 1 : 0;
-    }
-    if (image == nullptr) image = platform::LoadBitmapFile(path);
-    if (image == nullptr) {
+    RowJudgment judgment(params, evidence);
+    const bool read = ReadBmpRows(path, judgment, earlyVerdict, evidence);
+    if (earlyVerdict != kNoEarlyVerdict) return earlyVerdict == kEarlyMonochrome ? 1 : 0;
+    if (!read && !platform::ReadBitmapFileRows(path, judgment)) {
         errorText = "【ERROR】BMPファイルの読み込みに失敗しました。";
         return 1;
     }
-    const int verdict = JudgeDecodedImage(*image, params, errorText, evidence);
-    DestroyDecodedImage(image);
-    return verdict;
+    return judgment.Finish(errorText);
 }

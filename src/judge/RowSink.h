@@ -1,6 +1,7 @@
 // Rows flowing from a decoder into whatever keeps them: the judgment, or a whole image.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "judge/PixelView.h"
@@ -18,6 +19,9 @@ struct RowFormat {
     int sourceScale = 1;   // as DecodedImage::sourceScale
     const RgbQuad* colourTable = nullptr;  // colourCount entries, for 8 bits per pixel and fewer
     int colourCount = 0;
+    // Bytes each row handed over holds: its pixels, or (when larger) the row padded to 4 bytes
+    // as the file stores it.
+    std::size_t rowBytes = 0;
 };
 
 class RowSink {
