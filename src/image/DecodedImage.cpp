@@ -145,13 +145,7 @@ DecodedImage* ImageBuilder::Release() {
 }
 
 bool SendImageRows(const DecodedImage& image, RowSink& sink) {
-    RowFormat format;
-    format.width = image.width;
-    format.height = image.height;
-    format.bitsPerPixel = image.bitsPerPixel;
-    format.topDown = image.topDown;
-    format.alpha = image.alpha;
-    format.sourceScale = image.sourceScale;
+    RowFormat format = RowFormatOf(DescribeImage(image));
     format.colourTable = image.colourTable;
     format.colourCount = image.colourCount;
     if (!sink.BeginRows(format)) return false;

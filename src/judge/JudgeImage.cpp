@@ -21,13 +21,7 @@ bool IsGrayEntry(const RgbQuad& entry, bool useThreshold, int threshold) {
 
 int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCount,
                const JudgeParams& params, std::string& errorText, JudgeEvidence* evidence) {
-    RowFormat format;
-    format.width = view.width;
-    format.height = view.height;
-    format.bitsPerPixel = view.bitsPerPixel;
-    format.topDown = view.topDown;
-    format.alpha = view.alpha;
-    format.sourceScale = view.sourceScale;
+    RowFormat format = RowFormatOf(view);
     format.colourTable = colourTable;
     format.colourCount = colourCount;
     RowJudgment judgment(params, evidence);

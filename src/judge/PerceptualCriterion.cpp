@@ -398,14 +398,7 @@ void FinishPerceptualCells(std::vector<Lab>& lab, PerceptualCells& cells) {
 }  // namespace
 
 void PreparePerceptualCells(const PixelView& view, const ColourTable& colourTable, PerceptualCells& cells) {
-    RowFormat format;
-    format.width = view.width;
-    format.height = view.height;
-    format.bitsPerPixel = view.bitsPerPixel;
-    format.topDown = view.topDown;
-    format.alpha = view.alpha;
-    format.sourceScale = view.sourceScale;
-    CellAverage average(format, colourTable);
+    CellAverage average(RowFormatOf(view), colourTable);
     for (std::int32_t r = 0; r < view.height; ++r) average.AddRow(r, view.bits + std::ptrdiff_t{r} * view.stride);
     std::vector<Lab> lab;
     average.Convert(lab, cells);

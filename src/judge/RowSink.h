@@ -24,6 +24,18 @@ struct RowFormat {
     std::size_t rowBytes = 0;
 };
 
+// The format of a whole image's rows, colour table aside.
+inline RowFormat RowFormatOf(const PixelView& view) {
+    RowFormat format;
+    format.width = view.width;
+    format.height = view.height;
+    format.bitsPerPixel = view.bitsPerPixel;
+    format.topDown = view.topDown;
+    format.alpha = view.alpha;
+    format.sourceScale = view.sourceScale;
+    return format;
+}
+
 class RowSink {
 public:
     virtual ~RowSink() = default;

@@ -69,6 +69,18 @@ const char* NameOf(Kind kind) {
     return "";
 }
 
+// Red, green and blue of every pixel, the top row first.
+std::vector<std::uint8_t> RgbSamples(Content content) {
+    std::vector<std::uint8_t> samples;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const Rgb c = PixelOf(content, x, y);
+            samples.insert(samples.end(), {c.red, c.green, c.blue});
+        }
+    }
+    return samples;
+}
+
 Bytes Encode(Kind kind, Content content) {
     switch (kind) {
         case Kind::Png:
@@ -77,12 +89,8 @@ Bytes Encode(Kind kind, Content content) {
             picture.width = kWidth;
             picture.height = kHeight;
             picture.interlaced = kind == Kind::PngInterlaced;
-            for (int y = 0; y < kHeight; ++y) {
-                for (int x = 0; x < kWidth; ++x) {
-                    const Rgb c = PixelOf(content, x, y);
-                    picture.samples.insert(picture.samples.end(), {c.red, c.green, c.blue});
-                }
-            }
+            const std::vector<std::uint8_t> samples = RgbSamples(content);
+            picture.samples.assign(samples.begin(), samples.end());
             return EncodePng(picture);
         }
         case Kind::Jpeg:
@@ -91,12 +99,7 @@ Bytes Encode(Kind kind, Content content) {
             picture.width = kWidth;
             picture.height = kHeight;
             picture.progressive = kind == Kind::JpegProgressive;
-            for (int y = 0; y < kHeight; ++y) {
-                for (int x = 0; x < kWidth; ++x) {
-                    const Rgb c = PixelOf(content, x, y);
-                    picture.samples.insert(picture.samples.end(), {c.red, c.green, c.blue});
-                }
-            }
+            picture.samples = RgbSamples(content);
             return EncodeJpeg(picture);
         }
         case Kind::Gif:
