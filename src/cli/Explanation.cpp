@@ -87,6 +87,15 @@ std::string ExplainInWords(const JudgeEvidence& e, const JudgeParams& params) {
         case DecidingRule::Perceptual: text += ExplainPerceptual(e, params); break;
         case DecidingRule::None: break;
     }
+    // Where the ordinary judgment, which stops reading at its verdict, settled the file.
+    if (e.settledByCoefficients) {
+        text += "; settled from the chroma coefficients, all zero";
+    } else if (e.pictureRows > 0 && e.settledAfterRows >= 0) {
+        text += FormatText("; settled after %lld of %lld rows", static_cast<long long>(e.settledAfterRows),
+                           static_cast<long long>(e.pictureRows));
+    } else if (e.pictureRows > 0) {
+        text += FormatText("; needed all %lld rows", static_cast<long long>(e.pictureRows));
+    }
     if (e.decoderWarnings >= 0) text += FormatText("; JPEG decoder warnings %ld", e.decoderWarnings);
     return text;
 }
@@ -135,6 +144,11 @@ JsonObject ExplainAsJson(const JudgeEvidence& e, const JudgeParams& params) {
             json.Add("AREA_LIMIT_PERCEPTUAL", params.AREA_LIMIT_PERCEPTUAL);
             break;
         case DecidingRule::None: break;
+    }
+    if (e.pictureRows > 0) {
+        json.Add("rows", e.pictureRows);
+        if (e.settledAfterRows >= 0) json.Add("settled_after_rows", e.settledAfterRows); else json.AddNull("settled_after_rows");
+        json.AddBool("settled_by_coefficients", e.settledByCoefficients);
     }
     if (e.decoderWarnings >= 0) json.Add("decoder_warnings", static_cast<std::int64_t>(e.decoderWarnings));
     return json;
