@@ -23,12 +23,17 @@ struct FormatMessages {
     const char* withReason;
 };
 
+// The evidence a judgment gathers: none when the caller wants the decoder's warnings alone.
+JudgeEvidence* FullEvidence(JudgeEvidence* evidence) {
+    return evidence != nullptr && !evidence->warningsOnly ? evidence : nullptr;
+}
+
 // The reader hands its rows to the judgment, which stops it once the verdict is settled.
 int JudgeWithReader(Reader read, const FormatMessages& messages, const std::filesystem::path& path,
                     const JudgeParams& params, std::string& errorText, JudgeEvidence* evidence) {
     std::string loadReason;
     int earlyVerdict = kNoEarlyVerdict;
-    RowJudgment judgment(params, evidence);
+    RowJudgment judgment(params, FullEvidence(evidence));
     const bool wasRead = read(path, judgment, earlyVerdict, loadReason, evidence);
     // A reason the loader may have written is dropped: the header settled the file.
     if (earlyVerdict != kNoEarlyVerdict) return earlyVerdict == kEarlyMonochrome ? 1 : 0;
@@ -67,8 +72,8 @@ int JudgeGifFile(const std::filesystem::path& path, const JudgeParams& params, s
 int JudgeBmpFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
                  JudgeEvidence* evidence) {
     int earlyVerdict = kNoEarlyVerdict;
-    RowJudgment judgment(params, evidence);
-    const bool read = ReadBmpRows(path, judgment, earlyVerdict, evidence);
+    RowJudgment judgment(params, FullEvidence(evidence));
+    const bool read = ReadBmpRows(path, judgment, earlyVerdict, FullEvidence(evidence));
     if (earlyVerdict != kNoEarlyVerdict) return earlyVerdict == kEarlyMonochrome ? 1 : 0;
     if (!read && !platform::ReadBitmapFileRows(path, judgment)) {
         errorText = "【ERROR】BMPファイルの読み込みに失敗しました。";

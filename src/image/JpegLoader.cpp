@@ -308,7 +308,7 @@ bool ReadJpegRows(const std::filesystem::path& path, RowSink& sink, int& earlyVe
     JpegDecode decode{};
     decode.reduced = reduced;
     decode.sink = &sink;
-    decode.explaining = evidence != nullptr;
+    decode.explaining = evidence != nullptr && !evidence->warningsOnly;
     decode.file = platform::OpenStdioForRead(path);
     if (decode.file == nullptr) {
         loadReason = "ファイルの読み込みオープンに失敗しました。";

@@ -71,4 +71,9 @@ struct JudgeEvidence {
 
     // JPEG only: the warnings the decoder gave (a file cut short, corrupt data); -1 otherwise.
     long decoderWarnings = -1;
+
+    // Set by a caller that wants the decoder's warnings alone: the judgment then runs as it
+    // does without evidence, stopping at the row that settles it, and only decoderWarnings is
+    // filled (for what was read).
+    bool warningsOnly = false;
 };
