@@ -82,6 +82,7 @@ std::filesystem::path OnlyFileIn(const std::filesystem::path& folder) {
 
 RunStateGuard::RunStateGuard(const std::filesystem::path& moduleFolder)
     : stateHome_("XDG_STATE_HOME", platform::PathToUtf8(moduleFolder / "state").c_str()),
+      localAppData_("LOCALAPPDATA", platform::PathToUtf8(moduleFolder / "local").c_str()),
       settings_(Settings),
       moduleFolder_(ModuleFolder),
       settingsFilePath_(SettingsFilePath) {

@@ -42,8 +42,8 @@ std::filesystem::path OnlyFileIn(const std::filesystem::path& folder);
 
 // Keeps Settings, ModuleFolder, LogFilePath, the run flags and the test seams as they were
 // and restores them (the file and move fault hooks are cleared); sets ModuleFolder to
-// `moduleFolder` and the per-user state folder to "state" in it, so that the logs go below
-// `moduleFolder`.
+// `moduleFolder`, the per-user state folder to "state" in it and the per-user application
+// data to "local" in it, so that the logs and every journal go below `moduleFolder`.
 class RunStateGuard {
 public:
     explicit RunStateGuard(const std::filesystem::path& moduleFolder);
@@ -54,6 +54,8 @@ public:
 
 private:
     testsupport::ScopedVariable stateHome_;
+    // Windows' per-user place of the journal, where the logs folder cannot hold it.
+    testsupport::ScopedVariable localAppData_;
     SettingsRecord settings_;
     std::filesystem::path moduleFolder_;
     std::filesystem::path settingsFilePath_;
