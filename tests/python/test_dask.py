@@ -22,29 +22,6 @@ def without_code(rows):
     return {row["path"]: {k: row[k] for k in ("path", "verdict", "error")} for row in rows}
 
 
-@pytest.fixture(scope="module")
-def cluster_client():
-    distributed = pytest.importorskip("dask.distributed")
-    # Worker processes find the module as this process did: through PYTHONPATH.
-    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
-                                  dashboard_address=None) as cluster:
-        with distributed.Client(cluster) as client:
-            yield client
-
-
-@pytest.mark.parametrize("criterion", sorted(CRITERIA))
-def test_local_cluster_of_two_processes_gives_the_consoles_verdicts(criterion, cluster_client, bench_corpus,
-                                                                    cli_verdicts):
-    bag = pallidor.dask.judge_paths(bench_corpus, **CRITERIA[criterion])
-    assert isinstance(bag, dask.bag.Bag)
-    rows = bag.compute()
-    assert len(rows) == len(bench_corpus)
-    assert all(row["code"] is None for row in rows)
-    assert without_code(rows) == console_rows(cli_verdicts("bench", bench_corpus, criterion))
-    workers = cluster_client.run(lambda: __import__("os").getpid())
-    assert len(set(workers.values())) == 2
-
-
 def test_urls_of_local_files_give_the_verdicts_of_their_paths(bench_corpus, cli_verdicts):
     files = [p for p in bench_corpus if p.endswith((".gif", ".bmp"))]
     folder = pathlib.Path(files[0]).parent
@@ -70,6 +47,29 @@ def test_urls_of_a_memory_file_system_and_failures_as_rows(bench_corpus):
     for i, path in enumerate(png):
         assert by_name[f"{i}.png"]["verdict"] == pallidor.judge(path, IS_PERCEPTUAL_JUDGE=1).verdict
     assert (by_name["broken.png"]["verdict"], by_name["broken.png"]["code"]) == (None, "decode-failed")
+
+
+@pytest.fixture(scope="module")
+def cluster_client():
+    distributed = pytest.importorskip("dask.distributed")
+    # Worker processes find the module as this process did: through PYTHONPATH.
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                                  dashboard_address=None) as cluster:
+        with distributed.Client(cluster) as client:
+            yield client
+
+
+@pytest.mark.parametrize("criterion", sorted(CRITERIA))
+def test_local_cluster_of_two_processes_gives_the_consoles_verdicts(criterion, cluster_client, bench_corpus,
+                                                                    cli_verdicts):
+    bag = pallidor.dask.judge_paths(bench_corpus, **CRITERIA[criterion])
+    assert isinstance(bag, dask.bag.Bag)
+    rows = bag.compute()
+    assert len(rows) == len(bench_corpus)
+    assert all(row["code"] is None for row in rows)
+    assert without_code(rows) == console_rows(cli_verdicts("bench", bench_corpus, criterion))
+    workers = cluster_client.run(lambda: __import__("os").getpid())
+    assert len(set(workers.values())) == 2
 
 
 def test_a_wrong_key_raises_before_anything_runs():
