@@ -187,6 +187,9 @@ PYBIND11_MODULE(_pallidor, m) {
         .def_readonly("evidence", &PyVerdict::evidence,
                       "why the verdict was reached, as pallidor-cli judge --json --explain shows it; None\n"
                       "without a verdict")
+        .def(py::pickle(
+            [](const PyVerdict& self) { return py::make_tuple(self.verdict, self.error, self.code, self.evidence); },
+            [](const py::tuple& t) { return PyVerdict{t[0], t[1], t[2], t[3]}; }))
         .def("__repr__", [](const PyVerdict& self) {
             return "pallidor.Verdict(verdict=" + py::repr(self.verdict).cast<std::string>() +
                    ", error=" + py::repr(self.error).cast<std::string>() +

@@ -4,6 +4,7 @@ by key and from a file, and threads that judge in parallel."""
 import concurrent.futures
 import os
 import pathlib
+import pickle
 import time
 
 import pytest
@@ -59,6 +60,14 @@ def test_bench_corpus_bytes_equal_paths(bench_corpus):
             source = (bytearray(data), memoryview(data)[:], data)[min(i, 2)]
             by_bytes = pallidor.judge(source, settings=settings)
             assert (by_bytes.verdict, by_bytes.evidence) == (by_path.verdict, by_path.evidence), path
+
+
+def test_settings_and_verdicts_travel_to_other_processes(bench_corpus):
+    settings = pallidor.Settings(IS_PERCEPTUAL_JUDGE=1, THRESHOLD_PERCEPTUAL=7.5)
+    assert pickle.loads(pickle.dumps(settings)) == settings
+    verdict = pallidor.judge(bench_corpus[0], settings=settings)
+    copy = pickle.loads(pickle.dumps(verdict))
+    assert (copy.verdict, copy.error, copy.code, copy.evidence) == (verdict.verdict, None, None, verdict.evidence)
 
 
 def test_a_path_may_be_any_path_like(bench_corpus):
