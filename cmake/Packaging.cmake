@@ -61,17 +61,19 @@ Settings live in ~/.config/pallidor and logs in ~/.local/state/pallidor.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${PALLIDOR_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 # The module judges in Python; with dask it judges on many machines.
-set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-pallidor)
-set(CPACK_COMPONENT_PYTHON_DESCRIPTION
-    "judge pictures as monochrome or colour from Python
+if(PALLIDOR_LIBRARY)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-pallidor)
+  set(CPACK_COMPONENT_PYTHON_DESCRIPTION
+      "judge pictures as monochrome or colour from Python
 The Python module pallidor decodes a PNG, GIF, BMP or JPEG picture, from a
 file or from bytes, and judges from its pixels whether it is monochrome or
 in colour, as pallidor-cli does, releasing the interpreter lock meanwhile.
 pallidor.dask judges many pictures on a dask cluster, reading them from any
 file system fsspec knows.")
-set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
-set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR}), python3 (<< ${Python_VERSION_MAJOR}.${PALLIDOR_PYTHON_NEXT_MINOR})")
-set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS "python3-dask, python3-distributed, python3-fsspec")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR}), python3 (<< ${Python_VERSION_MAJOR}.${PALLIDOR_PYTHON_NEXT_MINOR})")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS "python3-dask, python3-distributed, python3-fsspec")
+endif()
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries' packages, found by dpkg-shlibdeps from what the program links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
