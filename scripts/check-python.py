@@ -1,9 +1,11 @@
 """The checks of scripts/check-python.sh (see there), on the folder in CHECK_FOLDER with the
 console tool in CHECK_CLI and the module found through PYTHONPATH."""
 import concurrent.futures
+import hashlib
 import json
 import os
 import pathlib
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -48,12 +50,28 @@ def gray_png(path, width, height, seed):
                      chunk(b"IDAT", zlib.compress(b"".join(rows), 1)) + chunk(b"IEND", b""))
 
 
-def seconds_on(threads, paths):
+def seconds_on(work, items, threads):
     start = time.perf_counter()
     with concurrent.futures.ThreadPoolExecutor(threads) as pool:
-        verdicts = [v.verdict for v in pool.map(pallidor.judge, paths)]
-    assert verdicts == ["monochrome"] * len(paths), verdicts
+        list(pool.map(work, items))
     return time.perf_counter() - start
+
+
+def speedups(*works):
+    """For each (work, items): the median of five ratios of a run on one thread to a run on two
+    right beside it, the works taking turns so that each figure sees the same load."""
+    pairs = [[] for _ in works]
+    for i in range(5):
+        for figure, (work, items) in zip(pairs, works):
+            order = (1, 2) if i % 2 == 0 else (2, 1)
+            seconds = {threads: seconds_on(work, items, threads) for threads in order}
+            figure.append(seconds[1] / seconds[2])
+    return [statistics.median(figure) for figure in pairs]
+
+
+def sha256(data):
+    return hashlib.sha256(data).digest()
+
 
 def main():
     files.extend(sorted(str(p) for p in folder.rglob("*") if p.is_file()))
@@ -98,16 +116,26 @@ def main():
             large.append(work / f"gray-{i:02d}.png")
             gray_png(large[-1], 2000, 1500, i)
         large = [str(p) for p in large]
-        ratios = []
-        # Other work on the machine only ever adds time: the best of two runs each, and one
-        # retry of the whole.
+        # Gray pictures stored as RGB: every pixel decoded and judged, no header short-cut.
+        report("the 16 large gray PNGs are monochrome",
+               all(pallidor.judge(p).verdict == "monochrome" for p in large))
+        # Other work on the machine comes and goes: each ratio compares a run on one thread
+        # with a run on two right beside it (in alternating order, so a trend cancels), and the
+        # median of five counts. Hashing, which frees the interpreter lock too, shows what a
+        # second thread can gain at that moment; one retry.
+        blocks = [bytes(range(256)) * 4096 * 8] * 128
+        attempts = []
         for _ in range(2):
-            one = min(seconds_on(1, large) for _ in range(2))
-            ratios.append(one / min(seconds_on(2, large) for _ in range(2)))
-            if ratios[-1] >= 1.5:
+            attempts.append(speedups((pallidor.judge, large), (sha256, blocks)))
+            if attempts[-1][0] >= 1.5:
                 break
-        report("two threads at least 1.5x as fast as one on 16 large gray PNGs", max(ratios) >= 1.5,
-               ", ".join(f"{r:.2f}x" for r in ratios))
+            time.sleep(5)
+        figures = ", ".join(f"{p:.2f}x (hashing {r:.2f}x)" for p, r in attempts)
+        name = "two threads at least 1.5x as fast as one on 16 large gray PNGs"
+        if attempts[-1][0] < 1.5 and all(r < 1.5 for _, r in attempts):
+            print(f"skip {name}: no second processor free for this process: {figures}", flush=True)
+        else:
+            report(name, attempts[-1][0] >= 1.5, figures)
 
         from dask.distributed import Client, LocalCluster
         import dask.bag
