@@ -63,5 +63,6 @@ int RecoverCommand(bool dryRun, QuestionAnswer answer) {
         std::printf("log: %s\n", platform::PathToUtf8(LogFilePath).c_str());
     }
     std::fflush(stdout);
+    CloseResultLog();
     return left == 0 ? 0 : 1;
 }

@@ -136,5 +136,5 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
         std::fprintf(summary, "log: %s\n", platform::PathToUtf8(LogFilePath).c_str());
     }
     std::fflush(summary);
-    return LeftInPlace(result) == 0 && !anyMissing ? 0 : 1;
+    return LeftInPlace(result) == 0 && !anyMissing && !result.logFailed ? 0 : 1;
 }

@@ -57,6 +57,8 @@ int UndoCommand(const std::filesystem::path& logFile, bool dryRun, QuestionAnswe
     UndoOptions options;
     options.dryRun = dryRun;
     FindRunStart(logFile, options);
+    // The identities the run recorded beside its log; a log of an older version has none.
+    LoadPlacedIdentities(logFile, options);
 
     if (!dryRun) {
         if (ModuleFolder.empty()) GetModuleFolder();
@@ -86,5 +88,9 @@ int UndoCommand(const std::filesystem::path& logFile, bool dryRun, QuestionAnswe
         std::printf("log: %s\n", platform::PathToUtf8(LogFilePath).c_str());
     }
     std::fflush(stdout);
-    return report.left == 0 ? 0 : 1;
+    CloseResultLog();
+    if (report.logFailed) {
+        std::fprintf(stderr, "pallidor-cli: the log could not be written, so undo stopped moving files back\n");
+    }
+    return report.left == 0 && !report.logFailed ? 0 : 1;
 }

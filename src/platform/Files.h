@@ -31,6 +31,34 @@ int OpenDescriptorForRead(const std::filesystem::path& path);
 
 bool IsDirectory(const std::filesystem::path& path);
 
+// What a path names itself, a final link not followed. Link covers symbolic links and, on
+// Windows, junctions and other name surrogates. Other: a FIFO, socket or device, which is no
+// file to open.
+enum class EntryKind { Missing, File, Folder, Link, Other };
+EntryKind KindOf(const std::filesystem::path& path);
+
+// Which file a name leads to: its device (volume serial on Windows) and index on it (inode,
+// file index), with its size and modification time (in the file system's own unit). A rename
+// keeps all four; a copy, a replacement or an edit changes at least one.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t index = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+
+    bool SameFileAs(const FileIdentity& other) const { return device == other.device && index == other.index; }
+    bool operator==(const FileIdentity& other) const {
+        return SameFileAs(other) && size == other.size && modified == other.modified;
+    }
+    bool operator!=(const FileIdentity& other) const { return !(*this == other); }
+};
+// False when the entry cannot be examined. With `followLink` a final link is followed.
+bool ReadIdentity(const std::filesystem::path& path, bool followLink, FileIdentity& identity);
+
+// The path with every link and junction on the way resolved, absolute; empty when it cannot be
+// resolved (a part of it missing, a loop).
+std::filesystem::path ResolveLinks(const std::filesystem::path& path);
+
 // Lists the entries of one folder in the order the file system gives them, "." and ".."
 // excluded. False when the folder cannot be listed (nothing is reported then).
 bool ListFolder(const std::filesystem::path& folder,

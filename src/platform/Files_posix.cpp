@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -152,15 +153,45 @@ std::FILE* OpenStdioForRead(const std::filesystem::path& path) {
 
 int OpenDescriptorForRead(const std::filesystem::path& path) {
     if (FaultInjected(FileStep::OpenForRead, path)) return -1;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come. The type is
+    // checked on what was opened: a folder, FIFO, socket or device is no file to decode.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return -1;
-    // A folder opens for reading on POSIX but is no file to decode.
     struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return -1;
     }
     return fd;
+}
+
+EntryKind KindOf(const std::filesystem::path& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return EntryKind::Missing;
+    if (S_ISREG(st.st_mode)) return EntryKind::File;
+    if (S_ISDIR(st.st_mode)) return EntryKind::Folder;
+    if (S_ISLNK(st.st_mode)) return EntryKind::Link;
+    return EntryKind::Other;
+}
+
+bool ReadIdentity(const std::filesystem::path& path, bool followLink, FileIdentity& identity) {
+    struct stat st;
+    if ((followLink ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) return false;
+    identity.device = static_cast<std::uint64_t>(st.st_dev);
+    identity.index = static_cast<std::uint64_t>(st.st_ino);
+    identity.size = static_cast<std::uint64_t>(st.st_size);
+    identity.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+std::filesystem::path ResolveLinks(const std::filesystem::path& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return {};
+    std::filesystem::path out(resolved);
+    std::free(resolved);
+    return out;
 }
 
 bool IsDirectory(const std::filesystem::path& path) {

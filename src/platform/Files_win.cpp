@@ -96,6 +96,60 @@ int OpenDescriptorForRead(const std::filesystem::path& path) {
     return _wopen(path.c_str(), _O_RDONLY | _O_BINARY);
 }
 
+EntryKind KindOf(const std::filesystem::path& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::Missing;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return EntryKind::Link;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return EntryKind::Folder;
+    if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return EntryKind::Other;
+    return EntryKind::File;
+}
+
+namespace {
+
+// A handle that can only read attributes, for a file or a folder; a final reparse point is
+// opened itself unless `followLink`.
+HANDLE OpenForQuery(const std::filesystem::path& path, bool followLink) {
+    return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
+}
+
+}  // namespace
+
+bool ReadIdentity(const std::filesystem::path& path, bool followLink, FileIdentity& identity) {
+    const HANDLE handle = OpenForQuery(path, followLink);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool read = GetFileInformationByHandle(handle, &info) != FALSE;
+    CloseHandle(handle);
+    if (!read) return false;
+    identity.device = info.dwVolumeSerialNumber;
+    identity.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    identity.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    identity.modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                                  info.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
+std::filesystem::path ResolveLinks(const std::filesystem::path& path) {
+    const HANDLE handle = OpenForQuery(path, true);
+    if (handle == INVALID_HANDLE_VALUE) return {};
+    std::wstring buffer(1024, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(handle, &buffer[0], static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
+    if (length >= buffer.size()) {
+        buffer.resize(length + 1);
+        length = GetFinalPathNameByHandleW(handle, &buffer[0], static_cast<DWORD>(buffer.size()), FILE_NAME_NORMALIZED);
+    }
+    CloseHandle(handle);
+    if (length == 0 || length >= buffer.size()) return {};
+    buffer.resize(length);
+    // "\\?\C:\x" for a drive path, "\\?\UNC\server\share" for a share.
+    if (buffer.compare(0, 8, L"\\\\?\\UNC\\") == 0) return std::filesystem::path(L"\\" + buffer.substr(7));
+    if (buffer.compare(0, 4, L"\\\\?\\") == 0) return std::filesystem::path(buffer.substr(4));
+    return std::filesystem::path(buffer);
+}
+
 bool IsDirectory(const std::filesystem::path& path) {
     return PathIsDirectoryW(path.c_str()) != FALSE;
 }

@@ -24,8 +24,10 @@ RenameOutcome RenameNoReplace(const std::filesystem::path& source, const std::fi
 bool CopyToNewFile(const std::filesystem::path& source, const std::filesystem::path& copy);
 
 // Puts the finished copy under the name `target` in the same folder, never replacing an
-// existing target, and makes the new name durable.
-bool PlaceCopy(const std::filesystem::path& copy, const std::filesystem::path& target);
+// existing target, and makes the new name durable. Where the file system has hard links the
+// copy keeps its own name beside the new one (`copyKept`), so that until it is removed anyone
+// can tell that the file at `target` is this very copy; elsewhere the copy is renamed.
+bool PlaceCopy(const std::filesystem::path& copy, const std::filesystem::path& target, bool& copyKept);
 
 // Removes the source of a move whose copy is in place, and makes the removal durable.
 bool RemoveMovedSource(const std::filesystem::path& source);
@@ -53,6 +55,9 @@ HeldFile* CreateHeldFile(const std::filesystem::path& path, const std::string& b
 // Holds an existing file that no one else holds and reads it whole; nullptr when it is held
 // elsewhere, gone or unreadable.
 HeldFile* TakeHeldFile(const std::filesystem::path& path, std::string& bytes);
+// Appends `bytes` to a held file with one write; not flushed (a killed process loses nothing
+// the kernel has, and that is all it must survive). False when it could not be written.
+bool AppendToHeldFile(HeldFile* file, const std::string& bytes);
 // Ends the hold; with `remove`, removes the file durably first. False when it was to be removed
 // and stays.
 bool ReleaseHeldFile(HeldFile* file, bool remove);

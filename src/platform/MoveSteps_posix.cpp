@@ -156,9 +156,16 @@ bool CopyToNewFile(const std::filesystem::path& source, const std::filesystem::p
     return ::close(out) == 0 && ok;
 }
 
-bool PlaceCopy(const std::filesystem::path& copy, const std::filesystem::path& target) {
-    if (InjectedFault(MoveStep::Place) != 0 || RenameWithoutReplacing(copy.c_str(), target.c_str()) != 0) {
-        return false;
+bool PlaceCopy(const std::filesystem::path& copy, const std::filesystem::path& target, bool& copyKept) {
+    copyKept = false;
+    int error = InjectedFault(MoveStep::Place);
+    if (error == 0 && ::link(copy.c_str(), target.c_str()) != 0) error = errno;
+    if (error == 0) {
+        copyKept = true;
+    } else if (error != EPERM && error != ENOTSUP && error != ENOSYS) {
+        return false;  // EEXIST above all: the name is taken
+    } else if (RenameWithoutReplacing(copy.c_str(), target.c_str()) != 0) {
+        return false;  // a file system without hard links
     }
     FlushFolder(FolderOf(target));
     return true;
@@ -241,6 +248,11 @@ HeldFile* TakeHeldFile(const std::filesystem::path& path, std::string& bytes) {
         bytes.append(buffer, static_cast<std::size_t>(got));
     }
     return new HeldFile{fd, path};
+}
+
+bool AppendToHeldFile(HeldFile* file, const std::string& bytes) {
+    if (FaultInjected(FileStep::Append, file->path)) return false;
+    return ::lseek(file->fd, 0, SEEK_END) >= 0 && WriteAll(file->fd, bytes.data(), bytes.size());
 }
 
 bool ReleaseHeldFile(HeldFile* file, bool remove) {

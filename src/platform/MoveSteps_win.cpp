@@ -142,10 +142,19 @@ bool CopyToNewFile(const std::filesystem::path& source, const std::filesystem::p
     return ok;
 }
 
-// The volume keeps its own journal of names, so a rename written through is durable.
-bool PlaceCopy(const std::filesystem::path& copy, const std::filesystem::path& target) {
-    return InjectedFault(MoveStep::Place) == 0 &&
-           MoveFileExW(copy.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+// The volume keeps its own journal of names, so a link or a rename written through is durable.
+// CreateHardLinkW refuses an existing target as MoveFileExW without REPLACE_EXISTING does.
+bool PlaceCopy(const std::filesystem::path& copy, const std::filesystem::path& target, bool& copyKept) {
+    copyKept = false;
+    if (InjectedFault(MoveStep::Place) != 0) return false;
+    if (CreateHardLinkW(target.c_str(), copy.c_str(), nullptr)) {
+        copyKept = true;
+        return true;
+    }
+    const DWORD error = GetLastError();
+    // FAT and other volumes without hard links say so; anything else (a taken name) is final.
+    if (error != ERROR_INVALID_FUNCTION && error != ERROR_NOT_SUPPORTED) return false;
+    return MoveFileExW(copy.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 bool RemoveMovedSource(const std::filesystem::path& source) {
@@ -207,8 +216,8 @@ HeldFile* CreateHeldFile(const std::filesystem::path& path, const std::string& b
 }
 
 HeldFile* TakeHeldFile(const std::filesystem::path& path, std::string& bytes) {
-    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     bytes.clear();
     char buffer[4096];
@@ -222,6 +231,12 @@ HeldFile* TakeHeldFile(const std::filesystem::path& path, std::string& bytes) {
         bytes.append(buffer, got);
     }
     return new HeldFile{handle, path};
+}
+
+bool AppendToHeldFile(HeldFile* file, const std::string& bytes) {
+    if (FaultInjected(FileStep::Append, file->path)) return false;
+    LARGE_INTEGER zero{};
+    return SetFilePointerEx(file->handle, zero, nullptr, FILE_END) && WriteAll(file->handle, bytes.data(), bytes.size());
 }
 
 bool ReleaseHeldFile(HeldFile* file, bool remove) {

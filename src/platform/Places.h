@@ -16,6 +16,11 @@ std::filesystem::path SettingsFolder(const std::filesystem::path& moduleFolder);
 // ~/.local/state/pallidor/logs. Empty when there is no such place.
 std::filesystem::path LogsFolder(const std::filesystem::path& moduleFolder);
 
+// Where the move journal goes when the logs folder cannot hold it. Windows: Pallidor\journal
+// in the user's local application data (%LOCALAPPDATA%), since a program folder may be one
+// the user cannot write. POSIX: empty, the logs folder being the user's own already.
+std::filesystem::path FallbackJournalFolder();
+
 // Makes `folder` and each missing folder above it, those made readable by the user alone (the
 // per-user places hold the paths of the user's files). True when `folder` is a folder now.
 bool CreatePlace(const std::filesystem::path& folder);

@@ -49,6 +49,8 @@ std::filesystem::path SettingsFolder(const std::filesystem::path&) {
     return (base / "pallidor").lexically_normal();
 }
 
+std::filesystem::path FallbackJournalFolder() { return {}; }
+
 std::filesystem::path LogsFolder(const std::filesystem::path&) {
     const std::filesystem::path base = BaseFolder("XDG_STATE_HOME", ".local/state");
     if (base.empty()) return {};

@@ -1,5 +1,7 @@
 #include "platform/Places.h"
 
+#include <cstdlib>
+
 namespace platform {
 
 // A portable program on Windows keeps its files beside itself, so that a copied folder takes
@@ -12,6 +14,12 @@ std::filesystem::path SettingsFolder(const std::filesystem::path& moduleFolder) 
 std::filesystem::path LogsFolder(const std::filesystem::path& moduleFolder) {
     if (moduleFolder.empty()) return {};
     return moduleFolder / "logs";
+}
+
+std::filesystem::path FallbackJournalFolder() {
+    const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+    if (local == nullptr || *local == L'\0') return {};
+    return std::filesystem::path(local) / L"Pallidor" / L"journal";
 }
 
 const char* PlacesInWords() {

@@ -35,6 +35,20 @@ std::string DestinationFolderFailed(bool monochrome, const std::string& folder) 
                       VerdictWord(monochrome), folder.c_str());
 }
 
+std::string LinkLeft(bool monochrome) {
+    return FormatText("【ERROR】%s画像と判定しましたが、リンクのため移動しませんでした。", VerdictWord(monochrome));
+}
+
+std::string DestinationIsLink(bool monochrome, const std::string& folder) {
+    return FormatText("【ERROR】%s画像と判定しましたが、振り分け先フォルダ（%s）がリンクのため移動しませんでした。",
+                      VerdictWord(monochrome), folder.c_str());
+}
+
+std::string LogWriteFailedStop(const std::string& logPath) {
+    return FormatText("処理結果ログへの書き込みに失敗したため、振り分け処理を中止しました。\n移動済みのファイルは記録されています。\n\n    【ログファイルのパス】%s",
+                      logPath.c_str());
+}
+
 std::string DestinationGone(const std::string& origin) {
     return FormatText("【ERROR】移動先にファイルがないため、「%s」に戻せませんでした。", origin.c_str());
 }

@@ -31,6 +31,23 @@ std::string InterruptedMoveLeft(const std::string& target);
 // 【ERROR】モノクロ画像と判定しましたが、振り分け先フォルダ（FOLDER）の作成に失敗しました。
 std::string DestinationFolderFailed(bool monochrome, const std::string& folder);
 
+// A FIFO, socket or device among the files: never opened, so it cannot hold up the run.
+constexpr const char* kNotARegularFile = "【ERROR】通常のファイルではないため、開きませんでした。";
+
+// A link to a picture is judged by the picture it leads to, but stays where it is: moved, a
+// relative link would lead nowhere.
+std::string LinkLeft(bool monochrome);
+
+// The "monochrome" or "color" folder beside the file is a link: it could lead anywhere, so
+// nothing is moved into it.
+std::string DestinationIsLink(bool monochrome, const std::string& folder);
+
+// A file not moved because an earlier line of the run's log could not be written.
+constexpr const char* kNotMovedWithoutLog = "【ERROR】処理結果ログに書き込めなくなったため、移動しませんでした。";
+
+// Told to the user when the run stopped for that reason.
+std::string LogWriteFailedStop(const std::string& logPath);
+
 // Taking a run back.
 std::string DestinationGone(const std::string& origin);
 std::string DestinationChanged(const std::string& origin);

@@ -6,13 +6,16 @@
 
 #include "settings/Settings.h"
 #include "platform/Files.h"
+#include "platform/MoveSteps.h"
 #include "platform/Places.h"
 #include "platform/Text.h"
+#include "sort/MoveLedger.h"
 #include "sort/SortHost.h"
 #include "sort/SortPath.h"
 #include "sort/SortRun.h"
 
 std::filesystem::path LogFilePath;
+std::atomic<bool> LogWriteFailed{false};
 
 namespace {
 
@@ -25,17 +28,60 @@ bool Ask(const SortHost& host, const char* question) {
     return host.AskYesNo && host.AskYesNo(question);
 }
 
+// The value of an escape "%HH" at `at`, or -1 where the text holds none there.
+int EscapeAt(const std::string& text, std::size_t at) {
+    if (at + 2 >= text.size() || text[at] != '%') return -1;
+    auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1; };
+    const int high = digit(text[at + 1]);
+    const int low = digit(text[at + 2]);
+    if (high < 0 || low < 0) return -1;
+    const int value = high * 16 + low;
+    return value < 0x20 || value == 0x7F || value == '%' ? value : -1;
+}
+
 }  // namespace
+
+std::string EscapeLogText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F || (c == '%' && EscapeAt(text, i) >= 0)) {
+            out += FormatText("%%%02X", c);
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string UnescapeLogText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int value = EscapeAt(text, i);
+        if (value >= 0) {
+            out += static_cast<char>(value);
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
 
 std::string FormatResultLogLine(const platform::LocalTime& t, const std::string& path,
                                 const std::string& message) {
     return FormatText("%04d年%02d月%02d日%02d時%02d分%02d秒%03dミリ秒[%s]%s\r\n", t.year, t.month, t.day,
-                      t.hour, t.minute, t.second, t.milliseconds, path.c_str(), message.c_str());
+                      t.hour, t.minute, t.second, t.milliseconds, EscapeLogText(path).c_str(),
+                      EscapeLogText(message).c_str());
 }
 
 bool OpenResultLog(const SortHost& host) {
+    LogWriteFailed = false;
     const std::filesystem::path folder = platform::LogsFolder(ModuleFolder);
     const std::string folderText = platform::PathToUtf8(folder);
+    CloseMoveLedger();
     if (!platform::CreatePlace(folder)) {
         LogFilePath.clear();
         return Ask(host, "「logs」フォルダの作成に失敗しました。\n処理結果ログを出力できませんが、振り分け処理を実行しますか？");
@@ -45,7 +91,13 @@ bool OpenResultLog(const SortHost& host) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::string name = FormatLogFileName(platform::CurrentLocalTime());
         LogFilePath = platform::PathFromUtf8(JoinFolderAndName(folderText, name));
-        if (platform::CreateNewFile(LogFilePath)) return true;
+        if (platform::CreateNewFile(LogFilePath)) {
+            // The moves of the run are recorded beside its log; a log without that record could
+            // not be undone safely, so the two stand or fall together.
+            if (OpenMoveLedger(LogFilePath)) return true;
+            platform::RemoveFile(LogFilePath);
+            break;
+        }
         std::error_code error;
         if (!std::filesystem::exists(LogFilePath, error)) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -54,9 +106,15 @@ bool OpenResultLog(const SortHost& host) {
     return Ask(host, "処理結果ログファイルの作成に失敗しました。\n処理結果ログを出力できませんが、振り分け処理を実行しますか？");
 }
 
-void WriteResultLog(const std::string& path, const std::string& message) {
-    if (LogFilePath.empty()) return;
+void CloseResultLog() { CloseMoveLedger(); }
+
+bool WriteResultLog(const std::string& path, const std::string& message) {
+    if (LogFilePath.empty()) return true;
     // The time is read inside the lock so that the lines' times never run backwards.
     std::lock_guard<std::mutex> hold(LogLock);
-    platform::AppendToFile(LogFilePath, FormatResultLogLine(platform::CurrentLocalTime(), path, message));
+    if (platform::AppendToFile(LogFilePath, FormatResultLogLine(platform::CurrentLocalTime(), path, message))) {
+        return true;
+    }
+    LogWriteFailed = true;
+    return false;
 }

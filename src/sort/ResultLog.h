@@ -1,6 +1,7 @@
 // The per-run result log: one UTF-8 line per file handed to a worker.
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 
@@ -17,10 +18,29 @@ extern std::filesystem::path LogFilePath;
 // whether to run without a log: returns true when the run may proceed (with or without a log).
 bool OpenResultLog(const SortHost& host);
 
-// Appends one line for `path` with `message` under LogLock; does nothing when logging is off.
-// A line that cannot be written is dropped silently.
-void WriteResultLog(const std::string& path, const std::string& message);
+// Set by WriteResultLog when a line could not be written (a full disk, a log removed), cleared
+// by OpenResultLog. A run stops starting moves once it is set: a move without its line would
+// be one that undo cannot see.
+extern std::atomic<bool> LogWriteFailed;
 
-// "2026年01月05日09時03分07秒045ミリ秒[path]message" followed by CR LF.
+// Ends the run's move ledger (MoveLedger.h); the log itself needs no closing.
+void CloseResultLog();
+
+// Appends one line for `path` with `message` under LogLock; does nothing when logging is off
+// (and returns true). False when the line could not be written; LogWriteFailed is then set.
+bool WriteResultLog(const std::string& path, const std::string& message);
+
+// "2026年01月05日09時03分07秒045ミリ秒[path]message" followed by CR LF, the path and the message
+// passed through EscapeLogText.
 std::string FormatResultLogLine(const platform::LocalTime& time, const std::string& path,
                                 const std::string& message);
+
+// A name may hold any character but the separator, line ends and other control characters
+// included; a line of the log must hold none, or a name could end its record and start a
+// forged one. So every control character (U+0000 to U+001F and U+007F) is written as '%' and
+// two upper-case hex digits ("%0A" for a line feed), and a '%' that would otherwise read as
+// such an escape ('%' before "00" to "1F", "7F" or "25") as "%25". Every other '%' stays as it
+// is, so names such as "my%20photo.jpg" read in the log as they are.
+std::string EscapeLogText(const std::string& text);
+// The inverse of EscapeLogText: UnescapeLogText(EscapeLogText(t)) == t for every t.
+std::string UnescapeLogText(const std::string& text);

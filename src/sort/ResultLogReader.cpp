@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "sort/Messages.h"
+#include "sort/ResultLog.h"
 #include "sort/SortPath.h"
 
 namespace {
@@ -68,39 +69,29 @@ bool SplitMove(const std::string& body, const std::string& opening, const std::s
     return false;
 }
 
-// The records' bodies: what follows each "[" up to the CR LF before the next record.
+// The records' bodies: what follows the "[" of each line that starts with a record's time
+// stamp, up to its CR LF. The writer escapes every line end inside a name, so a record is one
+// line; a line of any other form (the rest of a name that an older version wrote raw) is
+// passed over and never starts a record.
 struct RawRecord {
     platform::LocalTime time;
     std::string body;
 };
 
-std::vector<RawRecord> ReadRawRecords(const std::string& log) {
+std::vector<RawRecord> ReadRawRecords(const std::string& bytes) {
+    std::vector<RawRecord> records;
     // Every line is written whole with its CR LF: bytes after the last one are the torn end of
     // a line whose writer was stopped in the middle of it, and cannot be trusted.
-    const std::size_t lastEnd = log.rfind(kLineEnd);
-    const std::string bytes = log.substr(0, lastEnd == std::string::npos ? 0 : lastEnd + 2);
-    std::vector<RawRecord> records;
-    std::size_t bodyStart = std::string::npos;
-    platform::LocalTime time{};
-    auto finish = [&](std::size_t end) {
-        if (bodyStart == std::string::npos) return;
-        std::string body = bytes.substr(bodyStart, end - bodyStart);
-        if (EndsWith(body, kLineEnd)) body.resize(body.size() - 2);
-        records.push_back(RawRecord{time, std::move(body)});
-    };
     for (std::size_t lineStart = 0; lineStart < bytes.size();) {
-        std::size_t at = lineStart;
-        platform::LocalTime start{};
-        if (ReadRecordStart(bytes, at, start)) {
-            finish(lineStart);
-            time = start;
-            bodyStart = at;
-        }
         const std::size_t lineEnd = bytes.find(kLineEnd, lineStart);
         if (lineEnd == std::string::npos) break;
+        std::size_t at = lineStart;
+        platform::LocalTime time{};
+        if (ReadRecordStart(bytes, at, time) && at <= lineEnd) {
+            records.push_back(RawRecord{time, bytes.substr(at, lineEnd - at)});
+        }
         lineStart = lineEnd + 2;
     }
-    finish(bytes.size());
     return records;
 }
 
@@ -111,7 +102,8 @@ std::vector<LogRecord> ParseResultLog(const std::string& bytes) {
     for (RawRecord& raw : ReadRawRecords(bytes)) {
         const std::size_t split = raw.body.find("]【");
         if (split == std::string::npos) continue;
-        records.push_back(LogRecord{raw.time, raw.body.substr(0, split), raw.body.substr(split + 1)});
+        records.push_back(LogRecord{raw.time, UnescapeLogText(raw.body.substr(0, split)),
+                                    UnescapeLogText(raw.body.substr(split + 1))});
     }
     return records;
 }
@@ -133,6 +125,8 @@ std::vector<LoggedMove> FindLoggedMoves(const std::string& bytes) {
         for (const auto& form : kForms) {
             LoggedMove move;
             if (SplitMove(raw.body, form.opening, form.closing, move.source, move.target)) {
+                move.source = UnescapeLogText(move.source);
+                move.target = UnescapeLogText(move.target);
                 move.time = raw.time;
                 move.monochrome = form.monochrome;
                 move.moved = form.moved;

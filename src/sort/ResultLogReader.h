@@ -14,10 +14,10 @@ struct LogRecord {
 };
 
 // The lines of a result log as WriteResultLog writes them ("2026年01月05日09時03分07秒045ミリ秒
-// [path]message" and CR LF). A CR LF inside a name continues the record, since a record starts
-// only with a time stamp and "["; text before the first record is skipped, and so is a last
-// record without its CR LF (torn when its writer was stopped). The path ends at the
-// first "]【", where the message starts: every message begins with "【".
+// [path]message" and CR LF), path and message unescaped. A record is one whole line that starts
+// with a time stamp and "["; any other line is skipped, and so is a last line without its CR
+// LF (torn when its writer was stopped). The path ends at the first "]【", where the message
+// starts: every message begins with "【".
 std::vector<LogRecord> ParseResultLog(const std::string& bytes);
 
 // One file the mover handled: moved to `target`, or meant to be when the move failed.

@@ -8,6 +8,7 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "platform/Thread.h"
+#include "sort/Messages.h"
 #include "sort/MoveJournal.h"
 #include "sort/ResultLog.h"
 #include "sort/SortHost.h"
@@ -117,7 +118,7 @@ SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, c
     if (!CancelRequested) {
         while (launched < total) {
             ShowProgress(host, launched, total);
-            if (CancelRequested || !WaitForFreeWorkerSlot()) break;
+            if (CancelRequested || LogWriteFailed || !WaitForFreeWorkerSlot() || LogWriteFailed) break;
             LaunchWorker(paths[static_cast<std::size_t>(launched)], tally, host);
             ++launched;
             if (CancelRequested) break;
@@ -130,5 +131,10 @@ SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, c
     result.movedMonochrome = tally.movedMonochrome;
     result.movedColor = tally.movedColor;
     if (host.EndProgress) host.EndProgress(launched, total);
+    CloseResultLog();
+    if (LogWriteFailed) {
+        result.logFailed = true;
+        ShowError(host, messages::LogWriteFailedStop(platform::PathToUtf8(LogFilePath)));
+    }
     return result;
 }

@@ -18,6 +18,7 @@ struct SortRunResult {
     std::int32_t handedOut = 0;  // paths launched or skipped because no thread could be made
     std::int32_t movedMonochrome = 0;
     std::int32_t movedColor = 0;
+    bool logFailed = false;   // a log line could not be written: the run stopped starting files
 };
 
 // Files that stayed where they were: failures, skipped paths and paths never handed out.

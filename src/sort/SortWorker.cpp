@@ -1,6 +1,8 @@
 #include "sort/SortWorker.h"
 
+#include "platform/Files.h"
 #include "platform/Text.h"
+#include "sort/Messages.h"
 #include "settings/Settings.h"
 #include "sort/FileMover.h"
 #include "sort/MoveJournal.h"
@@ -14,19 +16,31 @@ FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain) 
     const SplitPath parts = SplitSortPath(path);
     std::string message;
     JudgeEvidence* evidence = record != nullptr && explain ? &record->evidence : nullptr;
-    const int verdict = JudgeFileByExtension(platform::PathFromUtf8(path), MakeJudgeParams(Settings), message, evidence);
+    const platform::EntryKind kind = platform::KindOf(platform::PathFromUtf8(path));
+    int verdict = 0;
+    if (kind == platform::EntryKind::Other) {
+        message = messages::kNotARegularFile;
+    } else {
+        verdict = JudgeFileByExtension(platform::PathFromUtf8(path), MakeJudgeParams(Settings), message, evidence);
+    }
+    // A loader's failure text wins over the verdict it returned alongside.
     const bool judged = message.empty();
+    if (judged && kind == platform::EntryKind::Link) message = messages::LinkLeft(verdict != 0);
     std::string destination;
     FileOutcome outcome = FileOutcome::LeftInPlace;
     PendingMove pending;
-    // A loader's failure text wins over the verdict it returned alongside.
-    if (judged && MoveToDestination(verdict, path, parts.folder, parts.name, message, &destination, &pending)) {
+    // After a log line failed, no further move starts: it would have no line either.
+    if (message.empty() && LogWriteFailed) message = messages::kNotMovedWithoutLog;
+    if (message.empty() && MoveToDestination(verdict, path, parts.folder, parts.name, message, &destination, &pending)) {
         outcome = verdict != 0 ? FileOutcome::MovedMonochrome : FileOutcome::MovedColor;
     }
-    WriteResultLog(path, message);
     // Only now: a process killed before its line was written leaves the move to a recovery,
-    // which writes the line into the next run's log.
-    FinishMove(pending);
+    // which writes the line into the next run's log; so does a line that cannot be written.
+    if (WriteResultLog(path, message)) {
+        FinishMove(pending);
+    } else {
+        KeepMoveForRecovery(pending);
+    }
     if (record != nullptr) {
         record->path = path;
         record->judged = judged;

@@ -8,6 +8,7 @@
 #include "platform/Text.h"
 #include "sort/Messages.h"
 #include "sort/MoveJournal.h"
+#include "sort/MoveLedger.h"
 #include "sort/ResultLog.h"
 #include "sort/ResultLogReader.h"
 #include "sort/SortPath.h"
@@ -31,8 +32,15 @@ bool IsRegularFile(const std::string& path) {
 // The destination still holds what the run put there: a file whose entry has not changed
 // since the run logged the move (a rename, a replacement or an edit each changes it). Where
 // the file system keeps no such time, its presence has to do.
-bool StillAsMoved(const LoggedMove& move, std::int64_t slack) {
+bool StillAsMoved(const LoggedMove& move, const UndoOptions& options) {
     if (!IsRegularFile(move.target)) return false;
+    if (options.hasPlacedIdentities) {
+        const auto placed = options.placedIdentities.find({move.source, move.target});
+        platform::FileIdentity now;
+        return placed != options.placedIdentities.end() &&
+               platform::ReadIdentity(platform::PathFromUtf8(move.target), false, now) && now == placed->second;
+    }
+    const std::int64_t slack = options.clockSlackMilliseconds;
     platform::EntryTimes times;
     if (!platform::ReadEntryTimes(platform::PathFromUtf8(move.target), times)) return false;
     return !times.hasChanged || MillisecondsOf(times.changed) <= MillisecondsOf(move.time) + slack;
@@ -53,7 +61,7 @@ UndoneFile UndoOneMove(const LoggedMove& move, const UndoOptions& options, Pendi
         file.message = messages::DestinationGone(move.source);
         return file;
     }
-    if (!StillAsMoved(move, options.clockSlackMilliseconds)) {
+    if (!StillAsMoved(move, options)) {
         file.outcome = UndoOutcome::DestinationChanged;
         file.message = messages::DestinationChanged(move.source);
         return file;
@@ -119,6 +127,20 @@ bool WouldBeEmpty(const std::string& folder, const std::set<std::string>& leavin
 
 }  // namespace
 
+bool LoadPlacedIdentities(const std::filesystem::path& logFile, UndoOptions& options) {
+    platform::InputFile* file = platform::OpenInputFile(LedgerPathOf(logFile));
+    if (file == nullptr) return false;
+    std::string bytes;
+    char buffer[1 << 16];
+    for (std::size_t got; (got = platform::ReadInputFile(file, buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
+    platform::CloseInputFile(file);
+    Ledger ledger;
+    if (!ParseLedger(bytes, ledger)) return false;
+    options.hasPlacedIdentities = true;
+    options.placedIdentities = PlacedIdentities(ledger);
+    return true;
+}
+
 UndoReport UndoSortRun(const std::string& logBytes, const UndoOptions& options) {
     UndoReport report;
     std::vector<LoggedMove> moves = FindLoggedMoves(logBytes);
@@ -127,6 +149,12 @@ UndoReport UndoSortRun(const std::string& logBytes, const UndoOptions& options) 
     std::set<std::string> leaving;
     for (const LoggedMove& move : moves) {
         if (!move.moved) continue;
+        // A move back without its line would be one that no later undo can see.
+        if (!options.dryRun && LogWriteFailed) {
+            report.logFailed = true;
+            ++report.left;
+            continue;
+        }
         PendingMove pending;
         UndoneFile file = UndoOneMove(move, options, pending);
         if (file.outcome == UndoOutcome::MovedBack) {
@@ -135,8 +163,11 @@ UndoReport UndoSortRun(const std::string& logBytes, const UndoOptions& options) 
         } else {
             ++report.left;
         }
-        if (!options.dryRun) WriteResultLog(file.destination, file.message);
-        FinishMove(pending);
+        if (options.dryRun || WriteResultLog(file.destination, file.message)) {
+            FinishMove(pending);
+        } else {
+            KeepMoveForRecovery(pending);
+        }
         report.files.push_back(std::move(file));
     }
 

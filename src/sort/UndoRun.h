@@ -4,10 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/Files.h"
 
 enum class UndoOutcome {
     MovedBack,           // moved back (in a dry run: would be)
@@ -34,6 +38,11 @@ struct UndoOptions {
     // When the run started (its log's name tells); a folder made before then is not the run's.
     bool hasRunStart = false;
     platform::LocalTime runStart{};
+    // The identity each move left its file with, by source and target, from the run's ledger.
+    // With them a file is moved back only when it is that very file, unchanged; without them
+    // (a log of an older version) only when its entry has not changed since the log's line.
+    bool hasPlacedIdentities = false;
+    std::map<std::pair<std::string, std::string>, platform::FileIdentity> placedIdentities;
 };
 
 struct UndoReport {
@@ -41,7 +50,12 @@ struct UndoReport {
     std::vector<std::string> removedFolders;  // in a dry run: those that would go
     int movedBack = 0;
     int left = 0;
+    bool logFailed = false;  // a line could not be written: no further file was moved back
 };
+
+// Reads the identities recorded beside the log `logFile` (its move ledger) into `options`;
+// false for a log without one (written by an older version).
+bool LoadPlacedIdentities(const std::filesystem::path& logFile, UndoOptions& options);
 
 // Undoes the moves recorded in `logBytes`, a run's result log. Unless it is a dry run, each
 // file and each removed folder gets a line through WriteResultLog, in the format of the runs:

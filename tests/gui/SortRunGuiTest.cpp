@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <sstream>
 
 #include "settings/Settings.h"
 #include "gui/GuiDriver.h"
 #include "gui/GuiTest.h"
+#include "platform/FileFaults.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"
 #include "platform/Thread.h"
@@ -254,4 +258,29 @@ TEST_F(SortRunGui, MissingFixedDestinationsAreReportedAndNothingMoves) {
     Answer(box, IDOK);
     ASSERT_TRUE(WaitFor(RunIdle));
     EXPECT_TRUE(fs::exists(picture));
+}
+
+TEST_F(SortRunGui, ALogThatCannotBeWrittenStopsTheRunWithAMessage) {
+    for (int i = 0; i < 4; ++i) WritePicture(folder_.Path() / ("p" + std::to_string(i) + ".png"), i % 2 == 0);
+    Settings.THREAD_NUM = 1;
+    // The disk holding the logs fills after the first line.
+    auto appends = std::make_shared<std::atomic<int>>(0);
+    platform::FileFaultForTests = [appends](platform::FileStep step, const fs::path& path) {
+        return step == platform::FileStep::Append && path.extension() == L".txt" && ++*appends > 1 ? ENOSPC : 0;
+    };
+    Drop(ShowPage(kSort), {folder_.Path()});
+    MessageBoxSeen box = WaitForMessageBox();
+    platform::FileFaultForTests = nullptr;
+    ASSERT_NE(nullptr, box.window);
+    EXPECT_EQ("処理結果ログへの書き込みに失敗したため、振り分け処理を中止しました。\n移動済みのファイルは記録されています。\n\n"
+              "    【ログファイルのパス】" + platform::PathToUtf8(LogFilePath),
+              box.text);
+    EXPECT_EQ("error", box.icon);
+    Answer(box, IDOK);
+    ASSERT_TRUE(WaitFor(RunIdle));
+    // One line, and the second file moved without one; the rest stay.
+    EXPECT_EQ(1u, LogLines().size());
+    int stayed = 0;
+    for (const auto& entry : fs::directory_iterator(folder_.Path())) stayed += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(2, stayed);
 }

@@ -12,12 +12,14 @@
 #include "cli/RecoverCommand.h"
 #include "platform/FileFaults.h"
 #include "platform/MoveSteps.h"
+#include "platform/Places.h"
 #include "platform/Text.h"
 #include "sort/FileMover.h"
 #include "sort/ResultLog.h"
 #include "sort/SortFixtures.h"
 #include "sort/SortPath.h"
 #include "sort/SortRunDriver.h"
+#include "support/Variables.h"
 
 using platform::FileStep;
 using platform::MoveStep;
@@ -61,11 +63,22 @@ protected:
         return outcome;
     }
 
-    // Every file outside the logs folder, and the journal's entries.
+    // Every file outside the logs folder but a copy's temporary second name, and the journal's
+    // entries.
     std::map<std::string, std::string> Files() const {
         auto files = Tree(temp_.Path() / "from");
-        for (const auto& [name, bytes] : Tree(temp_.Path() / "to")) files["to/" + name] = bytes;
+        for (const auto& [name, bytes] : Tree(temp_.Path() / "to")) {
+            if (name.rfind(".pallidor-move-", 0) != 0) files["to/" + name] = bytes;
+        }
         return files;
+    }
+    // The temporary names of copies in the target folder.
+    std::vector<std::string> Temporaries() const {
+        std::vector<std::string> names;
+        for (const auto& [name, bytes] : Tree(temp_.Path() / "to")) {
+            if (name.rfind(".pallidor-move-", 0) == 0) names.push_back(platform::PathToUtf8(temp_.Path() / "to" / name));
+        }
+        return names;
     }
     std::size_t JournalEntries() const { return Tree(MoveJournalFolder()).size(); }
     // The current log's lines without their time stamps.
@@ -104,10 +117,14 @@ TEST_F(MoveJournal, ACopyIsJournaledUntilItsLogLineIsWrittenThenCleared) {
     EXPECT_EQ(MoveOutcome::Moved, MoveFileJournaled(sourceText_, targetText_, true, pending));
     ExpectOnlyFileAt(target_, "moved");
     EXPECT_EQ(1u, JournalEntries());
+    // Until then the copy keeps its temporary name too: the proof that the target is the copy.
+    ASSERT_EQ(1u, Temporaries().size());
+    EXPECT_TRUE(std::filesystem::equivalent(Temporaries()[0], target_));
     // Held: a recovery meanwhile, as by another process, leaves it alone.
     EXPECT_TRUE(RecoverInterruptedMoves(false).empty());
     FinishMove(pending);
     EXPECT_EQ(0u, JournalEntries());
+    EXPECT_TRUE(Temporaries().empty());
     ExpectOnlyFileAt(target_, "finished");
 }
 
@@ -151,6 +168,37 @@ TEST_F(MoveJournal, AJournalThatCannotBeWrittenMeansNoCopyAndTheLineSaysWhy) {
         ExpectOnlyFileAt(source_, "mover");
         platform::FileFaultForTests = nullptr;
     }
+}
+
+TEST_F(MoveJournal, WhereTheLogsFolderCannotHoldTheJournalThePerUserPlaceDoes) {
+    const std::filesystem::path local = temp_.Path() / "local";
+    testsupport::ScopedVariable localAppData("LOCALAPPDATA", platform::PathToUtf8(local).c_str());
+    const std::filesystem::path fallback = platform::FallbackJournalFolder();
+    // The program's own folder cannot be written (Program Files, say).
+    const std::filesystem::path logs = platform::LogsFolder(ModuleFolder);
+    platform::FileFaultForTests = [logs](FileStep step, const std::filesystem::path& path) {
+        const bool inLogs = platform::PathToUtf8(path).rfind(platform::PathToUtf8(logs), 0) == 0;
+        return (step == FileStep::CreateFolder || step == FileStep::CreateNew) && inLogs ? EACCES : 0;
+    };
+    OtherFileSystem();
+    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
+    const MoveOutcome outcome = Move();
+    MoveStopsForTests = nullptr;
+    platform::MoveFaultForTests = nullptr;
+    platform::FileFaultForTests = nullptr;
+    if (fallback.empty()) {
+        // POSIX: the logs folder is the user's own; there is no other place to go.
+        EXPECT_EQ(MoveOutcome::NotJournaled, outcome);
+        ExpectOnlyFileAt(source_, "not journaled");
+        return;
+    }
+    EXPECT_EQ(1u, Tree(fallback).size());
+    LogFilePath = temp_.Path() / "log.txt";
+    const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+    ASSERT_EQ(1u, moves.size());
+    EXPECT_EQ(RecoveredAs::Finished, moves[0].outcome);
+    ExpectOnlyFileAt(target_, "finished from the per-user journal");
+    EXPECT_TRUE(Tree(fallback).empty());
 }
 
 // A kill before a step, and a failed step whose clean-up is killed: what each leaves behind
@@ -231,6 +279,10 @@ TEST_F(MoveJournal, TheRecoveryRemovesNothingWhoseBytesDifferFromWhatTheJournalE
               Logged());
     EXPECT_EQ(0u, JournalEntries());
 
+    // The copy keeps its temporary name beside the target: nothing was removed.
+    ASSERT_EQ(1u, Temporaries().size());
+    std::filesystem::remove(Temporaries()[0]);
+
     // Killed with half a copy under the temporary name; then the source is replaced.
     std::filesystem::remove(target_);
     WriteBytes(source_, contents_);
@@ -239,11 +291,13 @@ TEST_F(MoveJournal, TheRecoveryRemovesNothingWhoseBytesDifferFromWhatTheJournalE
     Move();
     WriteBytes(source_, std::string(contents_.size(), 'z'));
     const auto before = Files();
-    ASSERT_EQ(2u, before.size());
+    ASSERT_EQ(1u, before.size());
+    ASSERT_EQ(1u, Temporaries().size());
     moves = RecoverInterruptedMoves(false);
     ASSERT_EQ(1u, moves.size());
     EXPECT_EQ(RecoveredAs::Left, moves[0].outcome);
     EXPECT_EQ(before, Files());
+    EXPECT_EQ(1u, Temporaries().size());
 }
 
 TEST_F(MoveJournal, OnlyEntriesAreReadAndOnlyUnfinishedEntryWritesRemoved) {
@@ -280,9 +334,11 @@ TEST_F(MoveJournal, TheNextRunFinishesAKilledMoveBeforeListingAndLogsItsMovedLin
     ASSERT_EQ(2u, Files().size());
 
     // What recover would do, changing nothing.
+    ASSERT_EQ(1u, Temporaries().size());
+    const std::string temporary = Temporaries()[0];
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(0, RecoverCommand(true, QuestionAnswer::No));
-    EXPECT_EQ("would finish\t" + from + "\t" + to + "\nwould remove\t" + from +
+    EXPECT_EQ("would finish\t" + from + "\t" + to + "\nwould remove\t" + from + "\nwould remove\t" + temporary +
                   "\nwould finish: 1\nwould roll back: 0\nwould leave: 0\nlog: none\n",
               ::testing::internal::GetCapturedStdout());
     ASSERT_EQ(2u, Files().size());
@@ -292,6 +348,7 @@ TEST_F(MoveJournal, TheNextRunFinishesAKilledMoveBeforeListingAndLogsItsMovedLin
     EXPECT_EQ(0, result.listed);
     EXPECT_EQ(std::vector<std::string>{"[" + from + "]【カラー】「" + to + "」に移動しました。"}, Logged());
     EXPECT_EQ((std::map<std::string, std::string>{{"to/a.png", bytes}}), Files());
+    EXPECT_TRUE(Temporaries().empty());
     EXPECT_EQ(0u, JournalEntries());
 }
 
@@ -326,4 +383,91 @@ TEST_F(MoveJournal, RecoverPrintsWhatItSettlesAndWritesALogOnlyWhenThereIsSometh
               ::testing::internal::GetCapturedStdout());
     EXPECT_EQ("edited", ReadBytes(source_));
     EXPECT_TRUE(contents_ == ReadBytes(target_));
+}
+
+TEST_F(MoveJournal, ACopyIsProvenByIdentityNeverByEqualBytes) {
+    // Identical pictures from two folders for one target, across file systems, as two
+    // processes move them: one is killed with its whole copy under its temporary name, then
+    // the other's move is done.
+    const std::filesystem::path twin = temp_.Path() / "from" / "twin" / platform::PathFromUtf8("写真.png");
+    std::filesystem::create_directories(twin.parent_path());
+    WriteBytes(twin, contents_);
+    OtherFileSystem();
+    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::Place; };
+    PendingMove pending;
+    MoveFileJournaled(platform::PathToUtf8(twin), targetText_, false, pending);
+    MoveStopsForTests = nullptr;
+    EXPECT_EQ(MoveOutcome::Moved, Move());
+    platform::MoveFaultForTests = nullptr;
+    ASSERT_EQ(1u, Temporaries().size());
+
+    LogFilePath = temp_.Path() / "log.txt";
+    const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+    ASSERT_EQ(1u, moves.size());
+    EXPECT_EQ(RecoveredAs::RolledBack, moves[0].outcome);
+    EXPECT_TRUE(contents_ == ReadBytes(twin));
+    EXPECT_TRUE(contents_ == ReadBytes(target_));
+    EXPECT_TRUE(Temporaries().empty());
+    EXPECT_EQ(0u, JournalEntries());
+}
+
+TEST_F(MoveJournal, AnEntryOfAnotherShapeIsReportedAndLeftAlone) {
+    // Written by hand: its temporary is not the one its id gives, or its paths are not normal.
+    OtherFileSystem();
+    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
+    Move();
+    MoveStopsForTests = nullptr;
+    platform::MoveFaultForTests = nullptr;
+    const std::filesystem::path entry = *std::filesystem::directory_iterator(MoveJournalFolder());
+    const std::string good = ReadBytes(entry);
+    const std::string temporary = Temporaries()[0];
+    const std::string other = platform::PathToUtf8(temp_.Path() / "to" / "other.png");
+    const std::string dotted = platform::PathToUtf8(temp_.Path() / "to" / ".." / "to" / "写真.png");
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{temporary, other},
+                                   std::pair<std::string, std::string>{"target=" + targetText_, "target=" + dotted}}) {
+        std::string edited = good;
+        edited.replace(edited.find(from), from.size(), to);
+        WriteBytes(entry, edited);
+        const auto before = Files();
+        LogFilePath = temp_.Path() / "log.txt";
+        const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+        ASSERT_EQ(1u, moves.size()) << to;
+        EXPECT_EQ(RecoveredAs::Left, moves[0].outcome) << to;
+        EXPECT_EQ(before, Files()) << to;
+        EXPECT_TRUE(Exists(entry)) << to;
+    }
+}
+
+TEST_F(MoveJournal, AKillAfterTheLogLineGivesNoSecondLineAndARenameWithoutItsLineGetsOne) {
+    // Across file systems, stopped once the entry has noted the line.
+    OtherFileSystem();
+    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::ClearTemporary; };
+    Move();
+    MoveStopsForTests = nullptr;
+    platform::MoveFaultForTests = nullptr;
+    LogFilePath = temp_.Path() / "first.txt";
+    std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+    ASSERT_EQ(1u, moves.size());
+    EXPECT_EQ(RecoveredAs::Finished, moves[0].outcome);
+    EXPECT_FALSE(Exists(LogFilePath));
+    ExpectOnlyFileAt(target_, "finished");
+    EXPECT_TRUE(Temporaries().empty());
+
+    // On one file system, renamed under a run's log and never logged, as when killed there.
+    std::filesystem::rename(target_, source_);
+    sorttest::RecordingHost host;
+    ASSERT_TRUE(OpenResultLog(host.host));
+    const std::filesystem::path killedLog = LogFilePath;
+    PendingMove pending;
+    ASSERT_EQ(MoveOutcome::Moved, MoveFileJournaled(sourceText_, targetText_, false, pending));
+    CloseResultLog();
+    ASSERT_TRUE(OpenResultLog(host.host));
+    moves = RecoverInterruptedMoves(false);
+    ASSERT_EQ(1u, moves.size());
+    EXPECT_EQ(RecoveredAs::Finished, moves[0].outcome);
+    EXPECT_EQ(std::vector<std::string>{"[" + sourceText_ + "]【カラー】「" + targetText_ + "」に移動しました。"}, Logged());
+    EXPECT_TRUE(LogLines(killedLog).empty());
+    // Settled once: the killed run's record is ended.
+    EXPECT_TRUE(RecoverInterruptedMoves(false).empty());
+    CloseResultLog();
 }

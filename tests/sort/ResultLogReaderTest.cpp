@@ -55,6 +55,45 @@ TEST(ResultLogReader, EveryRecordReadsBackWithItsTimePathAndMessage) {
     EXPECT_EQ(0u, ParseResultLog("").size());
 }
 
+TEST(ResultLogReader, ControlCharactersAreEscapedReversiblyAndAPercentOnlyWhereItWouldReadAsOne) {
+    const struct {
+        std::string raw;
+        std::string logged;
+    } kRows[] = {
+        {"/p/a.png", "/p/a.png"},
+        {"/p/x\r\ny.png", "/p/x%0D%0Ay.png"},
+        {std::string("/p/\0\x01\x1f\x7f.png", 11), "/p/%00%01%1F%7F.png"},
+        {"/p/my%20photo.jpg", "/p/my%20photo.jpg"},  // as downloads name them: left alone
+        {"/p/100%.png", "/p/100%.png"},
+        {"/p/a%0Ab%25c%1f.png", "/p/a%250Ab%2525c%1f.png"},
+        {"/p/%%25%", "/p/%%2525%"},
+        {"/p/%\n", "/p/%%0A"},
+        {"/写真/a\tb.png", "/写真/a%09b.png"},
+    };
+    for (const auto& row : kRows) {
+        EXPECT_EQ(row.logged, EscapeLogText(row.raw)) << row.logged;
+        EXPECT_EQ(row.raw, UnescapeLogText(row.logged)) << row.logged;
+        const std::vector<LogRecord> records = ParseResultLog(Line(row.raw, Moved("カラー", row.raw + "/color/x")));
+        ASSERT_EQ(1u, records.size()) << row.logged;
+        EXPECT_EQ(row.raw, records[0].path);
+    }
+}
+
+TEST(ResultLogReader, AFolderNameCannotForgeARecord) {
+    // A folder named to look like the end of one line and a whole moved line of another file.
+    const std::string forged = "/p/x\r\n2026年01月05日09時03分07秒045ミリ秒[/elsewhere/notes.txt]"
+                               "【モノクロ】「/victim/notes.txt」に移動しました。\r\n2026年01月05日09時03分07秒045ミリ秒[";
+    const std::string source = forged + "/a.png";
+    const std::string bytes = Line(source, Moved("モノクロ", forged + "/monochrome/a.png"));
+    EXPECT_EQ(std::string::npos, bytes.find("\n2026"));
+    EXPECT_EQ(1u, ParseResultLog(bytes).size());
+    const std::vector<LoggedMove> moves = FindLoggedMoves(bytes);
+    ASSERT_EQ(1u, moves.size());
+    EXPECT_EQ(source, moves[0].source);
+    EXPECT_EQ(forged + "/monochrome/a.png", moves[0].target);
+
+}
+
 TEST(ResultLogReader, MovesAndFailedMovesAreFoundAndEverythingElseIgnored) {
     const std::string bytes =
         Line("/p/a.png", Moved("モノクロ", "/p/monochrome/a.png")) +

@@ -16,6 +16,7 @@
 #include "platform/FileFaults.h"
 #include "platform/FileFaults.h"
 #include "platform/Thread.h"
+#include "sort/MoveJournal.h"
 #include "sort/ResultLog.h"
 #include "sort/SortFixtures.h"
 #include "sort/SortRunDriver.h"
@@ -29,6 +30,7 @@ using sorttest::LogLines;
 using sorttest::ReadBytes;
 using sorttest::RecordingHost;
 using sorttest::RunStateGuard;
+using sorttest::SortedLog;
 using sorttest::TempFolder;
 using sorttest::TinyPng;
 using sorttest::Tree;
@@ -88,17 +90,13 @@ protected:
     std::vector<std::size_t> Fingerprints() const {
         std::vector<std::size_t> hashes;
         for (const auto& [name, bytes] : Tree(temp_.Path())) {
-            if (name.rfind("app/", 0) != 0) hashes.push_back(std::hash<std::string>()(bytes));
+            // A copy's temporary second name is the same file as its target.
+            if (name.rfind("app/", 0) != 0 && name.find(".pallidor-move-") == std::string::npos) {
+                hashes.push_back(std::hash<std::string>()(bytes));
+            }
         }
         std::sort(hashes.begin(), hashes.end());
         return hashes;
-    }
-
-    std::vector<std::string> SortedLog() const {
-        std::vector<std::string> lines;
-        for (const auto& line : LogLines(LogFilePath)) lines.push_back(WithoutTime(line));
-        std::sort(lines.begin(), lines.end());
-        return lines;
     }
 
     std::string MoveFailed(const char* word, const std::filesystem::path& target) const {
@@ -239,18 +237,45 @@ TEST_F(SortFaults, DestinationFileSystemThatFillsUpMidCopyKeepsTheSourceWhole) {
     EXPECT_EQ(large, ReadBytes(pics_ / "large.png"));
 }
 
-TEST_F(SortFaults, LogLinesThatCannotBeAppendedAreDroppedWhileFilesAreStillSorted) {
-    for (int i = 0; i < 4; ++i) WriteBytes(pics_ / (std::to_string(i) + ".png"), TinyPng(i % 2 == 0, std::uint8_t(i)));
-    int appends = 0;
-    platform::FileFaultForTests = [&appends](FileStep step, const std::filesystem::path&) {
-        return step == FileStep::Append && ++appends % 2 == 1 ? EIO : 0;
-    };
-    const SortRunResult result = Run();
-    EXPECT_EQ(0, LeftInPlace(result));
-    EXPECT_EQ(4, appends);
-    // The second and fourth lines, in list order with one worker.
-    EXPECT_EQ(2u, SortedLog().size());
-    EXPECT_EQ(fingerprintsBefore_, Fingerprints());
+TEST_F(SortFaults, ALogLineThatCannotBeWrittenStopsTheRunAndKeepsEveryMoveOnRecord) {
+    for (int i = 0; i < 6; ++i) WriteBytes(pics_ / (std::to_string(i) + ".png"), TinyPng(i % 2 == 0, std::uint8_t(i)));
+    // The disk fills after the second line, once over the same file system and once across.
+    for (const bool across : {false, true}) {
+        SCOPED_TRACE(across);
+        if (across) UseFixedDestinations();
+        int appends = 0;
+        platform::FileFaultForTests = [&appends](FileStep step, const std::filesystem::path& path) {
+            return step == FileStep::Append && path.extension() == ".txt" && ++appends > 2 ? ENOSPC : 0;
+        };
+        platform::MoveFaultForTests = [across](MoveStep step) { return across && step == MoveStep::Rename ? EXDEV : 0; };
+        fingerprintsBefore_ = Fingerprints();
+        RecordingHost recorder;
+        const SortRunResult result = SortRunDriver({pics_}, recorder.host);
+        EXPECT_TRUE(result.logFailed);
+        ASSERT_EQ(1u, recorder.errors.size());
+        EXPECT_NE(std::string::npos, recorder.errors[0].find("振り分け処理を中止しました"));
+        // The third file was moved and lost its line; nothing after it was moved.
+        EXPECT_EQ(3, result.movedMonochrome + result.movedColor);
+        EXPECT_EQ(2u, SortedLog().size());
+        EXPECT_EQ(fingerprintsBefore_, Fingerprints());
+        platform::FileFaultForTests = nullptr;
+        platform::MoveFaultForTests = nullptr;
+        if (across) {
+            // The move that has no line keeps its journal entry; the next run writes the line.
+            RecordingHost next;
+            ASSERT_TRUE(OpenResultLog(next.host));
+            const std::vector<RecoveredMove> recovered = RecoverInterruptedMoves(false);
+            ASSERT_EQ(1u, recovered.size());
+            EXPECT_EQ(RecoveredAs::Finished, recovered[0].outcome);
+            EXPECT_EQ(1u, SortedLog().size());
+        }
+        // Everything back in the pictures' folder for the second round.
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(temp_.Path())) {
+            if (entry.is_regular_file() && entry.path().extension() == ".png" && entry.path().parent_path() != pics_) {
+                std::filesystem::rename(entry.path(), pics_ / entry.path().filename());
+            }
+        }
+    }
 }
 
 TEST_F(SortFaults, AnUndoMoveOrFolderRemovalThatFailsLeavesThingsAsTheyAreAndSaysSo) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -93,7 +94,16 @@ RunStateGuard::RunStateGuard(const std::filesystem::path& moduleFolder)
 
 std::filesystem::path RunStateGuard::LogsFolder() const { return platform::LogsFolder(ModuleFolder); }
 
+std::vector<std::string> SortedLog() {
+    std::vector<std::string> lines;
+    for (const auto& line : LogLines(LogFilePath)) lines.push_back(WithoutTime(line));
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
 RunStateGuard::~RunStateGuard() {
+    // A log the test opened keeps its record beside it open (and on Windows locked) until then.
+    CloseResultLog();
     Settings = settings_;
     ModuleFolder = moduleFolder_;
     SettingsFilePath = settingsFilePath_;

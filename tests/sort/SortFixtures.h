@@ -35,6 +35,8 @@ std::string TinyBmp(bool color, std::uint8_t level);
 std::vector<std::string> LogLines(const std::filesystem::path& file);
 // The part of a log line after its time stamp: "[path]message".
 std::string WithoutTime(const std::string& line);
+// The current run's log lines (LogFilePath) without their time stamps, sorted.
+std::vector<std::string> SortedLog();
 // The single file in `folder`; empty when there is not exactly one.
 std::filesystem::path OnlyFileIn(const std::filesystem::path& folder);
 

@@ -25,6 +25,7 @@ using sorttest::NativeSeparators;
 using sorttest::ReadBytes;
 using sorttest::RecordingHost;
 using sorttest::RunStateGuard;
+using sorttest::SortedLog;
 using sorttest::TempFolder;
 using sorttest::TinyBmp;
 using sorttest::TinyPng;
@@ -46,14 +47,6 @@ protected:
 
     SortRunResult Run(const std::vector<std::filesystem::path>& dropped) {
         return SortRunDriver(dropped, recorder_.host);
-    }
-
-    // The run's log lines without their time stamps, sorted.
-    std::vector<std::string> SortedLog() {
-        std::vector<std::string> lines;
-        for (const auto& line : LogLines(LogFilePath)) lines.push_back(WithoutTime(line));
-        std::sort(lines.begin(), lines.end());
-        return lines;
     }
 
     TempFolder temp_;

@@ -71,11 +71,14 @@ protected:
         options.dryRun = dryRun;
         options.clockSlackMilliseconds = 0;
         options.hasRunStart = RunStartFromLogName(runLog_.filename().string(), options.runStart);
+        EXPECT_TRUE(LoadPlacedIdentities(runLog_, options));
         LogFilePath.clear();
         if (!dryRun) {
             EXPECT_TRUE(OpenResultLog(recorder_.host));
         }
-        return UndoSortRun(logBytes, options);
+        const UndoReport report = UndoSortRun(logBytes, options);
+        CloseResultLog();
+        return report;
     }
 
     TempFolder temp_;
@@ -245,4 +248,35 @@ TEST_F(UndoRun, AFolderOlderThanTheRunIsNotTheRunsToRemove) {
     EXPECT_EQ(1, report.movedBack);
     EXPECT_TRUE(report.removedFolders.empty());
     EXPECT_TRUE(platform::IsDirectory(pics_ / "monochrome"));
+}
+
+TEST_F(UndoRun, RunsUndoneNewestFirstRestoreTheTreeAndAForgedLineMovesNothing) {
+    for (const char* name : {"a.png", "b.png"}) WriteBytes(pics_ / name, TinyPng(false, name[0]));
+    const Snapshot before = Take(temp_.Path() / "pics");
+    const std::string first = Sort();
+    const std::filesystem::path firstLog = runLog_;
+    // A second run over the destination moves the files one level further down.
+    const std::filesystem::path saved = pics_;
+    pics_ = pics_ / "monochrome";
+    const std::string second = Sort();
+    const std::filesystem::path secondLog = runLog_;
+    pics_ = saved;
+
+    // A line no run wrote, naming a file the user keeps elsewhere, with a time in the future.
+    std::filesystem::create_directories(temp_.Path() / "victim");
+    WriteBytes(temp_.Path() / "victim" / "notes.txt", "mine");
+    const std::string forged = FormatResultLogLine(platform::LocalTime{2999, 1, 1, 0, 0, 0, 0},
+                                                   Text(temp_.Path() / "elsewhere" / "notes.txt"),
+                                                   "【モノクロ】「" + Text(temp_.Path() / "victim" / "notes.txt") +
+                                                       "」に移動しました。");
+
+    runLog_ = secondLog;
+    EXPECT_EQ(2, Undo(second + forged).movedBack);
+    EXPECT_EQ("mine", ReadBytes(temp_.Path() / "victim" / "notes.txt"));
+    // The first undo's renames changed the files' change times, not their identities.
+    runLog_ = firstLog;
+    const UndoReport report = Undo(first);
+    EXPECT_EQ(2, report.movedBack);
+    EXPECT_EQ(0, report.left);
+    EXPECT_EQ(before, Take(temp_.Path() / "pics"));
 }

@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Kills sorting runs at random moments and checks that nothing is lost and nothing is left:
-#   tests/sort/kill-test.sh CLI [ROUNDS [FILES]]
-# The pictures lie on a tmpfs mounted for the test (a memory card, say) and are sorted into
-# fixed folders on the file system of the temporary folder, so every move copies. Each round
-# makes fresh pictures, starts `CLI sort`, kills it with SIGKILL after a random delay, and then
-# sorts the same folder again with a normal run. Afterwards every picture exists exactly once
-# (by content hash), no temporary copy and no move journal entry is left, and every moved
-# picture has its moved line in the killed run's log or in the second run's.
+#   tests/sort/kill-test.sh CLI [ROUNDS [FILES [MODE]]]
+# The pictures lie on a tmpfs mounted for the test (a memory card, say). MODE says where they go:
+#   across     (default) fixed folders on the file system of the temporary folder, so every
+#              move copies;
+#   copies     the same, from 24 folders that each hold an identical "dup.bmp" besides the
+#              others, with 16 threads: only one of each name can take the fixed place;
+#   same-disk  the "monochrome" and "color" folders beside each picture, so every move is one
+#              rename; after the checks below, every log is undone, newest first, and the
+#              tree must be exactly as it was made.
+# Each round makes fresh pictures, starts `CLI sort`, kills it with SIGKILL after a random
+# delay, and then sorts the same folder again with a normal run. Afterwards every picture
+# exists exactly once (by content hash, counting identical copies), no temporary copy and no
+# move journal entry is left, and every moved picture has its moved line in the killed run's
+# log or in the second run's.
 # CLI may be a Windows build (pallidor-cli.exe): it then runs under Wine with the tmpfs mapped
 # to a drive letter of its own, so that the Windows move is what gets tested.
 # Exit status 77 (CTest's skip) where no tmpfs can be mounted.
@@ -15,6 +22,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 cli=$1
 rounds=${2:-12}
 files=${3:-100}
+mode=${4:-across}
+case "$mode" in across|copies|same-disk) ;; *) echo "kill-test: no mode '$mode'" >&2; exit 2 ;; esac
 
 wine=0
 case "$cli" in *.exe) wine=1 ;; esac
@@ -71,8 +80,12 @@ else
 fi
 
 settings=$tmp/settings.ini
-printf '[SORT]\r\nTHREAD_NUM=4\r\nIS_SUBDIRS_TOO=1\r\n[DESTINATION]\r\nIS_DST_SUBDIR=0\r\nDST_DIR_MONO=%s\r\nDST_DIR_COLOR=%s\r\n' \
-  "$(win_path "$tmp/sorted/mono")" "$(win_path "$tmp/sorted/color")" >"$settings"
+threads=4
+[ "$mode" = copies ] && threads=16
+subdir=0
+[ "$mode" = same-disk ] && subdir=1
+printf '[SORT]\r\nTHREAD_NUM=%s\r\nIS_SUBDIRS_TOO=1\r\n[DESTINATION]\r\nIS_DST_SUBDIR=%s\r\nDST_DIR_MONO=%s\r\nDST_DIR_COLOR=%s\r\n' \
+  "$threads" "$subdir" "$(win_path "$tmp/sorted/mono")" "$(win_path "$tmp/sorted/color")" >"$settings"
 
 # 24-bit bitmaps of 256 x 256 pixels (192 KiB each, several copy blocks), gray or coloured,
 # each made different from all others by its number in its first pixels.
@@ -96,7 +109,23 @@ make_pictures() {
       { cat "$tmp/header"; printf '%08d' "$i"; cat "$tmp/color"; } >"$folder/絵$i.bmp"
     fi
   done
+  if [ "$mode" = copies ]; then
+    for ((i = 0; i < 24; i++)); do
+      mkdir -p "$card/pics/copy$i"
+      { cat "$tmp/header"; printf '%08d' 99999999; cat "$tmp/gray"; } >"$card/pics/copy$i/dup.bmp"
+    done
+  fi
 }
+# Where a moved picture is now: the fixed folders, or the sub-folders beside the pictures.
+moved_pictures() {
+  if [ "$mode" = same-disk ]; then
+    find "$card/pics" -type f \( -path '*/monochrome/*' -o -path '*/color/*' \) -print0
+  else
+    find "$tmp/sorted" -type f -print0
+  fi
+}
+# Every picture's path below the card and its hash: what "the same tree" means.
+tree() { (cd "$card" && find . -type f -exec sha256sum {} + | sort -k 2); }
 
 hashes() { find "$@" -type f -exec sha256sum {} + | awk '{ print $1 }' | sort; }
 logs() { find "$tmp/bin" "$tmp/state" -name '*.txt' -path '*logs*' 2>/dev/null | sort; }
@@ -108,10 +137,12 @@ fail() { echo "kill-test: round $round: $*" >&2; exit 1; }
 round=0
 make_pictures
 start=$(date +%s%N)
-(run_cli sort --settings "$(win_path "$settings")" --no "$(card_path "$card/pics")" >/dev/null 2>&1) ||
-  fail "an undisturbed run failed"
+status=0
+(run_cli sort --settings "$(win_path "$settings")" --no "$(card_path "$card/pics")" >/dev/null 2>&1) || status=$?
+# Identical names for one fixed place: all but one stay, which is exit status 1.
+[ "$status" -eq 0 ] || { [ "$mode" = copies ] && [ "$status" -eq 1 ]; } || fail "an undisturbed run failed"
 full_ms=$((($(date +%s%N) - start) / 1000000))
-[ -z "$(find "$card/pics" -type f)" ] || fail "an undisturbed run left pictures behind"
+[ "$(moved_pictures | head -c 1 | wc -c)" -eq 1 ] || fail "an undisturbed run moved nothing"
 rm -rf "$card/pics" "$tmp/sorted/mono/"* "$tmp/sorted/color/"*
 echo "kill-test: an undisturbed run of $files pictures takes $full_ms ms; $rounds rounds follow"
 
@@ -119,6 +150,7 @@ interrupted=0
 for ((round = 1; round <= rounds; round++)); do
   make_pictures
   hashes "$card/pics" >"$tmp/before"
+  tree >"$tmp/tree-before"
   logs >"$tmp/logs-before"
 
   delay_ms=$((RANDOM % (full_ms + 1)))
@@ -150,7 +182,18 @@ for ((round = 1; round <= rounds; round++)); do
     if ! grep -qF "$line" $killed_logs "$second_log" /dev/null; then
       fail "no log records the move to $moved"
     fi
-  done < <(find "$tmp/sorted" -type f -print0)
+  done < <(moved_pictures)
+
+  if [ "$mode" = same-disk ]; then
+    # Both runs undone, the newest first: the tree as it was made, and no folder of theirs.
+    for log in $second_log $(echo "$killed_logs" | sort -r); do
+      (run_cli undo --yes "$(win_path "$log")" >"$tmp/out" 2>&1) || fail "undo of $log: $(tail -n 5 "$tmp/out")"
+    done
+    tree >"$tmp/tree-after"
+    cmp -s "$tmp/tree-before" "$tmp/tree-after" ||
+      fail "undo did not restore the tree (killed after $delay_ms ms): $(diff "$tmp/tree-before" "$tmp/tree-after" | head -n 6)"
+    [ -z "$(find "$card/pics" -type d \( -name monochrome -o -name color \))" ] || fail "undo left sorting folders"
+  fi
 
   rm -rf "$card/pics" "$tmp/sorted/mono/"* "$tmp/sorted/color/"*
 done
