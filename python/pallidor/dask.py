@@ -40,8 +40,8 @@ def _judge_open_file(open_file, settings):
 def _partitions(count, npartitions):
     if npartitions is not None:
         return max(1, min(npartitions, count))
-    # A few partitions per worker thread keep every thread busy to the end without paying
-    # the scheduler for each file.
+    # Partitions of about eight files: enough of them to keep every worker busy to the end, few
+    # enough not to pay the scheduler for each file.
     return max(1, min(count, 1 + count // 8))
 
 
