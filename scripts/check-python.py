@@ -93,7 +93,7 @@ def main():
             for p in files:
                 by_bytes = pallidor.judge(pathlib.Path(p).read_bytes(), settings=settings)
                 # The format of bytes comes from their content: only pictures are compared.
-                if judged[p].code == "unsupported-format":
+                if judged[p].code == "unsupported":
                     continue
                 if (by_bytes.verdict, by_bytes.evidence) != (judged[p].verdict, judged[p].evidence):
                     mismatched.append(p)

@@ -55,13 +55,15 @@ PALLIDOR_API bool LoadJudgeParams(const std::filesystem::path& file, JudgeParams
 
 enum class Verdict { None, Monochrome, Color };
 
-// Why a picture got no verdict. The names (ErrorCodeName) are stable; the texts are not.
+// Why a picture got no verdict. The names (ErrorCodeName) are stable, and those the console
+// tool also gives in its JSON (not-found, unsupported, decode-failed) mean the same there; the
+// texts are not stable.
 enum class ErrorCode {
     None,               // "": judged
     NotFound,           // "not-found": no such file
     NotAFile,           // "not-a-file": a folder or something else that is no regular file
     Unreadable,         // "unreadable": the file exists but cannot be read
-    UnsupportedFormat,  // "unsupported-format": no PNG, GIF, BMP or JPEG (by extension or content)
+    UnsupportedFormat,  // "unsupported": no PNG, GIF, BMP or JPEG (by extension or content)
     DecodeFailed,       // "decode-failed": damaged, cut short, or too large to decode
 };
 PALLIDOR_API const char* ErrorCodeName(ErrorCode code);

@@ -43,7 +43,7 @@ int JudgeFileOfKind(ImageKind kind, const std::filesystem::path& path, const ::J
         case ImageKind::Gif: return JudgeGifFile(path, params, errorText, evidence);
         case ImageKind::Unsupported: break;
     }
-    // An empty name has no extension: the unsupported-format message from its one owner.
+    // An empty name has no extension: the unsupported message from its one owner.
     return JudgeFileByExtension(std::filesystem::path(), params, errorText, evidence);
 }
 
@@ -133,7 +133,7 @@ const char* ErrorCodeName(ErrorCode code) {
         case ErrorCode::NotFound: return "not-found";
         case ErrorCode::NotAFile: return "not-a-file";
         case ErrorCode::Unreadable: return "unreadable";
-        case ErrorCode::UnsupportedFormat: return "unsupported-format";
+        case ErrorCode::UnsupportedFormat: return "unsupported";
         case ErrorCode::DecodeFailed: return "decode-failed";
     }
     return "";

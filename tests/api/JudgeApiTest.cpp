@@ -170,7 +170,7 @@ TEST(JudgeApi, EachFailureIsAValueWithItsCode) {
          "【ERROR】PNGファイルの読み込みに失敗しました。"},
         {dir.File("folder.png"), pallidor::ErrorCode::NotAFile, "not-a-file",
          "【ERROR】PNGファイルの読み込みに失敗しました。"},
-        {dir.File("notes.txt"), pallidor::ErrorCode::UnsupportedFormat, "unsupported-format",
+        {dir.File("notes.txt"), pallidor::ErrorCode::UnsupportedFormat, "unsupported",
          "【ERROR】非対応のファイル形式です。"},
         {dir.File("cut.png"), pallidor::ErrorCode::DecodeFailed, "decode-failed", "【ERROR】PNGファイルの読み込みに失敗しました。"},
     };

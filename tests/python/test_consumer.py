@@ -74,4 +74,4 @@ def test_a_program_built_with_pkg_config(installed, tmp_path, bench_corpus, sett
                          env=dict(os.environ, LD_LIBRARY_PATH=str(library))).stdout
     lines = out.splitlines()
     assert lines[1:-2] == expected_lines(files[:-1], settings_files["defaults"])
-    assert lines[-2:] == [f"- not-found {files[-1]}", f"- unsupported-format {files[-1]}"]
+    assert lines[-2:] == [f"- not-found {files[-1]}", f"- unsupported {files[-1]}"]

@@ -89,12 +89,12 @@ def test_failures_are_values_with_stable_codes(tmp_path, bench_corpus):
     rows = [
         (tmp_path / "cut.png", "decode-failed"),
         (str(tmp_path / "missing.gif"), "not-found"),
-        (tmp_path / "text.txt", "unsupported-format"),
+        (tmp_path / "text.txt", "unsupported"),
         (tmp_path / "folder.jpg", "not-a-file"),
         (png[: len(png) // 3], "decode-failed"),
         (b"GIF89a", "decode-failed"),
-        (b"no picture", "unsupported-format"),
-        (b"", "unsupported-format"),
+        (b"no picture", "unsupported"),
+        (b"", "unsupported"),
     ]
     for source, code in rows:
         verdict = pallidor.judge(source)
