@@ -10,7 +10,8 @@ usage() {
 Usage: ./test.sh [STAGE...]
 Runs every stage below in order, or only the stages named.
   layers    the include check: every include points down the layers of src/
-  native    the native build and its suite (CTest), all but the kill test
+  native    the native build and its suite (CTest), all but the kill test, then the
+            console tool and its manual page checked as a new user meets them
   corpus    the labelled real pictures (fetched once into .cache/corpus): the perceptual
             criterion with its defaults must get 97 % right and call at most 1 % of the
             colour pictures monochrome
@@ -49,6 +50,7 @@ stage_native() {
   scripts/setup.sh
   scripts/build.sh build
   (cd build && ctest --output-on-failure -j "$(nproc)" -LE kill)
+  scripts/check-console.sh build
 }
 
 stage_corpus() {

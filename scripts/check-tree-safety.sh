@@ -114,7 +114,7 @@ else
   timeout 60 "$cli" recover --yes >/dev/null 2>&1
   unlogged=0
   while IFS= read -r file; do
-    grep -qF "「$file」に移動しました。" "$logs"/*.txt || unlogged=$((unlogged + 1))
+    grep -qF -e "「$file」に移動しました。" -e "moved to \"$file\"." "$logs"/*.txt || unlogged=$((unlogged + 1))
   done < <(find "$case_dir/pics" -mindepth 2 -type f)
   if [ "$status" -ne 0 ] && [ "$moved" -lt 60 ] && [ "$unlogged" -eq 0 ] && grep -q . "$case_dir/err"; then
     result "full logs file system" OK "stopped with status $status after $moved moves, every one on record"
@@ -140,7 +140,7 @@ begin fifo
 mkfifo "$case_dir/pics/x.png"
 picture "$case_dir/pics/a.png" gray 5
 sort_run "$case_dir/pics"; status=$?
-if [ "$status" -eq 1 ] && [ -p "$case_dir/pics/x.png" ] && grep -qF "x.png]【ERROR】" "$(newest_logs | head -n 1)"; then
+if [ "$status" -eq 1 ] && [ -p "$case_dir/pics/x.png" ] && grep -qE "x\.png\](【ERROR】|\[ERROR\])" "$(newest_logs | head -n 1)"; then
   result "FIFO named x.png" OK "left in place with its line; the run ended"
 else
   result "FIFO named x.png" FAIL "status $status"

@@ -7,6 +7,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 native=$(realpath "$1"); windows=$(realpath "$2"); make_demo=$(realpath "$3")
+# Both sides in one language: the one scripts/wine-exec.sh gives the Windows side.
+export LC_ALL=C.UTF-8
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -65,13 +67,16 @@ write_sort_settings() {
     fi
   } > "$1"
 }
-# The log without time stamps, with '/' for every separator and Wine's drive letter dropped,
-# its lines sorted (workers finish in any order). A line whose time stamp is malformed keeps it
-# and so shows as a difference.
+# The log without time stamps (of either language), with '/' for every separator and Wine's
+# drive letter dropped, its lines sorted (workers finish in any order). A line whose time stamp
+# is malformed keeps it and so shows as a difference.
 normalise_log() {
   sed -e 's/^[0-9]\{4\}年[0-9]\{2\}月[0-9]\{2\}日[0-9]\{2\}時[0-9]\{2\}分[0-9]\{2\}秒[0-9]\{3\}ミリ秒//' \
+      -e 's/^[0-9]\{4\}-[0-9]\{2\}-[0-9]\{2\} [0-9]\{2\}:[0-9]\{2\}:[0-9]\{2\}\.[0-9]\{3\} //' \
       -e 's/\r$//' -e 's|\\|/|g' -e 's|Z:/|/|g' "$1" | LC_ALL=C sort
 }
+# Standard error names the files left with their paths: the same separators on both sides.
+normalise_paths() { sed -i -e 's|\\|/|g' -e 's|Z:/|/|g' "$1"; }
 # One side's run: SIDE CLI... Leaves SIDE.tree, SIDE.out (the summary), SIDE.err, SIDE.log.
 sort_side() {
   local side=$1; shift
@@ -80,6 +85,7 @@ sort_side() {
   local code=0
   "$@" sort --settings "$side.ini" --yes run/写真 > "$side.stdout" 2> "$side.err" || code=$?
   echo "exit $code" >> "$side.err"
+  normalise_paths "$side.err"
   local log
   log=$(sed -n 's/^log: //p' "$side.stdout" | tr '\\' '/' | sed 's|^Z:||')
   if [ -n "$log" ] && [ -f "$log" ]; then

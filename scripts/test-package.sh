@@ -105,6 +105,18 @@ complete_words() {
 keys=$(run settings | sed -n 's/=.*//p' | tr '\n' ' ')
 offered=$(complete_words pallidor-cli settings '' | sed 's/=$//' | tr '\n' ' ')
 [ "$keys" = "$offered" ] || fail "the completion offers the keys $offered, the program has $keys"
+# A folder after KEY=: bash replaces only what follows '=', so the reply is the folder alone.
+mkdir -p "$home/out"
+offered=$(HOME="$home" bash -c 'source /usr/share/bash-completion/bash_completion
+  source "$1"; compopt() { :; }
+  COMP_WORDS=(pallidor-cli settings DST_DIR_MONO = "~/ou"); COMP_CWORD=4
+  COMP_LINE="pallidor-cli settings DST_DIR_MONO=~/ou"; COMP_POINT=${#COMP_LINE}
+  _pallidor_cli pallidor-cli "~/ou" "="; printf "%s\n" "${COMPREPLY[@]}"' complete \
+  "$root/usr/share/bash-completion/completions/pallidor-cli")
+[ "$offered" = '~/out' ] || fail "completing DST_DIR_MONO=~/ou gives: $offered"
+# After undo, the logs of past runs come first.
+offered=$(PATH="$root/usr/bin:$PATH" HOME="$home" XDG_STATE_HOME='' complete_words pallidor-cli undo '' | head -1)
+[ -n "$offered" ] && [ "$offered" = "$(run logs | head -1 | cut -f5)" ] || fail "completing undo gives: $offered"
 echo "test-package: the installed program works"
 
 pydeb=$build/python3-pallidor_${version}_$(dpkg --print-architecture).deb

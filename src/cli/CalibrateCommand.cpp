@@ -12,6 +12,7 @@
 
 #include "image/CalibrationEntry.h"
 #include "platform/Text.h"
+#include "sort/Messages.h"
 #include "settings/Settings.h"
 #include "sort/FileCollection.h"
 
@@ -143,6 +144,7 @@ void GatherAll(std::vector<Sample>& samples, const JudgeParams& params) {
         for (std::size_t i = next++; i < samples.size(); i = next++) {
             Sample& s = samples[i];
             s.judged = GatherFileEvidence(s.path, params, s.evidence, s.errorText);
+            s.errorText = messages::LoaderFailure(s.errorText);
         }
     };
     const std::size_t threadCount = std::min<std::size_t>(

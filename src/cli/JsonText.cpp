@@ -83,6 +83,12 @@ JsonObject& JsonObject::AddBool(const char* key, bool value) { return Raw(key, v
 JsonObject& JsonObject::AddNull(const char* key) { return Raw(key, "null"); }
 JsonObject& JsonObject::AddObject(const char* key, const JsonObject& object) { return Raw(key, object.Text()); }
 
+JsonObject& JsonObject::AddStrings(const char* key, const std::vector<std::string>& texts) {
+    std::string list = "[";
+    for (std::size_t i = 0; i < texts.size(); ++i) list += (i == 0 ? "" : ",") + JsonString(texts[i]);
+    return Raw(key, list + "]");
+}
+
 JsonObject& JsonObject::AddPath(const char* key, const std::string& path) {
     Add(key, path);
     if (!platform::IsValidUtf8(path)) Raw((std::string(key) + "_bytes").c_str(), JsonString(HexBytes(path)));

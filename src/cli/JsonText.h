@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // `text` as a JSON string literal, quotes included. Quotes, backslashes and control characters
 // are escaped; other characters stay as their UTF-8 bytes. A byte that is not part of a
@@ -28,6 +29,7 @@ public:
     JsonObject& AddBool(const char* key, bool value);
     JsonObject& AddNull(const char* key);
     JsonObject& AddObject(const char* key, const JsonObject& object);
+    JsonObject& AddStrings(const char* key, const std::vector<std::string>& texts);
     // A file name: under `key` as text (U+FFFD for bytes that are no UTF-8), and when the name
     // is not well-formed UTF-8 its exact bytes in hexadecimal under `key` + "_bytes" as well.
     JsonObject& AddPath(const char* key, const std::string& path);

@@ -1,5 +1,6 @@
 // pallidor-cli: the console front end.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <system_error>
@@ -8,6 +9,7 @@
 #include "cli/HelpText.h"
 #include "cli/CalibrateCommand.h"
 #include "cli/JudgeCommand.h"
+#include "cli/LogsCommand.h"
 #include "cli/PathInput.h"
 #include "cli/RecoverCommand.h"
 #include "cli/SettingsCommand.h"
@@ -16,6 +18,7 @@
 #include "platform/Console.h"
 #include "platform/Text.h"
 #include "settings/Settings.h"
+#include "sort/Texts.h"
 
 namespace {
 
@@ -75,6 +78,7 @@ int Calibrate(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     platform::PrepareConsoleOutput();
+    SetTextLanguage(LanguageOfLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG")));
     const std::vector<std::string> args = platform::CommandLineArguments(argc, argv);
     if (args.empty()) return UsageError("no command given");
     const std::string command = args[0];
@@ -86,12 +90,33 @@ int main(int argc, char** argv) {
         std::puts("pallidor-cli " PALLIDOR_VERSION);
         return 0;
     }
+    if (command == "help") {
+        if (args.size() == 1) {
+            std::fputs(HelpText().c_str(), stdout);
+            return 0;
+        }
+        if (args.size() > 2 || !IsCommand(args[1])) return UsageError("help: no command '" + args[1] + "'");
+        std::fputs(CommandHelp(args[1]).c_str(), stdout);
+        return 0;
+    }
+    if (!IsCommand(command)) {
+        const std::string guess = DidYouMean(command);
+        return UsageError("unknown command '" + command + "'" +
+                          (guess.empty() ? std::string() : "; did you mean '" + guess + "'?"));
+    }
+    for (std::size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
+        if (args[i] == "--help" || args[i] == "-h") {
+            std::fputs(CommandHelp(command).c_str(), stdout);
+            return 0;
+        }
+    }
     if (command == "calibrate") return Calibrate(args);
-    if (command != "judge" && command != "sort" && command != "undo" && command != "recover" &&
-        command != "settings") {
-        return UsageError("unknown command '" + command + "'");
+    if (command == "logs") {
+        if (args.size() > 1) return UsageError("logs takes no argument");
+        return LogsCommand();
     }
     const bool judging = command == "judge";
+    const bool sorting = command == "sort";
     const bool recovering = command == "recover";
     // undo and recover take no settings and no paths, and answer the log question.
     const bool undoing = command == "undo" || recovering;
@@ -104,6 +129,7 @@ int main(int argc, char** argv) {
     OutputOptions output;
     bool nulSeparated = false;
     bool dryRun = false;
+    bool lastLog = false;
     bool fromStandardInput = false;
     std::vector<std::string> arguments;
     bool optionsEnded = false;
@@ -116,7 +142,7 @@ int main(int argc, char** argv) {
         } else if (!undoing && arg == "--settings") {
             if (i + 1 >= args.size()) return UsageError("--settings needs a file");
             settingsFile = args[++i];
-        } else if ((undoing || command == "sort") && (arg == "--yes" || arg == "--no")) {
+        } else if ((undoing || sorting) && (arg == "--yes" || arg == "--no")) {
             answer = arg == "--yes" ? QuestionAnswer::Yes : QuestionAnswer::No;
         } else if (takesPaths && arg == "--explain") {
             output.explain = true;
@@ -124,8 +150,12 @@ int main(int argc, char** argv) {
             output.json = true;
         } else if (takesPaths && (arg == "-0" || arg == "--null")) {
             nulSeparated = true;
-        } else if (undoing && arg == "--dry-run") {
+        } else if (takesPaths && (arg == "-r" || arg == "--recursive")) {
+            output.recursive = true;
+        } else if ((undoing || sorting) && arg == "--dry-run") {
             dryRun = true;
+        } else if (command == "undo" && arg == "--last") {
+            lastLog = true;
         } else if (arg == "-" && takesPaths) {
             fromStandardInput = true;
             arguments.push_back(arg);
@@ -141,18 +171,28 @@ int main(int argc, char** argv) {
         return RecoverCommand(dryRun, answer);
     }
     if (undoing) {
-        if (arguments.size() != 1) return UsageError("undo needs exactly one LOGFILE");
+        if (lastLog) {
+            if (!arguments.empty()) return UsageError("undo takes a LOGFILE or --last, not both");
+            const std::vector<std::filesystem::path> logs = LogFilesNewestFirst();
+            if (logs.empty()) {
+                std::fprintf(stderr, "pallidor-cli: %s\n", Text(TextId::NoLogs));
+                return 2;
+            }
+            return UndoCommand(logs.front(), dryRun, answer);
+        }
+        if (arguments.size() != 1) return UsageError("undo needs exactly one LOGFILE (or --last)");
         return UndoCommand(platform::PathFromUtf8(arguments[0]), dryRun, answer);
     }
     if (setting) return SettingsCommand(platform::PathFromUtf8(settingsFile), arguments);
     const std::string problem = SettingsFileProblem(settingsFile);
     if (!problem.empty()) return UsageError(problem);
-    if (!judging && output.explain && !output.json) return UsageError("sort --explain needs --json");
+    if (sorting && !dryRun && output.explain && !output.json) return UsageError("sort --explain needs --json");
     if (fromStandardInput && arguments.size() != 1) return UsageError("PATH - must be the only PATH");
     if (nulSeparated && !fromStandardInput) return UsageError("-0 needs PATH -");
     if (fromStandardInput) {
         arguments = SplitPathList(platform::ReadStandardInput(), nulSeparated);
-        if (arguments.empty()) return UsageError("no PATH on standard input");
+        // An empty list (say, from a find that found nothing) is nothing to do.
+        if (arguments.empty()) return 0;
     }
     if (arguments.empty()) return UsageError("no PATH given");
     std::vector<std::filesystem::path> paths;
@@ -165,5 +205,11 @@ int main(int argc, char** argv) {
         GetModuleFolder();
         LoadSettingsFrom(platform::PathFromUtf8(settingsFile));
     }
-    return judging ? JudgeCommand(paths, output) : SortCommand(paths, answer, output);
+    if (judging || dryRun) {
+        // This run's own: nothing is saved by judge.
+        if (output.recursive) Settings.IS_SUBDIRS_TOO = 1;
+        output.dryRun = dryRun;
+        return JudgeCommand(dryRun ? AsFullPaths(paths) : paths, output);
+    }
+    return SortCommand(paths, answer, output);
 }

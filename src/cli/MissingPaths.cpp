@@ -6,16 +6,20 @@
 
 #include "cli/JsonText.h"
 #include "platform/Text.h"
+#include "sort/Texts.h"
 
-const char* const NoSuchPathText = "no such file or folder";
+bool IsMissingPath(const std::filesystem::path& path) {
+    std::error_code error;
+    // Not following a final link would keep a dangling one, which names nothing to judge.
+    return std::filesystem::status(path, error).type() == std::filesystem::file_type::not_found;
+}
 
 std::vector<std::filesystem::path> DropMissingPaths(const std::vector<std::filesystem::path>& paths,
                                                     const MissingPathOutput& output) {
     std::vector<std::filesystem::path> existing;
+    const std::string message = Text(TextId::NoSuchPath);
     for (const auto& path : paths) {
-        std::error_code error;
-        // Not following a final link would keep a dangling one, which names nothing to judge.
-        if (std::filesystem::status(path, error).type() != std::filesystem::file_type::not_found) {
+        if (!IsMissingPath(path)) {
             existing.push_back(path);
             continue;
         }
@@ -24,11 +28,12 @@ std::vector<std::filesystem::path> DropMissingPaths(const std::vector<std::files
         if (output.json) {
             JsonObject json;
             json.AddPath("path", text);
-            json.Add("error", NoSuchPathText);
-            if (output.withMessage) json.Add("message", NoSuchPathText);
+            json.Add("error", message);
+            json.Add("code", "not-found");
+            if (output.withMessage) json.Add("message", message);
             line = json.Text() + "\n";
         } else {
-            line = "error\t" + text + "\t" + NoSuchPathText + "\n";
+            line = "error\t" + text + "\t" + message + "\n";
         }
         std::fwrite(line.data(), 1, line.size(), stdout);
     }

@@ -1,24 +1,42 @@
 #include "cli/SortCommand.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <deque>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 #include "settings/Settings.h"
 #include "cli/Explanation.h"
+#include "cli/FileProblem.h"
 #include "cli/JsonText.h"
 #include "cli/MissingPaths.h"
+#include "cli/OrderedOutput.h"
+#include "cli/ProgressLine.h"
 #include "platform/Console.h"
 #include "platform/Text.h"
 #include "sort/ResultLog.h"
 #include "sort/SortHost.h"
 #include "sort/SortRun.h"
 #include "sort/SortRunDriver.h"
+#include "sort/Texts.h"
 
 namespace {
 
-extern "C" void OnInterrupt(int) { CancelRequested = true; }
+// Results that may wait for an earlier one before they are printed.
+constexpr std::size_t kReorderWindow = 1024;
+
+std::atomic<int> Interrupts{0};
+
+extern "C" void OnInterrupt(int) {
+    CancelRequested = true;
+    ++Interrupts;
+    // Some C libraries put the default back before they call a handler.
+    std::signal(SIGINT, OnInterrupt);
+}
 
 void PrintError(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
 
@@ -31,19 +49,7 @@ bool AskOnTerminal(const std::string& question) {
     return reply == "y\n" || reply == "Y\n" || reply == "yes\n" || reply == "Yes\n" || reply == "YES\n";
 }
 
-// A drop hands over full paths, and log lines and messages show paths as they were handed
-// over: a relative one would tell the reader of the log nothing about where the file was.
-std::vector<std::filesystem::path> AsFullPaths(const std::vector<std::filesystem::path>& paths) {
-    std::vector<std::filesystem::path> full;
-    for (const auto& path : paths) {
-        std::error_code error;
-        std::filesystem::path absolute = std::filesystem::absolute(path, error);
-        full.push_back(error ? path : absolute);
-    }
-    return full;
-}
-
-std::string JsonLine(const SortedFile& file, bool explain) {
+std::string JsonLine(const SortedFile& file, const FileProblem& problem, bool explain) {
     JsonObject json;
     json.AddPath("path", file.path);
     if (file.judged) json.Add("verdict", file.verdict != 0 ? "monochrome" : "color");
@@ -51,10 +57,88 @@ std::string JsonLine(const SortedFile& file, bool explain) {
         json.AddPath("destination", file.destination);
     } else {
         json.Add("error", file.message);
+        json.Add("code", problem.code);
+        if (!problem.reason.empty()) json.Add("reason", problem.reason);
     }
     json.Add("message", file.message);
+    if (file.judged && file.evidence.decoderWarnings > 0) {
+        json.AddStrings("warnings", {DecoderWarningText(file.evidence.decoderWarnings)});
+    }
     if (explain && file.judged) json.AddObject("evidence", ExplainAsJson(file.evidence, MakeJudgeParams(Settings)));
     return json.Text() + "\n";
+}
+
+// The summary's counts, kept from the files as they are reported: an abandoned run has no
+// driver's result to print.
+struct Tally {
+    std::atomic<std::int32_t> monochrome{0};
+    std::atomic<std::int32_t> color{0};
+    std::atomic<std::int32_t> listed{0};
+};
+
+void PrintSummary(std::FILE* to, std::int32_t monochrome, std::int32_t color, std::int32_t left) {
+    std::fprintf(to, "%s\n", FormatText(Text(TextId::MovedToMonochromeCount), static_cast<int>(monochrome)).c_str());
+    std::fprintf(to, "%s\n", FormatText(Text(TextId::MovedToColorCount), static_cast<int>(color)).c_str());
+    std::fprintf(to, "%s\n", FormatText(Text(TextId::LeftInPlaceCount), static_cast<int>(left)).c_str());
+    if (LogFilePath.empty()) {
+        std::fprintf(to, "%s\n", Text(TextId::NoLog));
+    } else {
+        std::fprintf(to, "%s\n", FormatText(Text(TextId::LogPath), platform::PathToUtf8(LogFilePath).c_str()).c_str());
+    }
+    std::fflush(to);
+}
+
+// Each path's place in the run's list, so results print in that order. A path listed twice
+// has a place for each time.
+class ListPlaces {
+public:
+    void Set(const std::vector<std::string>& paths) {
+        std::lock_guard<std::mutex> hold(lock_);
+        paths_ = paths;
+        reported_.assign(paths.size(), false);
+        for (std::size_t i = 0; i < paths.size(); ++i) places_[paths[i]].push_back(i);
+    }
+    bool Take(const std::string& path, std::size_t& place) {
+        std::lock_guard<std::mutex> hold(lock_);
+        auto it = places_.find(path);
+        if (it == places_.end() || it->second.empty()) return false;
+        place = it->second.front();
+        it->second.pop_front();
+        reported_[place] = true;
+        return true;
+    }
+    // The files of the list that no worker reported: not started, or abandoned.
+    std::vector<std::string> Unreported() {
+        std::lock_guard<std::mutex> hold(lock_);
+        std::vector<std::string> left;
+        for (std::size_t i = 0; i < paths_.size(); ++i) {
+            if (!reported_[i]) left.push_back(paths_[i]);
+        }
+        return left;
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<std::string> paths_;
+    std::vector<bool> reported_;
+    std::unordered_map<std::string, std::deque<std::size_t>> places_;
+};
+
+// Each file a stopped run did not get to, as the files it did: on standard error, and as an
+// object with the code "interrupted" in JSON.
+void ReportInterrupted(const std::vector<std::string>& paths, bool json, ProgressLine& progress) {
+    const std::string text = Text(TextId::Interrupted);
+    for (const std::string& path : paths) {
+        if (json) {
+            JsonObject object;
+            object.AddPath("path", path);
+            object.Add("error", text).Add("code", "interrupted").Add("message", text);
+            const std::string line = object.Text() + "\n";
+            std::fwrite(line.data(), 1, line.size(), stdout);
+        }
+        progress.PrintLine(path + ": " + text);
+    }
+    std::fflush(stdout);
 }
 
 }  // namespace
@@ -69,72 +153,121 @@ bool AnswerQuestion(const std::string& question, QuestionAnswer answer) {
     return false;
 }
 
+std::vector<std::filesystem::path> AsFullPaths(const std::vector<std::filesystem::path>& paths) {
+    std::vector<std::filesystem::path> full;
+    for (const auto& path : paths) {
+        std::error_code error;
+        std::filesystem::path absolute = std::filesystem::absolute(path, error);
+        full.push_back(error ? path : absolute);
+    }
+    return full;
+}
+
 int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer answer,
                 const OutputOptions& output) {
     const std::vector<std::filesystem::path> existing = DropMissingPaths(AsFullPaths(paths), {output.json, true});
     // With nothing to sort there is no run: no settings saved, no log.
     if (existing.empty()) return 1;
     const bool anyMissing = existing.size() != paths.size();
-    const bool showProgress = platform::StandardErrorIsTerminal();
-    bool progressShown = false;
+    ProgressLine progress(platform::StandardErrorIsTerminal());
+    Tally tally;
+    ListPlaces places;
+    // Standard output carries nothing but the objects when it is JSON Lines.
+    std::FILE* summary = output.json ? stderr : stdout;
+
+    OrderedOutput ordered(kReorderWindow, [&](const OrderedItem& item) {
+        if (!item.out.empty()) {
+            std::fwrite(item.out.data(), 1, item.out.size(), stdout);
+            std::fflush(stdout);
+        }
+        if (!item.error.empty()) progress.PrintLine(item.error);
+    });
 
     SortHost host;
-    host.ShowError = [&](const std::string& text) {
-        if (progressShown) std::fputc('\n', stderr);
-        progressShown = false;
-        PrintError(text);
-    };
+    host.ShowError = [&](const std::string& text) { progress.PrintLine(text); };
     host.AskYesNo = [&](const std::string& question) { return AnswerQuestion(question, answer); };
-    if (showProgress) {
-        host.ShowProgress = [&](const ProgressDisplay& progress) {
-            std::fprintf(stderr, "\r%s", progress.text.c_str());
-            std::fflush(stderr);
-            progressShown = true;
-        };
-        // The driver's last update may predate the last finished file; end on the real count.
-        host.EndProgress = [&](std::int32_t done, std::int32_t total) {
-            if (progressShown && total > 0) std::fprintf(stderr, "\r%s\n", MakeProgressDisplay(done, total).text.c_str());
-            progressShown = false;
-        };
-    }
-
-    std::mutex outputLock;
-    if (output.json) {
-        host.ExplainVerdicts = output.explain;
-        host.FileSorted = [&](const SortedFile& file) {
-            const std::string line = JsonLine(file, output.explain);
-            std::lock_guard<std::mutex> hold(outputLock);
-            std::fwrite(line.data(), 1, line.size(), stdout);
+    host.ListMade = [&](const std::vector<std::string>& list) {
+        places.Set(list);
+        tally.listed = static_cast<std::int32_t>(list.size());
+    };
+    host.BeginProgress = [&](std::int32_t total) { progress.Begin(total); };
+    bool stopShown = false;
+    host.ShowProgress = [&](const ProgressDisplay& display) {
+        const int interrupts = Interrupts.load();
+        if (interrupts >= 1 && !stopShown) {
+            stopShown = true;
+            progress.PrintLine(FormatText(Text(TextId::Stopping), static_cast<int>(ActiveWorkers.load())));
+        }
+        if (interrupts >= 2) {
+            // The decodes under way are abandoned with the process, once no move is half made.
+            progress.PrintLine(Text(TextId::Abandoning));
+            AbandonAtSafePoint();
+            ordered.Flush();
+            progress.End(display.done);
+            ReportInterrupted(places.Unreported(), output.json, progress);
+            const std::int32_t moved = tally.monochrome + tally.color;
+            PrintSummary(summary, tally.monochrome, tally.color, tally.listed - moved);
             std::fflush(stdout);
-        };
-    }
+            std::_Exit(1);
+        }
+        progress.Show(display.done);
+    };
+    // The driver's last update may predate the last finished file; end on the real count.
+    host.EndProgress = [&](std::int32_t done, std::int32_t) { progress.End(done); };
+    host.ExplainVerdicts = true;  // the decoder's warnings are part of the evidence
+    host.FileSorted = [&](const SortedFile& file) {
+        if (file.moved) (file.verdict != 0 ? tally.monochrome : tally.color)++;
+        FileProblem problem;
+        if (!file.judged) {
+            problem = UnjudgedProblem(platform::PathFromUtf8(file.path), file.message);
+        } else if (!file.moved) {
+            problem = UnmovedProblem(file.path, file.destination, file.verdict != 0, file.message);
+        }
+        OrderedItem item;
+        if (output.json) item.out = JsonLine(file, problem, output.explain);
+        if (!file.moved) {
+            item.error = file.path + ": " + WithReason(file.message, problem);
+        } else if (file.evidence.decoderWarnings > 0) {
+            item.error = file.path + ": " + DecoderWarningText(file.evidence.decoderWarnings);
+        }
+        std::size_t place = 0;
+        if (!places.Take(file.path, place)) {
+            ordered.Flush();
+            if (!item.out.empty()) std::fwrite(item.out.data(), 1, item.out.size(), stdout);
+            if (!item.error.empty()) progress.PrintLine(item.error);
+            return;
+        }
+        // Every worker waiting here while none other works means an earlier file never
+        // comes (its thread did not start): its place is given up.
+        ordered.Put(place, std::move(item), [](std::size_t waiting) {
+            return static_cast<std::int32_t>(waiting) >= ActiveWorkers.load();
+        });
+    };
 
     // On Windows the logs sit beside the program also when the settings came from elsewhere.
     if (ModuleFolder.empty()) GetModuleFolder();
     if (!BeginSortRun(UserPrompt{host.ShowError, {}})) {
-        PrintError("pallidor-cli: a sorting run is already busy");
+        PrintError(std::string("pallidor-cli: ") + Text(TextId::RunAlreadyBusy));
         return 2;
     }
+    // After the settings were saved: -r is for this run alone.
+    const int subfolders = Settings.IS_SUBDIRS_TOO;
+    if (output.recursive) Settings.IS_SUBDIRS_TOO = 1;
+    HintAtFoldersOfFolders(existing);
+    Interrupts = 0;  // only this run's count
     void (*previous)(int) = std::signal(SIGINT, OnInterrupt);
     const SortRunResult result = SortRunDriver(existing, host);
     std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+    Settings.IS_SUBDIRS_TOO = subfolders;
     EndSortRun();
+    ordered.Flush();
     if (!result.started) return 2;
 
     if (result.cancelled) {
-        std::fprintf(stderr, "cancelled: %d of %d files were not started\n",
-                     static_cast<int>(result.listed - result.handedOut), static_cast<int>(result.listed));
+        ReportInterrupted(places.Unreported(), output.json, progress);
+        PrintError(FormatText(Text(TextId::Cancelled), static_cast<int>(result.listed - result.handedOut),
+                              static_cast<int>(result.listed)));
     }
-    // Standard output carries nothing but the objects when it is JSON Lines.
-    std::FILE* summary = output.json ? stderr : stdout;
-    std::fprintf(summary, "moved to monochrome: %d\nmoved to color: %d\nleft in place: %d\n",
-                 static_cast<int>(result.movedMonochrome), static_cast<int>(result.movedColor),
-                 static_cast<int>(LeftInPlace(result)));
-    if (LogFilePath.empty()) {
-        std::fprintf(summary, "log: none\n");
-    } else {
-        std::fprintf(summary, "log: %s\n", platform::PathToUtf8(LogFilePath).c_str());
-    }
-    std::fflush(summary);
+    PrintSummary(summary, result.movedMonochrome, result.movedColor, LeftInPlace(result));
     return LeftInPlace(result) == 0 && !anyMissing && !result.logFailed ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/LogsCommand.h"
 #include "settings/Settings.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -10,6 +11,7 @@
 #include "sort/ResultLog.h"
 #include "sort/ResultLogReader.h"
 #include "sort/SortHost.h"
+#include "sort/Texts.h"
 #include "sort/UndoRun.h"
 
 namespace {
@@ -22,15 +24,6 @@ struct ReportWords {
 };
 const ReportWords kUndoWords{"moved back", "left", "removed folder"};
 const ReportWords kDryRunWords{"would move back", "would leave", "would remove folder"};
-
-bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
-    platform::InputFile* file = platform::OpenInputFile(path);
-    if (file == nullptr) return false;
-    char buffer[1 << 16];
-    for (std::size_t got; (got = platform::ReadInputFile(file, buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
-    platform::CloseInputFile(file);
-    return true;
-}
 
 // When the run began: its log's name says, or else the log file's own creation.
 void FindRunStart(const std::filesystem::path& logFile, UndoOptions& options) {
@@ -50,8 +43,13 @@ void FindRunStart(const std::filesystem::path& logFile, UndoOptions& options) {
 int UndoCommand(const std::filesystem::path& logFile, bool dryRun, QuestionAnswer answer) {
     const std::string logText = platform::PathToUtf8(logFile);
     std::string bytes;
-    if (platform::IsDirectory(logFile) || !ReadWholeFile(logFile, bytes)) {
-        std::fprintf(stderr, "pallidor-cli: cannot read the log %s\n", logText.c_str());
+    if (platform::IsDirectory(logFile) || !ReadLogFile(logFile, bytes)) {
+        std::fprintf(stderr, "pallidor-cli: %s\n", FormatText(Text(TextId::CannotReadLog), logText.c_str()).c_str());
+        return 2;
+    }
+    // Lines of neither language's form: another program's file, which nothing here may act on.
+    if (!bytes.empty() && ParseResultLog(bytes).empty()) {
+        std::fprintf(stderr, "pallidor-cli: %s\n", FormatText(Text(TextId::NotALog), logText.c_str()).c_str());
         return 2;
     }
     UndoOptions options;

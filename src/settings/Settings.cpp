@@ -37,38 +37,68 @@ struct SettingKey {
     double SettingsRecord::*percentField;
     std::string SettingsRecord::*textField;
     int (*clampInt)(int);  // null: the integer is kept as read
+    SettingType type;
+    const char* range;     // the values it takes, in words
+    const char* meaning;   // what it does
 };
 
 constexpr SettingKey IntKey(const char* section, const char* name, int SettingsRecord::*field,
-                            int (*clamp)(int) = nullptr) {
-    return {section, name, KeyKind::Int, field, nullptr, nullptr, clamp};
+                            int (*clamp)(int), const char* range, const char* meaning) {
+    return {section, name, KeyKind::Int, field, nullptr, nullptr, clamp, SettingType::Integer, range, meaning};
 }
-constexpr SettingKey PercentKey(const char* name, double SettingsRecord::*field) {
-    return {JudgmentSection, name, KeyKind::Percent, nullptr, field, nullptr, nullptr};
+constexpr SettingKey FlagKey(const char* section, const char* name, int SettingsRecord::*field, const char* meaning) {
+    return {section, name, KeyKind::Int, field, nullptr, nullptr, nullptr, SettingType::Flag,
+            "0 (off) or 1 (on); any other number counts as on", meaning};
 }
-constexpr SettingKey TextKey(const char* name, std::string SettingsRecord::*field) {
-    return {DestinationSection, name, KeyKind::Text, nullptr, nullptr, field, nullptr};
+constexpr SettingKey PercentKey(const char* name, double SettingsRecord::*field, const char* meaning) {
+    return {JudgmentSection, name, KeyKind::Percent, nullptr, field, nullptr, nullptr, SettingType::Number,
+            "0 to 100, a value outside is brought to the nearer end", meaning};
+}
+constexpr SettingKey TextKey(const char* name, std::string SettingsRecord::*field, const char* meaning) {
+    return {DestinationSection, name, KeyKind::Text, nullptr, nullptr, field, nullptr, SettingType::Folder,
+            "a full path of an existing folder", meaning};
 }
 
-// Every key, in the order of the file; load, save and reset walk this table.
+// Every key, in the order of the file; load, save, reset and the manual page walk this table.
 const SettingKey Keys[] = {
-    IntKey(SortSection, "THREAD_NUM", &SettingsRecord::THREAD_NUM, ClampThreadNum),
-    IntKey(SortSection, "IS_SUBDIRS_TOO", &SettingsRecord::IS_SUBDIRS_TOO),
-    IntKey(JudgmentSection, "IS_ALL_PIXEL_JUDGE", &SettingsRecord::IS_ALL_PIXEL_JUDGE),
+    IntKey(SortSection, "THREAD_NUM", &SettingsRecord::THREAD_NUM, ClampThreadNum,
+           "1 to 65535 (the low 16 bits count; 0 there gives 1)",
+           "how many files are judged and moved at once"),
+    FlagKey(SortSection, "IS_SUBDIRS_TOO", &SettingsRecord::IS_SUBDIRS_TOO,
+            "a folder's sub-folders are sorted too, at any depth (-r does so for one run)"),
+    FlagKey(JudgmentSection, "IS_ALL_PIXEL_JUDGE", &SettingsRecord::IS_ALL_PIXEL_JUDGE,
+            "every pixel is looked at; off: PIXELS_USE_IN_JUDGMENT pixels spread over the picture"),
     IntKey(JudgmentSection, "PIXELS_USE_IN_JUDGMENT", &SettingsRecord::PIXELS_USE_IN_JUDGMENT,
-           ClampPixelCount),
-    IntKey(JudgmentSection, "IS_ONLY_GRAYSCALE", &SettingsRecord::IS_ONLY_GRAYSCALE),
-    IntKey(JudgmentSection, "THRESHOLD_GS", &SettingsRecord::THRESHOLD_GS, ClampThreshold),
-    PercentKey("NOISE_LIMIT_GS", &SettingsRecord::NOISE_LIMIT_GS),
-    PercentKey("THRESHOLD_MONO", &SettingsRecord::THRESHOLD_MONO),
-    PercentKey("ERROR_LIMIT_MONO", &SettingsRecord::ERROR_LIMIT_MONO),
-    IntKey(JudgmentSection, "IS_PERCEPTUAL_JUDGE", &SettingsRecord::IS_PERCEPTUAL_JUDGE),
+           ClampPixelCount, "1 or more (below 1 gives the default)",
+           "how many pixels are looked at when IS_ALL_PIXEL_JUDGE is off"),
+    FlagKey(JudgmentSection, "IS_ONLY_GRAYSCALE", &SettingsRecord::IS_ONLY_GRAYSCALE,
+            "only gray pixels make a picture monochrome (THRESHOLD_GS, NOISE_LIMIT_GS); off: pictures "
+            "tinted in one hue count as monochrome too (THRESHOLD_MONO, ERROR_LIMIT_MONO)"),
+    IntKey(JudgmentSection, "THRESHOLD_GS", &SettingsRecord::THRESHOLD_GS, ClampThreshold,
+           "0 to 255, a value outside is brought to the nearer end",
+           "grayscale-only: how far a pixel's red, green and blue may differ and still be gray"),
+    PercentKey("NOISE_LIMIT_GS", &SettingsRecord::NOISE_LIMIT_GS,
+               "grayscale-only: the percentage of pixels that may be not gray in a monochrome picture"),
+    PercentKey("THRESHOLD_MONO", &SettingsRecord::THRESHOLD_MONO,
+               "tinted: how widely, in percent of its span, the sum of the other two channels may spread for one value of a channel"),
+    PercentKey("ERROR_LIMIT_MONO", &SettingsRecord::ERROR_LIMIT_MONO,
+               "tinted: the percentage of steps at which that sum may fall while the channel rises"),
+    FlagKey(JudgmentSection, "IS_PERCEPTUAL_JUDGE", &SettingsRecord::IS_PERCEPTUAL_JUDGE,
+            "the perceptual criterion decides instead of the two above: colour as the eye sees it "
+            "(THRESHOLD_PERCEPTUAL, AREA_LIMIT_PERCEPTUAL); best on photographs and scans"),
     // Colour-difference units, 0..100: read, written and clamped as the percentages are.
-    PercentKey("THRESHOLD_PERCEPTUAL", &SettingsRecord::THRESHOLD_PERCEPTUAL),
-    IntKey(JudgmentSection, "AREA_LIMIT_PERCEPTUAL", &SettingsRecord::AREA_LIMIT_PERCEPTUAL, ClampAreaLimit),
-    IntKey(DestinationSection, "IS_DST_SUBDIR", &SettingsRecord::IS_DST_SUBDIR),
-    TextKey("DST_DIR_MONO", &SettingsRecord::DST_DIR_MONO),
-    TextKey("DST_DIR_COLOR", &SettingsRecord::DST_DIR_COLOR),
+    PercentKey("THRESHOLD_PERCEPTUAL", &SettingsRecord::THRESHOLD_PERCEPTUAL,
+               "perceptual: how colourful (in CIELAB units) an area must be to count as coloured"),
+    IntKey(JudgmentSection, "AREA_LIMIT_PERCEPTUAL", &SettingsRecord::AREA_LIMIT_PERCEPTUAL, ClampAreaLimit,
+           "1 or more (below 1 gives 1)",
+           "perceptual: the smallest coloured region, in pixels, that makes a picture colour"),
+    FlagKey(DestinationSection, "IS_DST_SUBDIR", &SettingsRecord::IS_DST_SUBDIR,
+            "files go into \"monochrome\" and \"color\" folders beside them; off: into DST_DIR_MONO "
+            "and DST_DIR_COLOR"),
+    TextKey("DST_DIR_MONO", &SettingsRecord::DST_DIR_MONO,
+            "where monochrome pictures go when IS_DST_SUBDIR is off"),
+    TextKey("DST_DIR_COLOR", &SettingsRecord::DST_DIR_COLOR,
+            "where colour pictures go when IS_DST_SUBDIR is off"),
 };
 
 bool IsDigit(char c) {
@@ -381,4 +411,39 @@ SettingChange SetSettingFromText(SettingsRecord& settings, const std::string& na
         }
     }
     return SettingChange::UnknownKey;
+}
+
+std::vector<SettingDescription> DescribeSettings() {
+    const SettingsRecord defaults;
+    std::vector<SettingDescription> all;
+    for (const SettingKey& key : Keys) {
+        all.push_back(SettingDescription{key.section, key.name, key.type, key.range, ValueText(key, defaults),
+                                         key.meaning});
+    }
+    return all;
+}
+
+std::string WhyWithoutEffect(const SettingsRecord& s, const std::string& name) {
+    const bool perceptual = s.IS_PERCEPTUAL_JUDGE != 0;
+    const std::string perceptualOn = "IS_PERCEPTUAL_JUDGE=" + std::to_string(s.IS_PERCEPTUAL_JUDGE);
+    if (name == "DST_DIR_MONO" || name == "DST_DIR_COLOR") {
+        return s.IS_DST_SUBDIR != 0 ? "IS_DST_SUBDIR=" + std::to_string(s.IS_DST_SUBDIR) : std::string();
+    }
+    if (name == "PIXELS_USE_IN_JUDGMENT") {
+        if (perceptual) return perceptualOn;
+        return s.IS_ALL_PIXEL_JUDGE != 0 ? "IS_ALL_PIXEL_JUDGE=" + std::to_string(s.IS_ALL_PIXEL_JUDGE) : std::string();
+    }
+    if (name == "IS_ONLY_GRAYSCALE" || name == "IS_ALL_PIXEL_JUDGE") return perceptual ? perceptualOn : std::string();
+    if (name == "THRESHOLD_GS" || name == "NOISE_LIMIT_GS") {
+        if (perceptual) return perceptualOn;
+        return s.IS_ONLY_GRAYSCALE == 0 ? "IS_ONLY_GRAYSCALE=0" : std::string();
+    }
+    if (name == "THRESHOLD_MONO" || name == "ERROR_LIMIT_MONO") {
+        if (perceptual) return perceptualOn;
+        return s.IS_ONLY_GRAYSCALE != 0 ? "IS_ONLY_GRAYSCALE=" + std::to_string(s.IS_ONLY_GRAYSCALE) : std::string();
+    }
+    if (name == "THRESHOLD_PERCEPTUAL" || name == "AREA_LIMIT_PERCEPTUAL") {
+        return perceptual ? std::string() : "IS_PERCEPTUAL_JUDGE=0";
+    }
+    return std::string();
 }

@@ -96,6 +96,24 @@ std::string FormatPercent(double value);
 // Each key with its value as SaveSettings writes it, in the order of the file.
 std::vector<std::pair<std::string, std::string>> SettingsAsText(const SettingsRecord& settings);
 
+// What a key holds: a whole number, a flag (0 off, else on), a decimal number, a folder.
+enum class SettingType { Integer, Flag, Number, Folder };
+
+// A key as the manual page documents it; every key has one, in the order of the file.
+struct SettingDescription {
+    const char* section;
+    const char* name;
+    SettingType type;
+    const char* range;
+    std::string defaultValue;  // as the file holds it ("" for an empty text)
+    const char* meaning;
+};
+std::vector<SettingDescription> DescribeSettings();
+
+// The setting under which the key `name` has no effect in `settings` ("IS_DST_SUBDIR=1" for
+// DST_DIR_MONO while the sub-folders are used); "" when it has one.
+std::string WhyWithoutEffect(const SettingsRecord& settings, const std::string& name);
+
 enum class SettingChange { Done, UnknownKey, NotANumber };
 // Sets the key `name` of `settings` from `text` by the rule a load applies to a value read
 // from the file (the 16-bit rule, the clamps, the range of a percentage). An integer key takes

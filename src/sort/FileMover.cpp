@@ -12,9 +12,8 @@ bool MoveToDestination(int verdict, const std::string& path, const std::string& 
                        PendingMove* pending) {
     const bool monochrome = verdict != 0;
 
-    std::string destination;
+    std::string destination = DestinationFolderFor(monochrome, folder);
     if (Settings.IS_DST_SUBDIR != 0) {
-        destination = JoinFolderAndName(folder, monochrome ? "monochrome" : "color");
         const std::filesystem::path destinationPath = platform::PathFromUtf8(destination);
         if (platform::KindOf(destinationPath) == platform::EntryKind::Link) {
             message = messages::DestinationIsLink(monochrome, destination);
@@ -24,16 +23,13 @@ bool MoveToDestination(int verdict, const std::string& path, const std::string& 
             message = messages::DestinationFolderFailed(monochrome, destination);
             return false;
         }
-    } else {
-        // Checked once by the driver before the run; a folder deleted since fails the move. A
-        // folder that is a link is named by where it leads, so the log says where the file
+    } else if (platform::KindOf(platform::PathFromUtf8(destination)) == platform::EntryKind::Link) {
+        // A folder that is a link is named by where it leads, so the log says where the file
         // really went.
-        destination = RemoveTrailingSeparator(monochrome ? Settings.DST_DIR_MONO : Settings.DST_DIR_COLOR);
-        if (platform::KindOf(platform::PathFromUtf8(destination)) == platform::EntryKind::Link) {
-            const std::filesystem::path resolved = platform::ResolveLinks(platform::PathFromUtf8(destination));
-            if (!resolved.empty()) destination = RemoveTrailingSeparator(platform::PathToUtf8(resolved));
-        }
+        const std::filesystem::path resolved = platform::ResolveLinks(platform::PathFromUtf8(destination));
+        if (!resolved.empty()) destination = RemoveTrailingSeparator(platform::PathToUtf8(resolved));
     }
+    // A fixed folder was checked once by the driver before the run; one deleted since fails the move.
 
     const std::string target = JoinFolderAndName(destination, name);
     if (targetOut != nullptr) *targetOut = target;

@@ -1,23 +1,25 @@
-// The texts of the result log's lines, each written once: the mover and undo write them, the
-// log reader finds moves by them.
+// The result log's messages, each built from the texts of the current language (Texts.h): the
+// mover and undo write them, the log reader finds moves by them in either language.
 #pragma once
 
 #include <string>
 
+#include "sort/Texts.h"
+
 namespace messages {
 
-// "モノクロ" or "カラー": the verdict as the log names it.
-const char* VerdictWord(bool monochrome);
+// "モノクロ" or "カラー" ("monochrome" or "color"): the verdict as the log names it.
+const char* VerdictWord(bool monochrome, Language language = TextLanguage());
 
 // 【モノクロ】「TARGET」に移動しました。 — and its two halves, for the reader.
 std::string Moved(bool monochrome, const std::string& target);
-std::string MovedOpening(bool monochrome);
-constexpr const char* kMovedClosing = "」に移動しました。";
+std::string MovedOpening(bool monochrome, Language language = TextLanguage());
+const char* MovedClosing(Language language = TextLanguage());
 
 // 【ERROR】モノクロ画像と判定しましたが、「TARGET」への移動に失敗しました。 — and its halves.
 std::string MoveFailed(bool monochrome, const std::string& target);
-std::string MoveFailedOpening(bool monochrome);
-constexpr const char* kMoveFailedClosing = "」への移動に失敗しました。";
+std::string MoveFailedOpening(bool monochrome, Language language = TextLanguage());
+const char* MoveFailedClosing(Language language = TextLanguage());
 
 // The move would copy the file to another file system and its journal entry could not be
 // written, so no copy was made and the file stays:
@@ -32,7 +34,7 @@ std::string InterruptedMoveLeft(const std::string& target);
 std::string DestinationFolderFailed(bool monochrome, const std::string& folder);
 
 // A FIFO, socket or device among the files: never opened, so it cannot hold up the run.
-constexpr const char* kNotARegularFile = "【ERROR】通常のファイルではないため、開きませんでした。";
+std::string NotARegularFile();
 
 // A link to a picture is judged by the picture it leads to, but stays where it is: moved, a
 // relative link would lead nowhere.
@@ -43,7 +45,7 @@ std::string LinkLeft(bool monochrome);
 std::string DestinationIsLink(bool monochrome, const std::string& folder);
 
 // A file not moved because an earlier line of the run's log could not be written.
-constexpr const char* kNotMovedWithoutLog = "【ERROR】処理結果ログに書き込めなくなったため、移動しませんでした。";
+std::string NotMovedWithoutLog();
 
 // Told to the user when the run stopped for that reason.
 std::string LogWriteFailedStop(const std::string& logPath);
@@ -55,6 +57,11 @@ std::string OriginTaken(const std::string& origin);
 std::string OriginFolderFailed(const std::string& folder);
 std::string MoveBackFailed(const std::string& origin);
 std::string MoveBackNotJournaled(const std::string& origin);
-constexpr const char* kEmptyFolderRemoved = "【フォルダ】空になった振り分け先フォルダを削除しました。";
+// 【フォルダ】空になった振り分け先フォルダを削除しました。
+std::string EmptyFolderRemoved();
+
+// A loader's failure text (always in the window's words) in the current language: the
+// format's name and the reason kept, a reason no table knows (a library's own) left as it is.
+std::string LoaderFailure(const std::string& loaderText);
 
 }  // namespace messages

@@ -13,6 +13,7 @@
 #include "sort/SortHost.h"
 #include "sort/SortPath.h"
 #include "sort/SortRun.h"
+#include "sort/Texts.h"
 
 std::filesystem::path LogFilePath;
 std::atomic<bool> LogWriteFailed{false};
@@ -72,9 +73,8 @@ std::string UnescapeLogText(const std::string& text) {
 
 std::string FormatResultLogLine(const platform::LocalTime& t, const std::string& path,
                                 const std::string& message) {
-    return FormatText("%04d年%02d月%02d日%02d時%02d分%02d秒%03dミリ秒[%s]%s\r\n", t.year, t.month, t.day,
-                      t.hour, t.minute, t.second, t.milliseconds, EscapeLogText(path).c_str(),
-                      EscapeLogText(message).c_str());
+    return FormatText(Text(TextId::LogLine), t.year, t.month, t.day, t.hour, t.minute, t.second, t.milliseconds,
+                      EscapeLogText(path).c_str(), EscapeLogText(message).c_str());
 }
 
 bool OpenResultLog(const SortHost& host) {
@@ -84,7 +84,7 @@ bool OpenResultLog(const SortHost& host) {
     CloseMoveLedger();
     if (!platform::CreatePlace(folder)) {
         LogFilePath.clear();
-        return Ask(host, "「logs」フォルダの作成に失敗しました。\n処理結果ログを出力できませんが、振り分け処理を実行しますか？");
+        return Ask(host, Text(TextId::LogsFolderNotMade));
     }
     // A name that exists already belongs to another run of the same millisecond (another
     // process, or a clock set back): its log is kept, and ours waits for the next millisecond.
@@ -103,7 +103,7 @@ bool OpenResultLog(const SortHost& host) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     LogFilePath.clear();
-    return Ask(host, "処理結果ログファイルの作成に失敗しました。\n処理結果ログを出力できませんが、振り分け処理を実行しますか？");
+    return Ask(host, Text(TextId::LogFileNotMade));
 }
 
 void CloseResultLog() { CloseMoveLedger(); }

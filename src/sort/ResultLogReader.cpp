@@ -28,19 +28,38 @@ bool Expect(const std::string& text, std::size_t& at, const char* literal) {
     return true;
 }
 
-// The time stamp and "[" of a record starting at `at`; `at` moves past them.
-bool ReadRecordStart(const std::string& text, std::size_t& at, platform::LocalTime& time) {
-    std::size_t i = at;
-    const bool read = ReadNumber(text, i, 4, true, time.year) && Expect(text, i, "年") &&
-                      ReadNumber(text, i, 2, false, time.month) && Expect(text, i, "月") &&
-                      ReadNumber(text, i, 2, false, time.day) && Expect(text, i, "日") &&
-                      ReadNumber(text, i, 2, false, time.hour) && Expect(text, i, "時") &&
-                      ReadNumber(text, i, 2, false, time.minute) && Expect(text, i, "分") &&
-                      ReadNumber(text, i, 2, false, time.second) && Expect(text, i, "秒") &&
-                      ReadNumber(text, i, 3, false, time.milliseconds) && Expect(text, i, "ミリ秒") &&
-                      Expect(text, i, "[");
-    if (read) at = i;
-    return read;
+// The words after each of a time stamp's seven numbers, up to and including the "[" of the
+// path, in each language's form: "2026年01月05日09時03分07秒045ミリ秒[" and
+// "2026-01-05 09:03:07.045 [".
+struct StampForm {
+    Language language;
+    const char* after[7];
+};
+const StampForm kStampForms[] = {
+    {Language::English, {"-", "-", " ", ":", ":", ".", " ["}},
+    {Language::Japanese, {"年", "月", "日", "時", "分", "秒", "ミリ秒["}},
+};
+
+// The time stamp and "[" of a record starting at `at`, in the form of either language (which
+// `language` tells); `at` moves past them.
+bool ReadRecordStart(const std::string& text, std::size_t& at, platform::LocalTime& time, Language& language) {
+    int* const fields[] = {&time.year, &time.month, &time.day, &time.hour, &time.minute, &time.second,
+                           &time.milliseconds};
+    for (const StampForm& form : kStampForms) {
+        std::size_t i = at;
+        bool read = true;
+        for (int f = 0; f < 7 && read; ++f) {
+            // The year has at least four digits, the milliseconds three, the others two.
+            const std::size_t digits = f == 0 ? 4 : f == 6 ? 3 : 2;
+            read = ReadNumber(text, i, digits, f == 0, *fields[f]) && Expect(text, i, form.after[f]);
+        }
+        if (read) {
+            language = form.language;
+            at = i;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
@@ -76,7 +95,12 @@ bool SplitMove(const std::string& body, const std::string& opening, const std::s
 struct RawRecord {
     platform::LocalTime time;
     std::string body;
+    Language language;
 };
+
+// Where a record's path ends and its message starts: every message begins with "【", or "["
+// in English.
+const char* MessageSeparator(Language language) { return language == Language::Japanese ? "]【" : "]["; }
 
 std::vector<RawRecord> ReadRawRecords(const std::string& bytes) {
     std::vector<RawRecord> records;
@@ -87,8 +111,9 @@ std::vector<RawRecord> ReadRawRecords(const std::string& bytes) {
         if (lineEnd == std::string::npos) break;
         std::size_t at = lineStart;
         platform::LocalTime time{};
-        if (ReadRecordStart(bytes, at, time) && at <= lineEnd) {
-            records.push_back(RawRecord{time, bytes.substr(at, lineEnd - at)});
+        Language language = Language::Japanese;
+        if (ReadRecordStart(bytes, at, time, language) && at <= lineEnd) {
+            records.push_back(RawRecord{time, bytes.substr(at, lineEnd - at), language});
         }
         lineStart = lineEnd + 2;
     }
@@ -100,7 +125,7 @@ std::vector<RawRecord> ReadRawRecords(const std::string& bytes) {
 std::vector<LogRecord> ParseResultLog(const std::string& bytes) {
     std::vector<LogRecord> records;
     for (RawRecord& raw : ReadRawRecords(bytes)) {
-        const std::size_t split = raw.body.find("]【");
+        const std::size_t split = raw.body.find(MessageSeparator(raw.language));
         if (split == std::string::npos) continue;
         records.push_back(LogRecord{raw.time, UnescapeLogText(raw.body.substr(0, split)),
                                     UnescapeLogText(raw.body.substr(split + 1))});
@@ -109,20 +134,25 @@ std::vector<LogRecord> ParseResultLog(const std::string& bytes) {
 }
 
 std::vector<LoggedMove> FindLoggedMoves(const std::string& bytes) {
-    static const struct {
+    struct Form {
         std::string opening;
         const char* closing;
         bool monochrome;
         bool moved;
-    } kForms[] = {
-        {messages::MovedOpening(true), messages::kMovedClosing, true, true},
-        {messages::MovedOpening(false), messages::kMovedClosing, false, true},
-        {messages::MoveFailedOpening(true), messages::kMoveFailedClosing, true, false},
-        {messages::MoveFailedOpening(false), messages::kMoveFailedClosing, false, false},
     };
+    auto forms = [](Language l) {
+        return std::vector<Form>{
+            {messages::MovedOpening(true, l), messages::MovedClosing(l), true, true},
+            {messages::MovedOpening(false, l), messages::MovedClosing(l), false, true},
+            {messages::MoveFailedOpening(true, l), messages::MoveFailedClosing(l), true, false},
+            {messages::MoveFailedOpening(false, l), messages::MoveFailedClosing(l), false, false},
+        };
+    };
+    static const std::vector<Form> kJapaneseForms = forms(Language::Japanese);
+    static const std::vector<Form> kEnglishForms = forms(Language::English);
     std::vector<LoggedMove> moves;
     for (const RawRecord& raw : ReadRawRecords(bytes)) {
-        for (const auto& form : kForms) {
+        for (const auto& form : raw.language == Language::Japanese ? kJapaneseForms : kEnglishForms) {
             LoggedMove move;
             if (SplitMove(raw.body, form.opening, form.closing, move.source, move.target)) {
                 move.source = UnescapeLogText(move.source);

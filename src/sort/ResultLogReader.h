@@ -17,7 +17,9 @@ struct LogRecord {
 // [path]message" and CR LF), path and message unescaped. A record is one whole line that starts
 // with a time stamp and "["; any other line is skipped, and so is a last line without its CR
 // LF (torn when its writer was stopped). The path ends at the first "]【", where the message
-// starts: every message begins with "【".
+// starts: every message begins with "【". A log the console wrote in English
+// ("2026-01-05 09:03:07.045 [path][monochrome] moved to ...") is read alike, its path ending at
+// the first "][".
 std::vector<LogRecord> ParseResultLog(const std::string& bytes);
 
 // One file the mover handled: moved to `target`, or meant to be when the move failed.
@@ -30,7 +32,7 @@ struct LoggedMove {
 };
 
 // The mover's lines of a log: "【モノクロ】「target」に移動しました。" and its colour twin, and
-// the move-failed texts. A target's name is the source's name, which decides where the path
+// the move-failed texts, in either language. A target's name is the source's name, which decides where the path
 // ends when a name holds "]【" itself.
 std::vector<LoggedMove> FindLoggedMoves(const std::string& bytes);
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "judge/JudgeEvidence.h"
 
@@ -27,7 +28,8 @@ struct SortedFile {
     bool judged = false;      // a verdict was reached (the move may still have failed)
     int verdict = 0;          // 1 monochrome, 0 colour, when judged
     bool moved = false;
-    std::string destination;  // where the file is now, when moved
+    std::string destination;  // where the file is now, when moved; where it was to go when
+                              // the move failed; empty when it was not judged
     std::string message;      // the log line's message
     JudgeEvidence evidence;   // filled only when the host asks for it
 };
@@ -40,6 +42,8 @@ struct SortHost {
     std::function<bool(const std::string& text)> AskYesNo;
     // The list is complete: the bar's range is 0 to `total`. Driver thread, before any worker.
     std::function<void(std::int32_t total)> BeginProgress;
+    // The run's list of files, in the order they are handed out. Driver thread, before any worker.
+    std::function<void(const std::vector<std::string>& paths)> ListMade;
     // The texts and the taskbar value. Driver thread only.
     std::function<void(const ProgressDisplay& progress)> ShowProgress;
     // One step of the bar per finished or skipped path. Called with WorkerCountLock held, from

@@ -1,6 +1,7 @@
 #include "sort/SortPath.h"
 
 #include "platform/Text.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -42,4 +43,9 @@ std::string JoinFolderAndName(const std::string& folder, const std::string& name
     if (base.empty()) return name;
     if (!base.empty() && IsSeparator(base.back())) return base + name;
     return base + platform::PathSeparator() + name;
+}
+
+std::string DestinationFolderFor(bool monochrome, const std::string& folder) {
+    if (Settings.IS_DST_SUBDIR != 0) return JoinFolderAndName(folder, monochrome ? "monochrome" : "color");
+    return RemoveTrailingSeparator(monochrome ? Settings.DST_DIR_MONO : Settings.DST_DIR_COLOR);
 }

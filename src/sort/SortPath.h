@@ -19,3 +19,7 @@ std::string RemoveTrailingSeparator(std::string folder);
 // folder + one separator + name; a folder that keeps a separator (a root) gets none added,
 // an empty folder none at all.
 std::string JoinFolderAndName(const std::string& folder, const std::string& name);
+
+// The folder a judged file goes into: "monochrome" or "color" in its own `folder` (IS_DST_SUBDIR
+// on), or the fixed folder of the settings.
+std::string DestinationFolderFor(bool monochrome, const std::string& folder);

@@ -20,3 +20,12 @@ extern std::mutex WorkerCountLock;
 extern std::condition_variable& WorkerCountChanged;
 // Makes each log line's open, write and close one unit.
 extern std::mutex LogLock;
+
+// The part of a file's handling that must not be cut short: its move, its log line and its
+// journal's end. A worker enters before it and leaves after; once the run is abandoned, entering
+// waits for good (the process is about to end).
+void EnterMoveGate();
+void LeaveMoveGate();
+// Lets no worker start its move any more and waits until every move under way has finished:
+// after it the process may end without a half-made move. For a process that ends right after.
+void AbandonAtSafePoint();

@@ -14,6 +14,7 @@
 #include "sort/SortHost.h"
 #include "sort/SortRun.h"
 #include "sort/SortWorker.h"
+#include "sort/Texts.h"
 
 std::function<bool(std::function<void()> body)> StartWorkerThread = platform::StartDetachedThread;
 
@@ -33,12 +34,12 @@ void ShowProgress(const SortHost& host, std::int32_t launched, std::int32_t tota
 bool FixedDestinationsExist(const SortHost& host) {
     if (Settings.IS_DST_SUBDIR != 0) return true;
     if (!platform::IsDirectory(platform::PathFromUtf8(Settings.DST_DIR_MONO))) {
-        ShowError(host, FormatText("モノクローム画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n    【フォルダのパス】%s",
+        ShowError(host, FormatText(Text(TextId::MonochromeFolderMissing),
                                    Settings.DST_DIR_MONO.c_str()));
         return false;
     }
     if (!platform::IsDirectory(platform::PathFromUtf8(Settings.DST_DIR_COLOR))) {
-        ShowError(host, FormatText("カラー画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n    【フォルダのパス】%s",
+        ShowError(host, FormatText(Text(TextId::ColorFolderMissing),
                                    Settings.DST_DIR_COLOR.c_str()));
         return false;
     }
@@ -66,7 +67,7 @@ void LaunchWorker(const std::string& path, SortTally& tally, const SortHost& hos
     if (!StartWorkerThread([&path, &tally, &host] { SortWorker(path, tally, host); })) {
         --ActiveWorkers;
         if (host.StepProgress) host.StepProgress();
-        ShowError(host, "スレッドの作成に失敗しました。");
+        ShowError(host, Text(TextId::ThreadNotStarted));
     }
 }
 
@@ -111,6 +112,7 @@ SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, c
     }
     const auto total = static_cast<std::int32_t>(paths.size());
     result.listed = total;
+    if (host.ListMade) host.ListMade(paths);
     if (host.BeginProgress) host.BeginProgress(total);
 
     SortTally tally;

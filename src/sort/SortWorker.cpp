@@ -19,9 +19,10 @@ FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain) 
     const platform::EntryKind kind = platform::KindOf(platform::PathFromUtf8(path));
     int verdict = 0;
     if (kind == platform::EntryKind::Other) {
-        message = messages::kNotARegularFile;
+        message = messages::NotARegularFile();
     } else {
         verdict = JudgeFileByExtension(platform::PathFromUtf8(path), MakeJudgeParams(Settings), message, evidence);
+        message = messages::LoaderFailure(message);
     }
     // A loader's failure text wins over the verdict it returned alongside.
     const bool judged = message.empty();
@@ -29,8 +30,9 @@ FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain) 
     std::string destination;
     FileOutcome outcome = FileOutcome::LeftInPlace;
     PendingMove pending;
+    EnterMoveGate();
     // After a log line failed, no further move starts: it would have no line either.
-    if (message.empty() && LogWriteFailed) message = messages::kNotMovedWithoutLog;
+    if (message.empty() && LogWriteFailed) message = messages::NotMovedWithoutLog();
     if (message.empty() && MoveToDestination(verdict, path, parts.folder, parts.name, message, &destination, &pending)) {
         outcome = verdict != 0 ? FileOutcome::MovedMonochrome : FileOutcome::MovedColor;
     }
@@ -41,12 +43,13 @@ FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain) 
     } else {
         KeepMoveForRecovery(pending);
     }
+    LeaveMoveGate();
     if (record != nullptr) {
         record->path = path;
         record->judged = judged;
         record->verdict = verdict;
         record->moved = outcome != FileOutcome::LeftInPlace;
-        if (record->moved) record->destination = destination;
+        record->destination = destination;
         record->message = message;
     }
     return outcome;

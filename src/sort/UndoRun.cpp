@@ -190,7 +190,7 @@ UndoReport UndoSortRun(const std::string& logBytes, const UndoOptions& options) 
         if (options.dryRun) {
             leaving.insert(folder);
         } else {
-            WriteResultLog(folder, messages::kEmptyFolderRemoved);
+            WriteResultLog(folder, messages::EmptyFolderRemoved());
         }
     }
     return report;

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <zlib.h>
+#include <unistd.h>
+
 #include "support/ImageFiles.h"
 
 namespace {
@@ -32,7 +36,9 @@ CliResult RunCli(const testimages::TempFolder& folder, const std::string& argume
                  const std::string& environment = "") {
     const std::string out = folder.File("stdout.txt").string();
     const std::string err = folder.File("stderr.txt").string();
-    const std::string command = "env " + environment + " " + Quoted(PALLIDOR_CLI_PATH) + " " + arguments + " >" +
+    // English unless a test asks for another language.
+    const std::string language = environment.find("LC_ALL=") == std::string::npos ? " LC_ALL=C.UTF-8" : "";
+    const std::string command = "env " + environment + language + " " + Quoted(PALLIDOR_CLI_PATH) + " " + arguments + " >" +
                                 Quoted(out) + " 2>" + Quoted(err);
     const int raw = std::system(command.c_str());
     CliResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}, {}};
@@ -97,7 +103,7 @@ TEST_F(ConsoleTool, AFileThatFailsGivesAnErrorLineAndStatusOne) {
     EXPECT_EQ(1, result.status);
     // A file given that is not there is told so in the tool's own words, not by a loader.
     EXPECT_EQ((std::vector<std::string>{"error\t" + missing + "\tno such file or folder",
-                                        "error\t" + notes + "\t【ERROR】非対応のファイル形式です。"}),
+                                        "error\t" + notes + "\t[ERROR] unsupported file format."}),
               result.lines);
 }
 
@@ -115,14 +121,14 @@ TEST_F(ConsoleTool, APathThatDoesNotExistIsAnErrorOfItsOwnInEachCommandAndOutput
          {"error\t" + missing + "\tno such file or folder", "error\t" + inFile + "\tno such file or folder",
           "monochrome\t" + gray}},
         {"judge --json" + withSettings + both,
-         {"{\"path\":\"" + missing + "\",\"error\":\"no such file or folder\"}",
+         {"{\"path\":\"" + missing + "\",\"error\":\"no such file or folder\",\"code\":\"not-found\"}",
           "{\"path\":\"" + gray + "\",\"verdict\":\"monochrome\"}",
-          "{\"path\":\"" + inFile + "\",\"error\":\"no such file or folder\"}"}},
+          "{\"path\":\"" + inFile + "\",\"error\":\"no such file or folder\",\"code\":\"not-found\"}"}},
         {"sort --json --yes" + withSettings + both,
-         {"{\"path\":\"" + missing + "\",\"error\":\"no such file or folder\",\"message\":\"no such file or folder\"}",
+         {"{\"path\":\"" + missing + "\",\"error\":\"no such file or folder\",\"code\":\"not-found\",\"message\":\"no such file or folder\"}",
           "{\"path\":\"" + gray + "\",\"verdict\":\"monochrome\",\"destination\":\"" + images.File("monochrome").string() +
-              "/gray.png\",\"message\":\"【モノクロ】「" + images.File("monochrome").string() + "/gray.png」に移動しました。\"}",
-          "{\"path\":\"" + inFile + "\",\"error\":\"no such file or folder\",\"message\":\"no such file or folder\"}"}},
+              "/gray.png\",\"message\":\"[monochrome] moved to \\\"" + images.File("monochrome").string() + "/gray.png\\\".\"}",
+          "{\"path\":\"" + inFile + "\",\"error\":\"no such file or folder\",\"code\":\"not-found\",\"message\":\"no such file or folder\"}"}},
     };
     for (const Case& c : cases) {
         std::filesystem::remove_all(images.File("monochrome"));
@@ -154,6 +160,10 @@ TEST_F(ConsoleTool, UsageErrorsSayWhatIsWrongInOneLineAndExitWithTwo) {
         {"", "no command given"},
         {"judge", "no PATH given"},
         {"frobnicate x", "unknown command 'frobnicate'"},
+        {"jugde x", "unknown command 'jugde'; did you mean 'judge'?"},
+        {"help frob", "help: no command 'frob'"},
+        {"logs extra", "logs takes no argument"},
+        {"undo --last x", "undo takes a LOGFILE or --last, not both"},
         {"judge --colour x", "unknown option '--colour'"},
         {"judge --settings", "--settings needs a file"},
         // A mistyped settings file must not quietly give the defaults.
@@ -177,6 +187,13 @@ TEST_F(ConsoleTool, UsageErrorsSayWhatIsWrongInOneLineAndExitWithTwo) {
     for (const char* words : {"  settings   $XDG_CONFIG_HOME/pallidor/USER_pallidor.ini, by default",
                               "             $XDG_STATE_HOME/pallidor/logs/, by default"}) {
         EXPECT_NE(std::find(help.lines.begin(), help.lines.end(), words), help.lines.end()) << words;
+    }
+    // Each command's own help, however it is asked for.
+    for (const char* arguments : {"judge --help", "sort -h", "help sort", "undo --yes --help", "help"}) {
+        const CliResult asked = RunCli(settingsFolder, arguments);
+        EXPECT_EQ(0, asked.status) << arguments;
+        EXPECT_EQ("", asked.errors) << arguments;
+        EXPECT_FALSE(asked.lines.empty()) << arguments;
     }
     const CliResult version = RunCli(settingsFolder, "--version");
     EXPECT_EQ(0, version.status);
@@ -297,9 +314,12 @@ TEST_F(ConsoleTool, NewOptionsRefuseWhatTheyCannotMean) {
         EXPECT_TRUE(result.lines.empty()) << arguments;
         EXPECT_NE(std::string::npos, result.errors.find("\nTry 'pallidor-cli --help'.\n")) << arguments;
     }
-    const CliResult empty = RunCli(settingsFolder, "judge - </dev/null");
-    EXPECT_EQ(2, empty.status);
-    EXPECT_NE(std::string::npos, empty.errors.find("no PATH on standard input"));
+    // An empty list (a find that found nothing) is nothing to do.
+    for (const char* arguments : {"judge - </dev/null", "judge -0 - </dev/null", "sort --yes - </dev/null"}) {
+        const CliResult empty = RunCli(settingsFolder, arguments);
+        EXPECT_EQ(0, empty.status) << arguments << empty.errors;
+        EXPECT_TRUE(empty.lines.empty()) << arguments;
+    }
 }
 
 }  // namespace
@@ -359,14 +379,22 @@ TEST_F(ConsoleTool, UndoTakesASortBackAndASecondUndoChangesNothing) {
     EXPECT_EQ(1, again.status);
     EXPECT_NE(std::find(again.lines.begin(), again.lines.end(), "moved back: 0"), again.lines.end());
     EXPECT_NE(std::find(again.lines.begin(), again.lines.end(),
-                        "left\t" + root + "/monochrome/gray.png\t【ERROR】移動先にファイルがないため、「" + root +
-                            "/gray.png」に戻せませんでした。"),
+                        "left\t" + root + "/monochrome/gray.png\t[ERROR] the moved file is gone, so it could not go back to \"" +
+                            root + "/gray.png\"."),
               again.lines.end());
     EXPECT_TRUE(std::filesystem::exists(root + "/gray.png"));
 
     const CliResult missing = RunCli(settingsFolder, "undo " + Quoted(root + "/no-such-log.txt"));
     EXPECT_EQ(2, missing.status);
     EXPECT_NE(std::string::npos, missing.errors.find("cannot read the log"));
+
+    // A file of another program is refused in one line, and nothing moves.
+    const std::string other = settingsFolder.File("notes.txt").string();
+    testimages::WriteFileBytes(other, {'h', 'e', 'l', 'l', 'o', '\r', '\n'});
+    const CliResult foreign = RunCli(settingsFolder, "undo --yes " + Quoted(other));
+    EXPECT_EQ(2, foreign.status);
+    EXPECT_EQ("pallidor-cli: " + other + " is not a log of this program\n", foreign.errors);
+    EXPECT_TRUE(foreign.lines.empty());
 }
 
 }  // namespace
@@ -446,17 +474,32 @@ TEST_F(ConsoleTool, SettingsPrintsTheKeysInFileOrderAndMakesAMissingFile) {
 }
 
 TEST_F(ConsoleTool, SettingsSetsKeysByTheLoadsRulesAndPrintsThemAsStored) {
+    // A destination must be a folder that exists.
+    const std::string mono = images.File("写真 モノクロ").string();
+    std::filesystem::create_directory(mono);
     const std::string assignments =
         "THREAD_NUM=65536 IS_SUBDIRS_TOO=7 PIXELS_USE_IN_JUDGMENT=-5 THRESHOLD_GS=300 NOISE_LIMIT_GS=12.3456789 "
-        "THRESHOLD_MONO=150.5 ERROR_LIMIT_MONO=-0.5 IS_DST_SUBDIR=0 'DST_DIR_MONO=/写真/モノクロ' DST_DIR_COLOR=";
+        "THRESHOLD_MONO=150.5 ERROR_LIMIT_MONO=-0.5 IS_DST_SUBDIR=0 " + Quoted("DST_DIR_MONO=" + mono) + " DST_DIR_COLOR=";
     const CliResult result = RunCli(settingsFolder, "settings --settings " + Quoted(settings) + " " + assignments);
     EXPECT_EQ(0, result.status) << result.errors;
     std::vector<std::string> expected =
-        KeyLines({{"THREAD_NUM", "1"}, {"IS_SUBDIRS_TOO", "7"}, {"PIXELS_USE_IN_JUDGMENT", "20000"},
+        KeyLines({{"THREAD_NUM", "1"}, {"IS_SUBDIRS_TOO", "1"}, {"PIXELS_USE_IN_JUDGMENT", "20000"},
                   {"THRESHOLD_GS", "255"}, {"NOISE_LIMIT_GS", "12.345679"}, {"THRESHOLD_MONO", "100.000000"},
-                  {"ERROR_LIMIT_MONO", "0.000000"}, {"IS_DST_SUBDIR", "0"}, {"DST_DIR_MONO", "/写真/モノクロ"}});
+                  {"ERROR_LIMIT_MONO", "0.000000"}, {"IS_DST_SUBDIR", "0"}, {"DST_DIR_MONO", mono}});
     expected.push_back("file: " + settings);
     EXPECT_EQ(expected, Unsorted(settingsFolder));
+    // Each value stored otherwise than given, and each key without effect, is said so.
+    EXPECT_EQ("pallidor-cli: settings: THREAD_NUM=65536 is stored as 1\n"
+              "pallidor-cli: settings: IS_SUBDIRS_TOO=7 is stored as 1\n"
+              "pallidor-cli: settings: PIXELS_USE_IN_JUDGMENT=-5 is stored as 20000\n"
+              "pallidor-cli: settings: THRESHOLD_GS=300 is stored as 255\n"
+              "pallidor-cli: settings: NOISE_LIMIT_GS=12.3456789 is stored as 12.345679\n"
+              "pallidor-cli: settings: THRESHOLD_MONO=150.5 is stored as 100.000000\n"
+              "pallidor-cli: settings: ERROR_LIMIT_MONO=-0.5 is stored as 0.000000\n"
+              "pallidor-cli: settings: PIXELS_USE_IN_JUDGMENT has no effect while IS_ALL_PIXEL_JUDGE=1\n"
+              "pallidor-cli: settings: THRESHOLD_MONO has no effect while IS_ONLY_GRAYSCALE=1\n"
+              "pallidor-cli: settings: ERROR_LIMIT_MONO has no effect while IS_ONLY_GRAYSCALE=1\n",
+              result.errors);
     // The file holds the same: showing it again prints the same lines.
     EXPECT_EQ(0, RunCli(settingsFolder, "settings --settings " + Quoted(settings)).status);
     EXPECT_EQ(expected, Unsorted(settingsFolder));
@@ -478,6 +521,9 @@ TEST_F(ConsoleTool, SettingsRefusesUnknownKeysAndValuesThatAreNoNumberAndWritesN
         {"NOISE_LIMIT_GS=x", "settings: NOISE_LIMIT_GS needs a number, not 'x'"},
         {"NOISE_LIMIT_GS=1e", "settings: NOISE_LIMIT_GS needs a number, not '1e'"},
         {"THREAD_NUM", "settings: 'THREAD_NUM' is not KEY=VALUE"},
+        {"THREAD_NUM=4 DST_DIR_MONO=out", "settings: DST_DIR_MONO must be a full path, not 'out'"},
+        {"DST_DIR_COLOR=~/out", "settings: DST_DIR_COLOR must be a full path, not '~/out'"},
+        {"DST_DIR_MONO=/no/such/folder", "settings: DST_DIR_MONO names no folder: '/no/such/folder' does not exist"},
     };
     for (const auto& [arguments, message] : cases) {
         const CliResult result = RunCli(settingsFolder, "settings --settings " + Quoted(settings) + " " + arguments);
@@ -587,3 +633,261 @@ TEST_F(ConsoleTool, CalibrateLearnsFromTwoFoldersAndWritesTheBestSettingsKeeping
     EXPECT_EQ(2, none.status);
     EXPECT_EQ(2, RunCli(settingsFolder, "calibrate " + Quoted(empty.Path().string())).status);
 }
+
+namespace {
+
+TEST_F(ConsoleTool, SpeaksTheLanguageOfTheLocaleAndWritesItsLogInIt) {
+    testimages::WriteFileBytes(images.File("notes.txt"), {'x'});
+    const std::string notes = images.File("notes.txt").string();
+    const struct {
+        const char* environment;
+        const char* message;
+        const char* summary;
+    } rows[] = {
+        {"LC_ALL=C.UTF-8", "[ERROR] unsupported file format.", "moved to monochrome: 1"},
+        {"LC_ALL= LANG=en_US.UTF-8", "[ERROR] unsupported file format.", "moved to monochrome: 1"},
+        {"LC_ALL= LANG=ja_JP.UTF-8", "【ERROR】非対応のファイル形式です。", "モノクロに移動: 1"},
+        {"LC_ALL=ja_JP.UTF-8 LANG=C", "【ERROR】非対応のファイル形式です。", "モノクロに移動: 1"},
+        {"LC_ALL= LC_MESSAGES=C LANG=ja_JP.UTF-8", "[ERROR] unsupported file format.", "moved to monochrome: 1"},
+    };
+    testimages::TempFolder state;
+    for (const auto& row : rows) {
+        const std::string environment = std::string(row.environment) + " XDG_STATE_HOME=" + Quoted(state.Path().string());
+        const CliResult judged = RunCli(settingsFolder, "judge " + Quoted(notes), environment);
+        EXPECT_EQ(std::vector<std::string>{"error\t" + notes + "\t" + row.message}, judged.lines) << row.environment;
+
+        std::filesystem::remove_all(images.File("monochrome"));
+        testimages::WriteFileBytes(images.File("gray.png"), SolidPng({90, 90, 90}));
+        const CliResult sorted = RunCli(settingsFolder, "sort --yes --settings " + Quoted(settings) + " " +
+                                                            Quoted(images.File("gray.png").string()) + " " + Quoted(notes),
+                                        environment);
+        EXPECT_NE(std::find(sorted.lines.begin(), sorted.lines.end(), row.summary), sorted.lines.end()) << row.environment;
+        // The file left is named on standard error with the log's message.
+        EXPECT_NE(std::string::npos, sorted.errors.find(notes + ": " + row.message)) << sorted.errors;
+        // The log is in the same language, and undo reads it back in any language.
+        const CliResult undone = RunCli(settingsFolder, "undo --last --yes", "XDG_STATE_HOME=" + Quoted(state.Path().string()));
+        EXPECT_EQ(0, undone.status) << row.environment << undone.errors;
+        EXPECT_TRUE(std::filesystem::exists(images.File("gray.png"))) << row.environment;
+    }
+}
+
+TEST_F(ConsoleTool, EachErrorHasAStableCodeAndTheReasonAPersonNeeds) {
+    testimages::WriteFileBytes(images.File("notes.txt"), {'x'});
+    testimages::WriteFileBytes(images.File("png.jpg"), SolidPng({1, 2, 3}));
+    testimages::WriteFileBytes(images.File("cut.png"), {0x89, 'P', 'N', 'G'});
+    // A header that asks for 20000 x 20000 pixels, with a valid checksum.
+    testimages::WriteFileBytes(
+        images.File("huge.png"),
+        {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00,
+         0x00, 0x4E, 0x20, 0x00, 0x00, 0x4E, 0x20, 0x08, 0x02, 0x00, 0x00, 0x00, 0x6C, 0x12, 0xD1, 0x6E, 0x00,
+         0x00, 0x00, 0x0B, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0x60, 0x40, 0x05, 0x00, 0x00, 0x10, 0x00,
+         0x01, 0x39, 0xBD, 0x8F, 0x65, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82});
+    const struct {
+        const char* name;
+        const char* code;
+        const char* reason;
+    } rows[] = {
+        {"notes.txt", "unsupported", nullptr},
+        {"png.jpg", "wrong-extension", "the file is a PNG file"},
+        {"cut.png", "decode-failed", nullptr},
+        {"huge.png", "too-large", "20000 x 20000 pixels need 1145 MiB, more than the limit of 1024 MiB"},
+        {"gone.png", "not-found", nullptr},
+    };
+    for (const auto& row : rows) {
+        const CliResult result = RunCli(settingsFolder, "judge --json " + Quoted(images.File(row.name).string()));
+        EXPECT_EQ(1, result.status) << row.name;
+        ASSERT_EQ(1u, result.lines.size()) << row.name;
+        EXPECT_NE(std::string::npos, result.lines[0].find(std::string("\"code\":\"") + row.code + "\"")) << result.lines[0];
+        if (row.reason != nullptr) {
+            EXPECT_NE(std::string::npos, result.lines[0].find(std::string("\"reason\":\"") + row.reason + "\""))
+                << result.lines[0];
+        }
+    }
+}
+
+TEST_F(ConsoleTool, AFolderTheUserCannotWriteIsNamedWithTheSystemsReason) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into any folder";
+    const std::filesystem::path locked = images.File("locked");
+    std::filesystem::create_directory(locked);
+    testimages::WriteFileBytes(locked / "gray.png", SolidPng({90, 90, 90}));
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+    const CliResult result = RunCli(settingsFolder, "sort --yes --json --settings " + Quoted(settings) + " " +
+                                                        Quoted(locked.string()));
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    EXPECT_EQ(1, result.status);
+    EXPECT_NE(std::string::npos, result.errors.find((locked / "gray.png").string() + ": ")) << result.errors;
+    EXPECT_NE(std::string::npos, result.errors.find("(permission denied)")) << result.errors;
+    ASSERT_EQ(1u, result.lines.size());
+    EXPECT_NE(std::string::npos, result.lines[0].find("\"code\":\"permission-denied\"")) << result.lines[0];
+}
+
+TEST_F(ConsoleTool, DryRunTouchesNothingAndOnlyFoldersGiveAHint) {
+    const std::string root = images.Path().string();
+    const CliResult dry = RunCli(settingsFolder, "sort --dry-run --settings " + Quoted(settings) + " " + Quoted(root));
+    EXPECT_EQ(0, dry.status) << dry.errors;
+    EXPECT_EQ((std::vector<std::string>{"color\t" + root + "/サブ/赤.png\t" + root + "/サブ/color/赤.png",
+                                        "monochrome\t" + root + "/gray.png\t" + root + "/monochrome/gray.png"}),
+              dry.lines);
+    EXPECT_FALSE(std::filesystem::exists(images.File("monochrome")));
+    EXPECT_TRUE(std::filesystem::exists(images.File("gray.png")));
+
+    // Sub-folders off, a folder of folders: nothing to do, and a word on why; -r takes them.
+    testimages::WriteFileBytes(settings, {'[', 'S', 'O', 'R', 'T', ']', '\n', 'I', 'S', '_', 'S', 'U', 'B', 'D', 'I',
+                                          'R', 'S', '_', 'T', 'O', 'O', '=', '0', '\n'});
+    const std::string sub = images.File("サブ").string();
+    std::filesystem::create_directory(images.File("上"));
+    std::filesystem::rename(sub, images.File("上") / "サブ");
+    const CliResult hint = RunCli(settingsFolder, "judge --settings " + Quoted(settings) + " " + Quoted(images.File("上").string()));
+    EXPECT_EQ(0, hint.status);
+    EXPECT_TRUE(hint.lines.empty());
+    EXPECT_NE(std::string::npos, hint.errors.find("holds only folders")) << hint.errors;
+    const CliResult recursive =
+        RunCli(settingsFolder, "judge -r --settings " + Quoted(settings) + " " + Quoted(images.File("上").string()));
+    EXPECT_EQ(1u, recursive.lines.size());
+}
+
+TEST_F(ConsoleTool, ResultsComeInTheOrderOfThePathsWhateverFinishesFirst) {
+    // A large picture first: with many threads the small ones finish before it.
+    testimages::PngPicture large;
+    large.width = 1500;
+    large.height = 1500;
+    large.samples.assign(1500 * 1500 * 3, 77);
+    testimages::WriteFileBytes(images.File("large.png"), testimages::EncodePng(large));
+    std::string arguments = Quoted(images.File("large.png").string());
+    std::vector<std::string> expected{"monochrome\t" + images.File("large.png").string()};
+    for (int i = 0; i < 20; ++i) {
+        const std::string small = images.File("s" + std::to_string(i) + ".png").string();
+        testimages::WriteFileBytes(small, SolidPng({90, 90, 90}));
+        arguments += " " + Quoted(small);
+        expected.push_back("monochrome\t" + small);
+    }
+    for (int run = 0; run < 2; ++run) {
+        const CliResult result = RunCli(settingsFolder, "judge " + arguments);
+        EXPECT_EQ(0, result.status);
+        EXPECT_EQ(expected, Unsorted(settingsFolder)) << run;
+    }
+    // sort's objects too.
+    const CliResult sorted = RunCli(settingsFolder, "sort --yes --json --settings " + Quoted(settings) + " " + arguments);
+    EXPECT_EQ(0, sorted.status) << sorted.errors;
+    const std::vector<std::string> objects = Unsorted(settingsFolder);
+    ASSERT_EQ(expected.size(), objects.size());
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        const std::string path = expected[i].substr(expected[i].find('\t') + 1);
+        EXPECT_EQ(0u, objects[i].find("{\"path\":\"" + path + "\"")) << i << " " << objects[i];
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A PNG of side x side gray pixels stored in colour, each row with the Paeth filter.
+testimages::Bytes SlowPng(std::uint32_t side) {
+    auto put32 = [](testimages::Bytes& to, std::uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) to.push_back(static_cast<std::uint8_t>(v >> shift));
+    };
+    auto chunk = [&put32](testimages::Bytes& to, const char* type, const testimages::Bytes& data) {
+        put32(to, static_cast<std::uint32_t>(data.size()));
+        testimages::Bytes typed(type, type + 4);
+        typed.insert(typed.end(), data.begin(), data.end());
+        to.insert(to.end(), typed.begin(), typed.end());
+        put32(to, static_cast<std::uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+    };
+    testimages::Bytes header;
+    put32(header, side);
+    put32(header, side);
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    z_stream stream{};
+    deflateInit(&stream, 1);
+    std::vector<std::uint8_t> row(1 + 3 * std::size_t{side}, 0);
+    row[0] = 4;  // Paeth
+    testimages::Bytes compressed;
+    std::vector<std::uint8_t> buffer(1 << 16);
+    for (std::uint32_t y = 0; y <= side; ++y) {
+        const bool last = y == side;
+        stream.next_in = last ? nullptr : row.data();
+        stream.avail_in = last ? 0 : static_cast<uInt>(row.size());
+        do {
+            stream.next_out = buffer.data();
+            stream.avail_out = static_cast<uInt>(buffer.size());
+            deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            compressed.insert(compressed.end(), buffer.data(), stream.next_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    testimages::Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    chunk(png, "IHDR", header);
+    chunk(png, "IDAT", compressed);
+    chunk(png, "IEND", {});
+    return png;
+}
+
+TEST_F(ConsoleTool, ASecondCtrlCAbandonsTheDecodesUnderWayAndStillPrintsTheSummary) {
+    // A file whose decode takes long: 8000 x 8000 colour pixels, every row through the slowest
+    // of the format's filters (about a second here, several under a sanitizer), given after a
+    // small one so that the small one's move tells the run is under way.
+    const std::filesystem::path folder = images.File("run");
+    std::filesystem::create_directory(folder);
+    testimages::WriteFileBytes(folder / "a.png", SolidPng({90, 90, 90}));
+    testimages::WriteFileBytes(folder / "waits.png", SlowPng(8000));
+    testimages::WriteFileBytes(settings, {'[', 'S', 'O', 'R', 'T', ']', '\n', 'T', 'H', 'R', 'E', 'A', 'D', '_', 'N',
+                                          'U', 'M', '=', '2', '\n'});
+    testimages::TempFolder state;
+    const std::string out = settingsFolder.File("stdout.txt").string();
+    const std::string err = settingsFolder.File("stderr.txt").string();
+    const std::string script =
+        "env LC_ALL=C.UTF-8 XDG_STATE_HOME=" + Quoted(state.Path().string()) + " " + Quoted(PALLIDOR_CLI_PATH) +
+        " sort --yes --settings " + Quoted(settings) + " " + Quoted((folder / "a.png").string()) + " " +
+        Quoted((folder / "waits.png").string()) + " >" + Quoted(out) + " 2>" +
+        Quoted(err) + " & pid=$!\n"
+        "i=0; while [ ! -e " + Quoted((folder / "monochrome" / "a.png").string()) +
+        " ] && [ $i -lt 200 ]; do sleep 0.05; i=$((i+1)); done\n"
+        "kill -INT $pid; sleep 0.05; kill -INT $pid\n"
+        "wait $pid; exit $?\n";
+    const int raw = std::system(("sh -c " + Quoted(script)).c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(1, WEXITSTATUS(raw));
+    const std::string errors = ReadText(err);
+    // At least the decode that never ends is in progress (a.png's worker may be ending still).
+    EXPECT_NE(std::string::npos, errors.find("stopping: ")) << errors;
+    EXPECT_EQ(std::string::npos, errors.find("stopping: 0 files")) << errors;
+    EXPECT_NE(std::string::npos, errors.find("abandoning the files in progress")) << errors;
+    const std::string summary = ReadText(out);
+    EXPECT_NE(std::string::npos, summary.find("moved to monochrome: 1\nmoved to color: 0\nleft in place: 1\nlog: "))
+        << summary;
+    EXPECT_TRUE(std::filesystem::exists(folder / "monochrome" / "a.png"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "waits.png"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConsoleTool, AFileJudgedDespiteDamageIsFlaggedOnStandardErrorAndInJson) {
+    testimages::JpegPicture picture;
+    picture.width = 64;
+    picture.height = 64;
+    // Gray, but stored in colour: a one-component file would be judged by its header alone.
+    for (int i = 0; i < 64 * 64; ++i) {
+        const auto v = static_cast<std::uint8_t>(i * 37);
+        picture.samples.insert(picture.samples.end(), {v, v, v});
+    }
+    testimages::Bytes bytes = testimages::EncodeJpeg(picture);
+    bytes.resize(bytes.size() / 2);  // a download cut short
+    const std::string cut = images.File("cut.jpg").string();
+    testimages::WriteFileBytes(cut, bytes);
+
+    const CliResult judged = RunCli(settingsFolder, "judge --json " + Quoted(cut));
+    EXPECT_EQ(0, judged.status) << judged.errors;
+    ASSERT_EQ(1u, judged.lines.size());
+    EXPECT_NE(std::string::npos, judged.lines[0].find("\"verdict\":\"monochrome\"")) << judged.lines[0];
+    EXPECT_NE(std::string::npos, judged.lines[0].find("\"warnings\":[\"judged despite damage")) << judged.lines[0];
+    EXPECT_NE(std::string::npos, judged.errors.find(cut + ": judged despite damage")) << judged.errors;
+
+    const CliResult sorted = RunCli(settingsFolder, "sort --yes --settings " + Quoted(settings) + " " + Quoted(cut));
+    EXPECT_EQ(0, sorted.status) << sorted.errors;
+    EXPECT_NE(std::string::npos, sorted.errors.find(cut + ": judged despite damage")) << sorted.errors;
+    EXPECT_TRUE(std::filesystem::exists(images.File("monochrome") / "cut.jpg"));
+}
+
+}  // namespace

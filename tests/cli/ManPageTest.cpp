@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/FileProblem.h"
 #include "cli/HelpText.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -44,7 +46,20 @@ TEST(ManPage, OfTheRealHelpHasEverySectionAndEveryCommand) {
     for (const char* section : {"COMMANDS", "OPTIONS", "FILES", "EXIT STATUS"}) {
         EXPECT_NE(std::string::npos, page.find(std::string("\n.SH ") + section + "\n")) << section;
     }
-    for (const char* command : {"judge", "sort", "undo", "recover", "settings"}) {
+    for (const char* section : {"SETTINGS KEYS", "ERROR CODES", "ENVIRONMENT"}) {
+        EXPECT_NE(std::string::npos, page.find(std::string("\n.SH ") + section + "\n")) << section;
+    }
+    // Every key from the key table, with its section; every code.
+    for (const SettingDescription& key : DescribeSettings()) {
+        EXPECT_NE(std::string::npos, page.find(std::string(".TP\n\\fB") + key.name + "\\fR\n[" + key.section + "]"))
+            << key.name;
+    }
+    for (std::size_t i = 0; i < kProblemCodeCount; ++i) {
+        std::string code;
+        for (const char* c = kProblemCodes[i].code; *c != '\0'; ++c) code += *c == '-' ? std::string("\\-") : std::string(1, *c);
+        EXPECT_NE(std::string::npos, page.find(".TP\n\\fB" + code + "\\fR\n")) << kProblemCodes[i].code;
+    }
+    for (const char* command : {"judge", "sort", "undo", "recover", "logs", "settings"}) {
         EXPECT_NE(std::string::npos, page.find(std::string("\\fBpallidor\\-cli\\fR ") + command)) << command;
         EXPECT_NE(std::string::npos, page.find(std::string(".TP\n\\fB") + command + "\\fR\n")) << command;
     }

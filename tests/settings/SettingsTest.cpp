@@ -293,3 +293,45 @@ TEST_F(SettingsFile, AResetFindsThePerUserFileAfreshAndKeepsAFileChosenByName) {
     EXPECT_EQ(16, Settings.THREAD_NUM);
     EXPECT_TRUE(errors.empty());
 }
+
+TEST(SettingDescriptions, EveryKeyIsDescribedInTheFilesOrderWithItsDefault) {
+    const std::vector<SettingDescription> described = DescribeSettings();
+    const auto keys = SettingsAsText(SettingsRecord());
+    ASSERT_EQ(keys.size(), described.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(keys[i].first, described[i].name);
+        EXPECT_EQ(keys[i].second, described[i].defaultValue) << described[i].name;
+        EXPECT_NE(std::string(), described[i].range) << described[i].name;
+        EXPECT_NE(std::string(), described[i].meaning) << described[i].name;
+    }
+}
+
+TEST(SettingDescriptions, AKeyWithoutEffectNamesTheSettingThatOverridesIt) {
+    SettingsRecord fixed;
+    fixed.IS_DST_SUBDIR = 0;
+    SettingsRecord perceptual;
+    perceptual.IS_PERCEPTUAL_JUDGE = 1;
+    SettingsRecord tinted;
+    tinted.IS_ONLY_GRAYSCALE = 0;
+    SettingsRecord sampled;
+    sampled.IS_ALL_PIXEL_JUDGE = 0;
+    const SettingsRecord defaults;
+    const struct {
+        const SettingsRecord* settings;
+        const char* key;
+        const char* why;
+    } rows[] = {
+        {&defaults, "DST_DIR_MONO", "IS_DST_SUBDIR=1"},
+        {&fixed, "DST_DIR_COLOR", ""},
+        {&perceptual, "THRESHOLD_GS", "IS_PERCEPTUAL_JUDGE=1"},
+        {&perceptual, "IS_ONLY_GRAYSCALE", "IS_PERCEPTUAL_JUDGE=1"},
+        {&perceptual, "THRESHOLD_PERCEPTUAL", ""},
+        {&tinted, "NOISE_LIMIT_GS", "IS_ONLY_GRAYSCALE=0"},
+        {&tinted, "ERROR_LIMIT_MONO", ""},
+        {&tinted, "AREA_LIMIT_PERCEPTUAL", "IS_PERCEPTUAL_JUDGE=0"},
+        {&sampled, "PIXELS_USE_IN_JUDGMENT", ""},
+        {&fixed, "PIXELS_USE_IN_JUDGMENT", "IS_ALL_PIXEL_JUDGE=1"},
+        {&fixed, "THREAD_NUM", ""},
+    };
+    for (const auto& row : rows) EXPECT_EQ(row.why, WhyWithoutEffect(*row.settings, row.key)) << row.key;
+}

@@ -7,7 +7,9 @@
 #include <string>
 
 #include "platform/Text.h"
+#include "sort/Messages.h"
 #include "sort/ResultLog.h"
+#include "sort/Texts.h"
 
 namespace {
 
@@ -153,4 +155,42 @@ TEST(ResultLogReader, LocalTimesCompareAcrossDaysMonthsAndYears) {
     EXPECT_EQ(1, ms(2027, 1, 1, 0, 0, 0, 0) - ms(2026, 12, 31, 23, 59, 59, 999));
     EXPECT_EQ(86400000, ms(2026, 5, 1, 12, 0, 0, 0) - ms(2026, 4, 30, 12, 0, 0, 0));
     EXPECT_EQ(366LL * 86400000, ms(2025, 1, 1, 0, 0, 0, 0) - ms(2024, 1, 1, 0, 0, 0, 0));
+}
+
+TEST(ResultLogReader, LogsInEitherLanguageReadBackAlike) {
+    // The console writes its log in the user's language; undo and recover read either, and a
+    // log of one run never mixes them, but the reader does not depend on that.
+    std::string bytes = Line("/p/a.png", messages::Moved(true, "/p/monochrome/a.png"));
+    SetTextLanguage(Language::English);
+    bytes += Line("/p/x][y/b.png", messages::Moved(false, "/p/x][y/color/b.png")) +
+             Line("/p/c.png", messages::MoveFailed(true, "/p/monochrome/c.png")) +
+             Line("/p/d.txt", messages::LoaderFailure("【ERROR】非対応のファイル形式です。"));
+    SetTextLanguage(Language::Japanese);
+    const struct {
+        std::string path;
+        std::string message;
+    } records[] = {
+        {"/p/a.png", "【モノクロ】「/p/monochrome/a.png」に移動しました。"},
+        {"/p/x", "[y/b.png][color] moved to \"/p/x][y/color/b.png\"."},  // a record splits at the first "]["
+        {"/p/c.png", "[ERROR] judged monochrome, but the move to \"/p/monochrome/c.png\" failed."},
+        {"/p/d.txt", "[ERROR] unsupported file format."},
+    };
+    const std::vector<LogRecord> read = ParseResultLog(bytes);
+    ASSERT_EQ(4u, read.size());
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        EXPECT_EQ(records[i].path, read[i].path) << i;
+        EXPECT_EQ(records[i].message, read[i].message) << i;
+        EXPECT_EQ(45, read[i].time.milliseconds) << i;
+    }
+    // The moves are found by the names, whichever language and brackets they hold.
+    const std::vector<LoggedMove> moves = FindLoggedMoves(bytes);
+    ASSERT_EQ(3u, moves.size());
+    EXPECT_EQ("/p/a.png", moves[0].source);
+    EXPECT_TRUE(moves[0].monochrome);
+    EXPECT_EQ("/p/x][y/b.png", moves[1].source);
+    EXPECT_EQ("/p/x][y/color/b.png", moves[1].target);
+    EXPECT_FALSE(moves[1].monochrome);
+    EXPECT_TRUE(moves[1].moved);
+    EXPECT_EQ("/p/monochrome/c.png", moves[2].target);
+    EXPECT_FALSE(moves[2].moved);
 }

@@ -12,6 +12,7 @@
 #include "sort/ResultLog.h"
 #include "sort/SortFixtures.h"
 #include "sort/SortRunDriver.h"
+#include "sort/Texts.h"
 
 using sorttest::Exists;
 using sorttest::RunStateGuard;
@@ -21,8 +22,7 @@ using sorttest::WriteBytes;
 
 namespace {
 
-const char kFolderQuestion[] =
-    "「logs」フォルダの作成に失敗しました。\n処理結果ログを出力できませんが、振り分け処理を実行しますか？\n";
+const char kFolderQuestion[] = "The \"logs\" folder could not be created.\nSort without a log?\n";
 
 class SortCommandRun : public ::testing::Test {
 protected:
@@ -32,7 +32,11 @@ protected:
         Settings = SettingsRecord();
         Settings.THREAD_NUM = 2;
         Settings.IS_ONLY_GRAYSCALE = 1;
+        // The console's language under an English locale; the window's stays the default.
+        SetTextLanguage(Language::English);
     }
+
+    void TearDown() override { SetTextLanguage(Language::Japanese); }
 
     int Sort(const std::vector<std::filesystem::path>& paths, QuestionAnswer answer) {
         ::testing::internal::CaptureStdout();
@@ -92,7 +96,7 @@ TEST_F(SortCommandRun, RunThatDoesNotStartExitsTwoWithTheMessageOnStandardError)
 
     EXPECT_EQ(2, Sort({pics_}, QuestionAnswer::Yes));
     EXPECT_EQ("", out_);
-    EXPECT_EQ("モノクローム画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n    【フォルダのパス】" +
+    EXPECT_EQ("The destination folder for monochrome pictures does not exist.\nCreate it and try again.\n\n    [folder] " +
                   (temp_.Path() / "nope").string() + "\n",
               err_);
     EXPECT_TRUE(Exists(pics_ / "a.png"));
@@ -130,7 +134,13 @@ TEST_F(SortCommandRun, InterruptStopsLaunchingWhileStartedFilesFinish) {
     EXPECT_EQ(1, Sort({pics_}, QuestionAnswer::No));
 
     EXPECT_EQ("moved to monochrome: 1\nmoved to color: 0\nleft in place: 4\n", out_.substr(0, out_.find("log:")));
-    EXPECT_EQ("cancelled: 4 of 5 files were not started\n", err_);
+    EXPECT_NE(std::string::npos, err_.find("cancelled: 4 of 5 files were not started\n")) << err_;
+    // Each file not started is named, as every file left in place is.
+    std::size_t named = 0;
+    for (std::size_t at = err_.find(": interrupted\n"); at != std::string::npos; at = err_.find(": interrupted\n", at + 1)) {
+        ++named;
+    }
+    EXPECT_EQ(4u, named) << err_;
     // Ctrl+C belongs to the default handler again once the run is over.
     EXPECT_EQ(SIG_DFL, std::signal(SIGINT, SIG_DFL));
 }
@@ -143,7 +153,7 @@ TEST_F(SortCommandRun, JsonPutsOneObjectPerFileOnStandardOutputAndTheSummaryOnSt
     // Paths as JSON strings: on Windows their backslashes are escaped.
     auto path = [](const std::filesystem::path& p) { return JsonString(p.string()); };
     auto moved = [](const char* word, const std::filesystem::path& p) {
-        return JsonString(std::string("【") + word + "】「" + p.string() + "」に移動しました。");
+        return JsonString(std::string("[") + word + "] moved to \"" + p.string() + "\".");
     };
 
     OutputOptions output;
@@ -163,17 +173,19 @@ TEST_F(SortCommandRun, JsonPutsOneObjectPerFileOnStandardOutputAndTheSummaryOnSt
     ASSERT_EQ(3u, lines.size()) << out_;
     const std::string evidence = R"("evidence":{"rule":"grayscale-only","step":1,"samples":4,)";
     EXPECT_EQ(R"({"path":)" + path(pics_ / "a.png") + R"(,"verdict":"monochrome","destination":)" +
-                  path(pics_ / "monochrome" / "a.png") + R"(,"message":)" + moved("モノクロ", pics_ / "monochrome" / "a.png") +
+                  path(pics_ / "monochrome" / "a.png") + R"(,"message":)" + moved("monochrome", pics_ / "monochrome" / "a.png") +
                   "," + evidence + R"("not_gray":0,"not_gray_percent":0,"largest_spread":0,"THRESHOLD_GS":0,"NOISE_LIMIT_GS":0}})",
               lines[0]);
     const std::string colour = R"({"path":)" + path(pics_ / "b.png") + R"(,"verdict":"color","destination":)" +
-                               path(pics_ / "color" / "b.png") + R"(,"message":)" + moved("カラー", pics_ / "color" / "b.png") +
+                               path(pics_ / "color" / "b.png") + R"(,"message":)" + moved("color", pics_ / "color" / "b.png") +
                                "," + evidence + R"("not_gray":4,"not_gray_percent":100,"largest_spread":)";
     EXPECT_EQ(colour, lines[1].substr(0, colour.size()));
     EXPECT_EQ(R"({"path":)" + path(pics_ / "c.txt") +
-                  R"(,"error":"【ERROR】非対応のファイル形式です。","message":"【ERROR】非対応のファイル形式です。"})",
+                  R"(,"error":"[ERROR] unsupported file format.","code":"unsupported","message":"[ERROR] unsupported file format."})",
               lines[2]);
-    EXPECT_EQ("moved to monochrome: 1\nmoved to color: 1\nleft in place: 1\nlog: " + LogFilePath.string() + "\n", err_);
+    EXPECT_EQ((pics_ / "c.txt").string() + ": [ERROR] unsupported file format.\n" +
+                  "moved to monochrome: 1\nmoved to color: 1\nleft in place: 1\nlog: " + LogFilePath.string() + "\n",
+              err_);
 }
 
 TEST_F(SortCommandRun, AFileThatWasJudgedButCouldNotMoveKeepsItsVerdictInJson) {
@@ -187,9 +199,12 @@ TEST_F(SortCommandRun, AFileThatWasJudgedButCouldNotMoveKeepsItsVerdictInJson) {
     EXPECT_EQ(1, SortCommand({pics_ / "a.png"}, QuestionAnswer::No, output));
     out_ = ::testing::internal::GetCapturedStdout();
     err_ = ::testing::internal::GetCapturedStderr();
-    const std::string failed = JsonString("【ERROR】モノクロ画像と判定しましたが、「" +
-                                          (pics_ / "monochrome" / "a.png").string() + "」への移動に失敗しました。");
-    EXPECT_EQ(R"({"path":)" + JsonString((pics_ / "a.png").string()) + R"(,"verdict":"monochrome","error":)" + failed +
-                  R"(,"message":)" + failed + "}\n",
+    const std::string text = "[ERROR] judged monochrome, but the move to \"" +
+                             (pics_ / "monochrome" / "a.png").string() + "\" failed.";
+    EXPECT_EQ(R"({"path":)" + JsonString((pics_ / "a.png").string()) + R"(,"verdict":"monochrome","error":)" +
+                  JsonString(text) + R"(,"code":"name-taken","reason":"name already taken","message":)" +
+                  JsonString(text) + "}\n",
               out_);
+    // The file that stayed is named with the system's reason.
+    EXPECT_EQ((pics_ / "a.png").string() + ": " + text + " (name already taken)\n", err_.substr(0, err_.find("moved to")));
 }

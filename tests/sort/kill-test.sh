@@ -177,9 +177,11 @@ for ((round = 1; round <= rounds; round++)); do
   [ -z "$left" ] || fail "temporary copies left behind: $left"
   [ "$(journal_entries | wc -l)" -eq 0 ] || fail "move journal entries left behind: $(journal_entries)"
   while IFS= read -r -d '' moved; do
-    line="「$(win_path "$moved")」に移動しました。"
+    # What the program calls the place: the card's own drive under Wine for a move on it. The
+    # moved line in either language of the console.
+    case "$moved" in "$card"/*) target=$(card_path "$moved") ;; *) target=$(win_path "$moved") ;; esac
     # shellcheck disable=SC2086
-    if ! grep -qF "$line" $killed_logs "$second_log" /dev/null; then
+    if ! grep -qF -e "「$target」に移動しました。" -e "moved to \"$target\"." $killed_logs "$second_log" /dev/null; then
       fail "no log records the move to $moved"
     fi
   done < <(moved_pictures)
