@@ -1,9 +1,15 @@
 // Writes the benchmark corpus: scans and photos of the sizes people sort, in the mix that the
 // judgment meets (colour, gray files, gray pictures stored as RGB, sepia, scans with colour
 // noise), as JPEG 3000x2000, PNG 2000x1500, GIF and BMP. The same files on every run: each
-// picture comes from its own seeded generator.
+// picture comes from its own seeded generator. Two more sets measure the judgment that stops
+// reading where its verdict is settled:
+//   mixed: mixed-jpeg/, 60 JPEGs of 3000x2000 (a quarter gray stored as colour, a quarter
+//          sepia, half colour); gray-jpeg/, that gray quarter alone; mixed-png/, 40 PNGs of
+//          3000x2000 (half colour, half gray stored as RGB);
+//   large: large/, a 20000x20000 gray PNG stored as RGB and a 20000x20000 gray baseline JPEG
+//          stored as colour, smooth so that the files stay small.
 //
-//   pallidor-make-corpus FOLDER
+//   pallidor-make-corpus FOLDER [main|mixed|large]
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -23,7 +29,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-enum class Kind { Colour, Gray, GrayRgb, Sepia, NoisyScan };
+enum class Kind { Colour, Gray, GrayRgb, Sepia, NoisyScan, GraySmooth };
 
 const char* KindName(Kind kind) {
     switch (kind) {
@@ -32,6 +38,7 @@ const char* KindName(Kind kind) {
         case Kind::GrayRgb: return "grayrgb";
         case Kind::Sepia: return "sepia";
         case Kind::NoisyScan: return "noisyscan";
+        case Kind::GraySmooth: return "graysmooth";
     }
     return "?";
 }
@@ -73,7 +80,7 @@ public:
             const int field = (x / params_[0] + y / params_[1] +
                                (((x >> 6) * (y >> 6) * params_[2]) & 127) +
                                ((x * params_[3] / width_ + y * params_[4] / height_) & 63)) & 255;
-            const int v = Clamp(field + random_.Noise(6));
+            const int v = kind_ == Kind::GraySmooth ? field : Clamp(field + random_.Noise(6));
             switch (kind_) {
                 case Kind::Colour:
                     p[0] = Clamp(v + ((x / params_[5]) & 63) - 32);
@@ -81,6 +88,7 @@ public:
                     p[2] = Clamp(255 - v + random_.Noise(10));
                     break;
                 case Kind::Gray:
+                case Kind::GraySmooth:
                 case Kind::GrayRgb: p[0] = p[1] = p[2] = static_cast<std::uint8_t>(v); break;
                 case Kind::Sepia:
                     p[0] = Clamp(v * 250 / 255 + 5);
@@ -149,6 +157,7 @@ bool WritePng(const fs::path& path, Kind kind, int width, int height, std::uint6
         return false;
     }
     png_init_io(png, file);
+    if (kind == Kind::GraySmooth) png_set_compression_level(png, 1);  // a gigabyte of pixels
     const bool gray = kind == Kind::Gray;
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  gray ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
@@ -257,21 +266,32 @@ void AddJobs(std::vector<Job>& jobs, const char* format, const char* extension,
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: pallidor-make-corpus FOLDER\n");
+    const std::string set = argc == 3 ? argv[2] : "main";
+    if ((argc != 2 && argc != 3) || (set != "main" && set != "mixed" && set != "large")) {
+        std::fprintf(stderr, "usage: pallidor-make-corpus FOLDER [main|mixed|large]\n");
         return 2;
     }
     const fs::path folder = argv[1];
     std::error_code error;
-    fs::create_directories(folder, error);
 
     std::vector<Job> jobs;
-    AddJobs(jobs, "jpeg", "jpg", WriteJpeg, 3000, 2000,
-            {{Kind::Colour, 40}, {Kind::Gray, 15}, {Kind::GrayRgb, 50}, {Kind::Sepia, 25}, {Kind::NoisyScan, 30}});
-    AddJobs(jobs, "png", "png", WritePng, 2000, 1500,
-            {{Kind::Colour, 20}, {Kind::Gray, 10}, {Kind::GrayRgb, 25}, {Kind::Sepia, 15}, {Kind::NoisyScan, 10}});
-    AddJobs(jobs, "gif", "gif", WriteGif, 1200, 900, {{Kind::Colour, 15}, {Kind::GrayRgb, 15}});
-    AddJobs(jobs, "bmp", "bmp", WriteBmp, 1600, 1200, {{Kind::Colour, 10}, {Kind::GrayRgb, 10}});
+    if (set == "main") {
+        AddJobs(jobs, "jpeg", "jpg", WriteJpeg, 3000, 2000,
+                {{Kind::Colour, 40}, {Kind::Gray, 15}, {Kind::GrayRgb, 50}, {Kind::Sepia, 25}, {Kind::NoisyScan, 30}});
+        AddJobs(jobs, "png", "png", WritePng, 2000, 1500,
+                {{Kind::Colour, 20}, {Kind::Gray, 10}, {Kind::GrayRgb, 25}, {Kind::Sepia, 15}, {Kind::NoisyScan, 10}});
+        AddJobs(jobs, "gif", "gif", WriteGif, 1200, 900, {{Kind::Colour, 15}, {Kind::GrayRgb, 15}});
+        AddJobs(jobs, "bmp", "bmp", WriteBmp, 1600, 1200, {{Kind::Colour, 10}, {Kind::GrayRgb, 10}});
+    } else if (set == "mixed") {
+        AddJobs(jobs, "gray-jpeg/jpeg", "jpg", WriteJpeg, 3000, 2000, {{Kind::GrayRgb, 15}});
+        AddJobs(jobs, "mixed-jpeg/jpeg", "jpg", WriteJpeg, 3000, 2000,
+                {{Kind::GrayRgb, 15}, {Kind::Sepia, 15}, {Kind::Colour, 30}});
+        AddJobs(jobs, "mixed-png/png", "png", WritePng, 3000, 2000, {{Kind::Colour, 20}, {Kind::GrayRgb, 20}});
+    } else {
+        AddJobs(jobs, "large/jpeg", "jpg", WriteJpeg, 20000, 20000, {{Kind::GraySmooth, 1}});
+        AddJobs(jobs, "large/png", "png", WritePng, 20000, 20000, {{Kind::GraySmooth, 1}});
+    }
+    for (const Job& job : jobs) fs::create_directories((folder / job.name).parent_path(), error);
 
     std::atomic<std::size_t> next{0};
     std::atomic<bool> failed{false};

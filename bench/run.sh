@@ -8,15 +8,21 @@
 #     number of parallel workers; files per second and the ratios, round by round;
 #  2. the judgment micro-benchmarks (samples per second per depth and criterion), and the
 #     judgment of a 6-megapixel gray JPEG against its decode;
-#  3. the idle share of a sorting run of 10,000 small files with THREAD_NUM 16.
+#  3. the idle share of a sorting run of 10,000 small files with THREAD_NUM 16;
+#  4. the judgment that stops where its verdict is settled, against the decode floor: 60 JPEGs
+#     of 3000x2000 (a quarter gray stored as colour, a quarter sepia, half colour), that gray
+#     quarter alone, 40 PNGs of 3000x2000 (half colour, half gray stored as RGB), processor
+#     and wall time, round by round; then the peak memory of judging a 20000x20000 gray PNG
+#     and a 20000x20000 gray baseline JPEG stored as colour (generated once, about 100 MB).
 #
-#   bench/run.sh [ROUNDS]        rounds of the throughput comparison, default 3
-#   environment: JOBS (parallel workers, default the core count), PARTS (default "1 2 3")
+#   bench/run.sh [ROUNDS]        rounds of the throughput comparisons, default 3
+#   environment: JOBS (parallel workers, default the core count; part 4 defaults to 2),
+#   PARTS (default "1 2 3 4")
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rounds=${1:-3}
 jobs=${JOBS:-$(nproc)}
-parts=${PARTS:-1 2 3}
+parts=${PARTS:-1 2 3 4}
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 # The peer is only needed here, so it is installed here rather than for every test run.
@@ -113,5 +119,53 @@ fi
 if [[ " $parts " == *" 3 "* ]]; then
   echo "sorting run idle share (10000 small files, THREAD_NUM 16):"
   build/pallidor-sort-idle 10000 16 3
+fi
+if [[ " $parts " == *" 4 "* ]]; then
+  corpus=build/bench-corpus-rows
+  echo "row corpora: $(build/pallidor-make-corpus "$corpus" mixed); $(build/pallidor-make-corpus "$corpus" large)"
+  row_jobs=${JOBS:-2}
+  settings=build/bench-settings-rows.ini
+  printf '[SORT]\nTHREAD_NUM=%s\n' "$row_jobs" > "$settings"
+  # Wall seconds, then processor seconds (user + system, children included).
+  timed_set() {
+    local TIMEFORMAT='%R %U %S' out
+    out=$( { time "$@" > /dev/null 2>&1; } 2>&1 )
+    awk '{ printf "%s %.3f", $1, $2 + $3 }' <<< "$out"
+  }
+  echo "judgment against the decode floor, $row_jobs workers each; seconds of wall and processor"
+  echo "time, and the floor's time over the judgment's (above 1: the judgment is faster)"
+  printf '%-11s %5s %6s %12s %12s %12s %12s %9s %9s\n' set files round "floor wall" "floor cpu" "judge wall" "judge cpu" "cpu ratio" "wall ratio"
+  for set in mixed-jpeg gray-jpeg mixed-png; do
+    mapfile -t files < <(find "$corpus/$set" -maxdepth 1 -type f ! -name '*.part' | sort)
+    cat "${files[@]}" > /dev/null
+    sum_floor="0 0" sum_judge="0 0"
+    for ((round = 1; round <= rounds; round++)); do
+      if (( round % 2 )); then
+        t_floor=$(timed_set build/pallidor-decode-floor "$row_jobs" "$corpus/$set")
+        t_judge=$(timed_set build/pallidor-cli judge --settings "$settings" "$corpus/$set")
+      else
+        t_judge=$(timed_set build/pallidor-cli judge --settings "$settings" "$corpus/$set")
+        t_floor=$(timed_set build/pallidor-decode-floor "$row_jobs" "$corpus/$set")
+      fi
+      awk -v s="$set" -v n="${#files[@]}" -v r="$round" -v f="$t_floor" -v j="$t_judge" 'BEGIN {
+        split(f, F, " "); split(j, J, " ")
+        printf "%-11s %5d %6s %12.2f %12.2f %12.2f %12.2f %9.2f %9.2f\n", s, n, r, F[1], F[2], J[1], J[2], F[2] / J[2], F[1] / J[1] }'
+      sum_floor=$(awk -v a="$sum_floor" -v b="$t_floor" 'BEGIN { split(a, A, " "); split(b, B, " "); print A[1] + B[1], A[2] + B[2] }')
+      sum_judge=$(awk -v a="$sum_judge" -v b="$t_judge" 'BEGIN { split(a, A, " "); split(b, B, " "); print A[1] + B[1], A[2] + B[2] }')
+    done
+    awk -v s="$set" -v n="${#files[@]}" -v f="$sum_floor" -v j="$sum_judge" 'BEGIN {
+      split(f, F, " "); split(j, J, " ")
+      printf "%-11s %5d %6s %12.2f %12.2f %12.2f %12.2f %9.2f %9.2f\n", s, n, "all", F[1], F[2], J[1], J[2], F[2] / J[2], F[1] / J[1] }'
+    echo "verdicts: $(build/pallidor-cli judge --settings "$settings" "$corpus/$set" | cut -f1 | sort | uniq -c | tr -s ' \n' ' ')"
+  done
+  echo "large pictures: verdict, peak resident memory, wall and processor seconds"
+  for file in "$corpus"/large/*; do
+    [[ "$file" == *.part ]] && continue
+    verdict=$(/usr/bin/time -f '%M %e %U %S' -o build/bench-large-time.txt \
+      build/pallidor-cli judge --settings "$settings" "$file" | cut -f1)
+    read -r kb wall user sys < build/bench-large-time.txt
+    awk -v f="$(basename "$file")" -v v="$verdict" -v k="$kb" -v w="$wall" -v u="$user" -v s="$sys" \
+      'BEGIN { printf "  %-28s %-10s %7.1f MB %8.2f s %8.2f s\n", f, v, k / 1024, w, u + s }'
+  done
 fi
 echo "load at end:$(uptime | sed 's/.*load average://')"

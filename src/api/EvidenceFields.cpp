@@ -117,6 +117,12 @@ std::vector<EvidenceField> EvidenceFields(const JudgeEvidence& e, const JudgePar
             break;
         case DecidingRule::None: break;
     }
+    // Where the ordinary judgment, which stops reading at its verdict, settled the file.
+    if (e.pictureRows > 0) {
+        list.Add("rows", e.pictureRows);
+        if (e.settledAfterRows >= 0) list.Add("settled_after_rows", e.settledAfterRows); else list.AddNull("settled_after_rows");
+        list.AddBool("settled_by_coefficients", e.settledByCoefficients);
+    }
     if (e.decoderWarnings >= 0) list.Add("decoder_warnings", static_cast<std::int64_t>(e.decoderWarnings));
     return list.fields;
 }

@@ -64,6 +64,15 @@ std::string ExplainInWords(const JudgeEvidence& e, const JudgeParams& params) {
         case DecidingRule::Perceptual: text += ExplainPerceptual(e, params); break;
         case DecidingRule::None: break;
     }
+    // Where the ordinary judgment, which stops reading at its verdict, settled the file.
+    if (e.settledByCoefficients) {
+        text += "; settled from the chroma coefficients, all zero";
+    } else if (e.pictureRows > 0 && e.settledAfterRows >= 0) {
+        text += FormatText("; settled after %lld of %lld rows", static_cast<long long>(e.settledAfterRows),
+                           static_cast<long long>(e.pictureRows));
+    } else if (e.pictureRows > 0) {
+        text += FormatText("; needed all %lld rows", static_cast<long long>(e.pictureRows));
+    }
     if (e.decoderWarnings >= 0) text += FormatText("; JPEG decoder warnings %ld", e.decoderWarnings);
     return text;
 }

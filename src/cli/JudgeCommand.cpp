@@ -175,9 +175,10 @@ int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOp
             Judged judged;
             judged.path = platform::PathToUtf8(entry.path);
             // The decoder's warnings are part of the evidence, and only the JPEG decoder gives
-            // any: gathered for those always, for the others only when asked for (it costs the
-            // perceptual criterion its short-cut for gray pictures).
+            // any: for those they are gathered always (alone, so the judgment still stops at
+            // its verdict), the whole evidence only when asked for.
             JudgeEvidence evidence;
+            evidence.warningsOnly = !output.explain;
             const bool gather = output.explain || ImageKindFromExtension(ExtensionOf(entry.path)) == ImageKind::Jpeg;
             if (entry.missing) {
                 judged.error = Text(TextId::NoSuchPath);

@@ -214,7 +214,8 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
     };
     // The driver's last update may predate the last finished file; end on the real count.
     host.EndProgress = [&](std::int32_t done, std::int32_t) { progress.End(done); };
-    host.ExplainVerdicts = true;  // the decoder's warnings are part of the evidence
+    host.ExplainVerdicts = output.explain;
+    host.DecoderWarnings = true;
     host.FileSorted = [&](const SortedFile& file) {
         if (file.moved) (file.verdict != 0 ? tally.monochrome : tally.color)++;
         FileProblem problem;

@@ -14,4 +14,12 @@ DecodedImage* LoadBitmapFile(const std::filesystem::path& path) {
     return image;
 }
 
+bool ReadBitmapFileRows(const std::filesystem::path& path, RowSink& sink) {
+    InputFile* file = OpenInputFile(path);
+    if (file == nullptr) return false;
+    const bool read = ReadBitmapRows(file, sink);
+    CloseInputFile(file);
+    return read;
+}
+
 }  // namespace platform

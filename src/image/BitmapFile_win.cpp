@@ -81,6 +81,46 @@ bool SuitsLoadImage(const std::filesystem::path& path) {
 
 }  // namespace
 
+bool ReadBitmapFileRows(const std::filesystem::path& path, RowSink& sink) {
+    if (!SuitsLoadImage(path)) {
+        InputFile* file = OpenInputFile(path);
+        if (file == nullptr) return false;
+        const bool read = ReadBitmapRows(file, sink);
+        CloseInputFile(file);
+        return read;
+    }
+    // The loader maps the whole file into a section of its own; its rows go on from there.
+    const HANDLE loaded = LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
+                                     LR_CREATEDIBSECTION | LR_LOADFROMFILE);
+    if (loaded == nullptr) return false;
+    const auto bitmap = static_cast<HBITMAP>(loaded);
+    bool read = false;
+    DIBSECTION dib;
+    RGBQUAD table[256] = {};
+    if (GetObjectW(bitmap, sizeof dib, &dib) == sizeof dib && dib.dsBm.bmBits != nullptr) {
+        const BITMAP& bm = dib.dsBm;
+        const int colourCount = bm.bmBitsPixel <= 8 ? ReadDibColourTable(bitmap, table) : 0;
+        if (bm.bmBitsPixel > 8 || colourCount > 0) {
+            RowFormat format;
+            format.width = bm.bmWidth;
+            format.height = bm.bmHeight;
+            format.bitsPerPixel = bm.bmBitsPixel;
+            format.topDown = dib.dsBmih.biHeight < 0;
+            static_assert(sizeof(RgbQuad) == sizeof(RGBQUAD), "both are blue, green, red, reserved");
+            format.colourTable = colourCount > 0 ? reinterpret_cast<const RgbQuad*>(table) : nullptr;
+            format.colourCount = colourCount;
+            read = sink.BeginRows(format);
+            const auto* source = static_cast<const std::uint8_t*>(bm.bmBits);
+            for (std::int32_t row = 0; read && row < bm.bmHeight && !sink.Satisfied(); ++row) {
+                const std::int32_t pictureRow = format.topDown ? row : bm.bmHeight - 1 - row;
+                if (!sink.TakeRow(pictureRow, source + static_cast<std::size_t>(row) * bm.bmWidthBytes)) break;
+            }
+        }
+    }
+    DeleteObject(bitmap);
+    return read;
+}
+
 DecodedImage* LoadBitmapFile(const std::filesystem::path& path) {
     if (!SuitsLoadImage(path)) return ReadWithOurReader(path);
     const HANDLE loaded = LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,

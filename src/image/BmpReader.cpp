@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "image/BmpHeader.h"
 #include "image/DecodedImage.h"
@@ -176,6 +178,23 @@ DecodedImage* CreateImage(const Layout& layout, std::uint16_t bitCount) {
     return CreateDecodedImage(header, layout.colourCount > 0 ? layout.colourTable : nullptr);
 }
 
+RowFormat FormatOf(const Layout& layout, std::uint16_t bitCount) {
+    RowFormat format;
+    format.width = layout.width;
+    format.height = static_cast<std::int32_t>(layout.rows);
+    format.bitsPerPixel = bitCount;
+    format.topDown = layout.height < 0;
+    format.colourTable = layout.colourCount > 0 ? layout.colourTable : nullptr;
+    format.colourCount = layout.colourCount;
+    format.rowBytes = (static_cast<std::size_t>(layout.width) * bitCount + 31) / 32 * 4;
+    return format;
+}
+
+// The picture row of the file's `n`th stored row.
+std::int32_t PictureRowOf(const Layout& layout, std::uint64_t n) {
+    return static_cast<std::int32_t>(layout.height < 0 ? n : layout.rows - 1 - n);
+}
+
 // True when the file holds `rows` uncompressed rows at the pixel offset. Asked before the image
 // is created, so that a small file claiming a huge picture costs no allocation.
 bool HasPixelData(Source& source, const Layout& layout) {
@@ -184,48 +203,48 @@ bool HasPixelData(Source& source, const Layout& layout) {
     return ReadAt(source, layout.pixelOffset + layout.fileStride * layout.rows - 1, &last, 1);
 }
 
-// The file's rows are already in the image's layout: read them straight in.
-DecodedImage* ReadRowsAsTheyAre(Source& source, const Layout& layout) {
-    if (!HasPixelData(source, layout)) return nullptr;
-    DecodedImage* image = CreateImage(layout, layout.bitCount);
-    if (image == nullptr) return nullptr;
-    const auto bytes = static_cast<std::size_t>(layout.fileStride * layout.rows);
-    if (!ReadAt(source, layout.pixelOffset, image->bits, bytes)) {
-        DestroyDecodedImage(image);
-        return nullptr;
+// The file's rows are already in the judged layout: each goes to the sink as it is read.
+bool SendRowsAsTheyAre(Source& source, const Layout& layout, RowSink& sink) {
+    if (!HasPixelData(source, layout)) return false;
+    if (!sink.BeginRows(FormatOf(layout, layout.bitCount))) return false;
+    if (sink.Satisfied()) return true;
+    std::unique_ptr<std::uint8_t[]> row(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(layout.fileStride)]);
+    if (row == nullptr || !SeekSource(source, layout.pixelOffset)) return false;
+    for (std::uint64_t y = 0; y < layout.rows; ++y) {
+        if (ReadSource(source, row.get(), static_cast<std::size_t>(layout.fileStride)) != layout.fileStride) return false;
+        if (!sink.TakeRow(PictureRowOf(layout, y), row.get())) break;
     }
-    return image;
+    return true;
 }
 
 // Bit-field rows the judgment cannot read as they are: 16-bit ones become 24-bit (B,G,R) and
 // 32-bit ones B,G,R,x, every channel scaled to 8 bits.
-DecodedImage* ReadBitfieldRows(Source& source, const Layout& layout) {
-    if (!HasPixelData(source, layout)) return nullptr;
+bool SendBitfieldRows(Source& source, const Layout& layout, RowSink& sink) {
+    if (!HasPixelData(source, layout)) return false;
     const std::uint16_t outBits = layout.bitCount == 16 ? 24 : 32;
-    DecodedImage* image = CreateImage(layout, outBits);
-    if (image == nullptr) return nullptr;
-    auto* row = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(layout.fileStride)));
-    bool ok = row != nullptr && SeekSource(source, layout.pixelOffset);
+    if (!sink.BeginRows(FormatOf(layout, outBits))) return false;
+    if (sink.Satisfied()) return true;
+    const auto inBytes = static_cast<std::size_t>(layout.fileStride);
+    const std::size_t outBytes = (static_cast<std::size_t>(layout.width) * outBits + 31) / 32 * 4;
+    std::unique_ptr<std::uint8_t[]> row(new (std::nothrow) std::uint8_t[inBytes]);
+    std::unique_ptr<std::uint8_t[]> converted(new (std::nothrow) std::uint8_t[outBytes]());
+    if (row == nullptr || converted == nullptr || !SeekSource(source, layout.pixelOffset)) return false;
     const int bytesIn = layout.bitCount / 8;
     const int bytesOut = outBits / 8;
-    for (std::uint64_t y = 0; ok && y < layout.rows; ++y) {
-        ok = ReadSource(source, row, static_cast<std::size_t>(layout.fileStride)) == layout.fileStride;
-        std::uint8_t* out = StoredRow(*image, static_cast<std::size_t>(y));
-        for (std::int32_t x = 0; ok && x < layout.width; ++x) {
-            const std::uint8_t* in = row + static_cast<std::size_t>(x) * bytesIn;
+    for (std::uint64_t y = 0; y < layout.rows; ++y) {
+        if (ReadSource(source, row.get(), inBytes) != inBytes) return false;
+        std::uint8_t* out = converted.get();
+        for (std::int32_t x = 0; x < layout.width; ++x) {
+            const std::uint8_t* in = row.get() + static_cast<std::size_t>(x) * bytesIn;
             const std::uint32_t pixel = bytesIn == 2 ? GetLittle16(in) : GetLittle32(in);
             out[0] = ExtractChannel(layout.channels[2], pixel);
             out[1] = ExtractChannel(layout.channels[1], pixel);
             out[2] = ExtractChannel(layout.channels[0], pixel);
             out += bytesOut;
         }
+        if (!sink.TakeRow(PictureRowOf(layout, y), converted.get())) break;
     }
-    std::free(row);
-    if (!ok) {
-        DestroyDecodedImage(image);
-        return nullptr;
-    }
-    return image;
+    return true;
 }
 
 // Buffered bytes of compressed data, never more than the data's own size.
@@ -330,18 +349,30 @@ bool IsDirectBitfieldLayout(const Layout& layout) {
     return layout.bitCount == 16 ? IsFiveFiveFive(layout.masks) : IsEightEightEight(layout.masks);
 }
 
-DecodedImage* ReadBitmap(Source& source) {
+bool SendBitmapRows(Source& source, RowSink& sink) {
     Layout layout{};
-    if (!ReadLayout(source, layout)) return nullptr;
+    if (!ReadLayout(source, layout)) return false;
     switch (layout.compression) {
         case kBiRle8:
-        case kBiRle4: return ReadRleData(source, layout);
+        case kBiRle4: {
+            // Compressed rows may skip ahead and back within a line: drawn whole, then handed on.
+            DecodedImage* image = ReadRleData(source, layout);
+            if (image == nullptr) return false;
+            const bool sent = SendImageRows(*image, sink);
+            DestroyDecodedImage(image);
+            return sent;
+        }
         case kBiBitfields:
         case kBiAlphaBitfields:
-            if (!IsDirectBitfieldLayout(layout)) return ReadBitfieldRows(source, layout);
-            return ReadRowsAsTheyAre(source, layout);
-        default: return ReadRowsAsTheyAre(source, layout);
+            if (!IsDirectBitfieldLayout(layout)) return SendBitfieldRows(source, layout, sink);
+            return SendRowsAsTheyAre(source, layout, sink);
+        default: return SendRowsAsTheyAre(source, layout, sink);
     }
+}
+
+DecodedImage* ReadBitmap(Source& source) {
+    ImageBuilder builder;
+    return SendBitmapRows(source, builder) ? builder.Release() : nullptr;
 }
 
 BitmapFileCheck CheckBitmap(Source& source) {
@@ -381,6 +412,12 @@ BitmapFileCheck CheckBitmapBytes(const std::uint8_t* data, std::size_t size) {
     if (data == nullptr) return BitmapFileCheck{};
     Source source{nullptr, data, size, 0};
     return CheckBitmap(source);
+}
+
+bool ReadBitmapRows(platform::InputFile* file, RowSink& sink) {
+    if (file == nullptr) return false;
+    Source source{file, nullptr, 0, 0};
+    return SendBitmapRows(source, sink);
 }
 
 DecodedImage* ReadBitmapFile(platform::InputFile* file) {

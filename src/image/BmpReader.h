@@ -5,6 +5,7 @@
 #include <cstdint>
 
 struct DecodedImage;
+class RowSink;
 
 namespace platform {
 struct InputFile;
@@ -18,6 +19,10 @@ struct InputFile;
 // nullptr for anything else, for truncated uncompressed pixel data, and for images too large
 // to create. The file's read position is left anywhere.
 DecodedImage* ReadBitmapFile(platform::InputFile* file);
+
+// The same, handing the rows to `sink` as they are read (run-length compressed pictures are
+// drawn whole first). False for what ReadBitmapFile refuses.
+bool ReadBitmapRows(platform::InputFile* file, RowSink& sink);
 
 // The same from a whole file held in memory.
 DecodedImage* ReadBitmapBytes(const std::uint8_t* data, std::size_t size);

@@ -23,6 +23,12 @@ bool IsCreatableDepth(std::uint16_t bitCount) {
 
 }  // namespace
 
+bool FitsWholeImage(std::int64_t width, std::int64_t height, int bitsPerPixel) {
+    if (width <= 0 || height <= 0 || bitsPerPixel <= 0 || width > INT32_MAX || height > INT32_MAX) return false;
+    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bitsPerPixel) + 31) / 32 * 4;
+    return stride * static_cast<std::uint64_t>(height) <= kMaxImageBytes;
+}
+
 DecodedImage* CreateDecodedImage(const BitmapInfoHeader& header, const RgbQuad* colourTable,
                                  ImageRows rows) {
     if (header.width <= 0 || header.height == 0 || header.planes != 1 || header.compression != 0 ||
@@ -103,4 +109,49 @@ int JudgeDecodedImage(const DecodedImage& image, const JudgeParams& params, std:
                       JudgeEvidence* evidence) {
     return JudgeImage(DescribeImage(image), image.colourTable, image.colourCount, params, errorText,
                       evidence);
+}
+
+ImageBuilder::~ImageBuilder() { DestroyDecodedImage(image_); }
+
+bool ImageBuilder::BeginRows(const RowFormat& format) {
+    DestroyDecodedImage(image_);
+    image_ = nullptr;
+    BitmapInfoHeader header;
+    header.width = format.width;
+    header.height = format.topDown ? -format.height : format.height;
+    header.bitCount = format.bitsPerPixel;
+    header.clrUsed = static_cast<std::uint32_t>(std::max(0, format.colourCount));
+    header.clrImportant = header.clrUsed;
+    image_ = CreateDecodedImage(header, format.colourCount > 0 ? format.colourTable : nullptr);
+    if (image_ == nullptr) return false;
+    image_->alpha = format.alpha;
+    image_->sourceScale = format.sourceScale;
+    rowBytes_ = std::min(static_cast<std::size_t>(image_->stride),
+                         std::max(format.rowBytes, (static_cast<std::size_t>(image_->width) * image_->bitsPerPixel + 7) / 8));
+    return true;
+}
+
+bool ImageBuilder::TakeRow(std::int32_t pictureRow, const std::uint8_t* pixels) {
+    if (image_ != nullptr && pictureRow >= 0 && pictureRow < image_->height) {
+        std::memcpy(PictureRow(*image_, static_cast<std::size_t>(pictureRow)), pixels, rowBytes_);
+    }
+    return true;
+}
+
+DecodedImage* ImageBuilder::Release() {
+    DecodedImage* image = image_;
+    image_ = nullptr;
+    return image;
+}
+
+bool SendImageRows(const DecodedImage& image, RowSink& sink) {
+    RowFormat format = RowFormatOf(DescribeImage(image));
+    format.colourTable = image.colourTable;
+    format.colourCount = image.colourCount;
+    if (!sink.BeginRows(format)) return false;
+    for (std::int32_t r = 0; r < image.height && !sink.Satisfied(); ++r) {
+        const std::int32_t pictureRow = image.topDown ? r : image.height - 1 - r;
+        if (!sink.TakeRow(pictureRow, StoredRow(image, static_cast<std::size_t>(r)))) break;
+    }
+    return true;
 }

@@ -9,6 +9,7 @@
 #include "judge/JudgeEvidence.h"
 #include "judge/JudgeParams.h"
 #include "judge/PixelView.h"
+#include "judge/RowSink.h"
 
 // The 40-byte BITMAPINFOHEADER fields an image is created from.
 struct BitmapInfoHeader {
@@ -46,6 +47,11 @@ struct DecodedImage {
 // Largest pixel buffer an image may have; larger headers are refused as a creation failure.
 constexpr std::uint64_t kMaxImageBytes = std::uint64_t{1} << 30;
 
+// True when a whole image of this size could be created: its pixel rows within kMaxImageBytes.
+// Readers hand larger pictures over row by row; but one that fails, or whose data runs out,
+// before its verdict fails as a whole image of it would have: with the creation failure.
+bool FitsWholeImage(std::int64_t width, std::int64_t height, int bitsPerPixel);
+
 // Who fills the pixel rows: the image zero-fills them, or the caller promises to write every
 // pixel of every row before anything reads them (then only each row's padding is zeroed, and
 // a large image is not cleared only to be overwritten).
@@ -72,9 +78,48 @@ inline std::uint8_t* PictureRow(const DecodedImage& image, std::size_t n) {
     return StoredRow(image, image.topDown ? n : static_cast<std::size_t>(image.height) - 1 - n);
 }
 
+// Keeps the rows a reader hands over in a whole image: for the loaders that return one, and
+// for formats whose rows only come together at the end (interlaced PNG). The image is
+// created, zero-filled, under the memory budget when the rows begin.
+class ImageBuilder final : public RowSink {
+public:
+    ImageBuilder() = default;
+    ~ImageBuilder() override;
+    ImageBuilder(const ImageBuilder&) = delete;
+    ImageBuilder& operator=(const ImageBuilder&) = delete;
+
+    bool BeginRows(const RowFormat& format) override;
+    bool TakeRow(std::int32_t pictureRow, const std::uint8_t* pixels) override;
+    // The image made (nullptr before BeginRows succeeded); the caller owns it from here.
+    DecodedImage* Release();
+    DecodedImage* Image() const { return image_; }
+
+private:
+    DecodedImage* image_ = nullptr;
+    std::size_t rowBytes_ = 0;
+};
+
+// Hands the rows of a whole image to `sink` in memory order until it has enough. False when
+// the sink refuses the picture.
+bool SendImageRows(const DecodedImage& image, RowSink& sink);
+
 // Judges a decoded image (describe, colour table, JudgeImage), with evidence when asked for.
 int JudgeDecodedImage(const DecodedImage& image, const JudgeParams& params, std::string& errorText,
                       JudgeEvidence* evidence = nullptr);
+
+// Readers: decode a file and hand its rows to `sink` as they come, stopping where the sink has
+// enough (the decoder is then released without reading further). True when the picture was
+// read, or as much of it as the sink wanted; false with an early verdict, or on failure with a
+// reason (JPEG, PNG, GIF). With `evidence`, as the loaders below.
+bool ReadJpegRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
+                  std::string& loadReason, JudgeEvidence* evidence = nullptr, bool reduced = false);
+bool ReadPngRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
+                 std::string& loadReason, JudgeEvidence* evidence = nullptr);
+bool ReadGifRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
+                 std::string& loadReason, JudgeEvidence* evidence = nullptr);
+// The two kinds LoadBmpFile takes; false with an early verdict, or when declined.
+bool ReadBmpRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
+                 JudgeEvidence* evidence = nullptr);
 
 // EarlyVerdict values.
 constexpr int kNoEarlyVerdict = 0;

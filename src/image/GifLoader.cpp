@@ -6,7 +6,9 @@
 // both: the size is refused at image creation, and missing lines stay zero.
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <memory>
+#include <new>
 
 #include <gif_lib.h>
 
@@ -49,38 +51,44 @@ bool RecordFirstFrame(GifFileType* gif) {
     }
 }
 
-// Decodes the frame's raster lines in file order into picture rows counted from the top.
-// Interlaced frames store rows 0,8,16..., then 4,12..., then 2,6..., then
-// 1,3,5.... Stops at the first broken line: rows not reached keep index 0.
-void DecodeFrameLines(GifFileType* gif, DecodedImage& image, bool interlaced) {
-    const std::int32_t height = image.height;
-    auto decodeRow = [&](std::int32_t r) {
-        return DGifGetLine(gif, PictureRow(image, static_cast<std::size_t>(r)), image.width) != GIF_ERROR;
-    };
-    if (!interlaced) {
-        for (std::int32_t r = 0; r < height; ++r) {
-            if (!decodeRow(r)) return;
-        }
-        return;
-    }
+// Decodes the frame's raster lines in file order and hands each to the sink as the picture's
+// row counted from the top. Interlaced frames store rows 0,8,16..., then 4,12..., then
+// 2,6..., then 1,3,5.... From the first broken line on, the rows not reached are index 0, as
+// a zero-filled image would hold them. False when the lines broke in a picture too large to
+// have been decoded whole: it is not filled in.
+bool SendFrameLines(GifFileType* gif, std::int32_t width, std::int32_t height, bool interlaced, std::uint8_t* row,
+                    RowSink& sink, bool beyondWholeImage) {
     static const std::int32_t kFirstRow[4] = {0, 4, 2, 1};
     static const std::int32_t kRowStep[4] = {8, 8, 4, 2};
-    for (int pass = 0; pass < 4; ++pass) {
-        for (std::int32_t r = kFirstRow[pass]; r < height; r += kRowStep[pass]) {
-            if (!decodeRow(r)) return;
+    const int passes = interlaced ? 4 : 1;
+    bool broken = false;
+    for (int pass = 0; pass < passes; ++pass) {
+        const std::int32_t first = interlaced ? kFirstRow[pass] : 0;
+        const std::int32_t step = interlaced ? kRowStep[pass] : 1;
+        for (std::int32_t r = first; r < height; r += step) {
+            if (!broken) {
+                std::memset(row, 0, static_cast<std::size_t>(width));
+                // A line that breaks keeps what it decoded; the rest of it stays zero.
+                broken = DGifGetLine(gif, row, width) == GIF_ERROR;
+                if (broken && beyondWholeImage) return false;
+            } else {
+                std::memset(row, 0, static_cast<std::size_t>(width));
+            }
+            if (!sink.TakeRow(r, row)) return true;
         }
     }
+    return true;
 }
 
 }  // namespace
 
-DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
-                          std::string& loadReason, JudgeEvidence* evidence) {
+bool ReadGifRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
+                 std::string& loadReason, JudgeEvidence* evidence) {
     earlyVerdict = kNoEarlyVerdict;
     const int descriptor = platform::OpenDescriptorForRead(path);
     if (descriptor < 0) {
         loadReason = "ファイルを開くのに失敗しました。";
-        return nullptr;
+        return false;
     }
     // On failure giflib has already closed the descriptor, on every path; on success the
     // descriptor belongs to the GIF file and goes with DGifCloseFile.
@@ -88,17 +96,17 @@ DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
     GifFile gif(DGifOpenFileHandle(descriptor, &openError));
     if (!gif) {
         loadReason = "ファイルを開くのに失敗しました。";
-        return nullptr;
+        return false;
     }
 
     if (!RecordFirstFrame(gif.get())) {
         loadReason = "ファイルが不正です。";
-        return nullptr;
+        return false;
     }
     const GifImageDesc& frame = gif->SavedImages[0].ImageDesc;
     if (frame.Width <= 0 || frame.Height <= 0 || frame.Width > INT_MAX / frame.Height) {
         loadReason = "ファイルが不正です。";
-        return nullptr;
+        return false;
     }
 
     // A frame with no colour map at all, local or global, has no colour to show: it is
@@ -108,7 +116,7 @@ DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
     if (colourCount <= 0) {
         earlyVerdict = kEarlyMonochrome;
         NoteEarlyRule(evidence, DecidingRule::ColourTable, "no colour map");
-        return nullptr;
+        return false;
     }
     // 256 zero-filled slots, so that any index a frame holds names a defined entry.
     RgbQuad colourTable[256] = {};
@@ -121,20 +129,33 @@ DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
     if (allGray) {
         earlyVerdict = kEarlyMonochrome;
         NoteEarlyRule(evidence, DecidingRule::ColourTable, "colour map of gray entries");
-        return nullptr;
+        return false;
     }
 
-    BitmapInfoHeader header;
-    header.width = frame.Width;
-    header.height = frame.Height;
-    header.bitCount = 8;
-    header.clrUsed = static_cast<std::uint32_t>(colourCount);
-    header.clrImportant = header.clrUsed;
-    DecodedImage* image = CreateDecodedImage(header, colourTable);
-    if (image == nullptr) {
+    RowFormat format;
+    format.width = frame.Width;
+    format.height = frame.Height;
+    format.bitsPerPixel = 8;
+    format.topDown = false;
+    format.colourTable = colourTable;
+    format.colourCount = colourCount;
+    if (!sink.BeginRows(format)) {
         loadReason = "BMPオブジェクトの作成に失敗しました。";
-        return nullptr;
+        return false;
     }
-    DecodeFrameLines(gif.get(), *image, frame.Interlace);
-    return image;
+    if (sink.Satisfied()) return true;
+    std::unique_ptr<std::uint8_t[]> row(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(frame.Width)]);
+    if (row == nullptr ||
+        !SendFrameLines(gif.get(), frame.Width, frame.Height, frame.Interlace, row.get(), sink,
+                        !FitsWholeImage(frame.Width, frame.Height, 8))) {
+        loadReason = "BMPオブジェクトの作成に失敗しました。";
+        return false;
+    }
+    return true;
+}
+
+DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
+                          std::string& loadReason, JudgeEvidence* evidence) {
+    ImageBuilder builder;
+    return ReadGifRows(path, builder, earlyVerdict, loadReason, evidence) ? builder.Release() : nullptr;
 }

@@ -1,20 +1,21 @@
 // The per-format entry operations: loader, judgment and clean-up in one fixed pattern.
 #include "image/DecodedImage.h"
 #include "image/BitmapFile.h"
+#include "judge/RowJudgment.h"
 #include "platform/Text.h"
 
 namespace {
 
-using Loader = DecodedImage* (*)(const std::filesystem::path&, int&, std::string&, JudgeEvidence*);
+using Reader = bool (*)(const std::filesystem::path&, RowSink&, int&, std::string&, JudgeEvidence*);
 
-DecodedImage* LoadWholeJpegFile(const std::filesystem::path& path, int& earlyVerdict, std::string& loadReason,
-                                JudgeEvidence* evidence) {
-    return LoadJpegFile(path, earlyVerdict, loadReason, evidence, false);
+bool ReadWholeJpegRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict, std::string& loadReason,
+                       JudgeEvidence* evidence) {
+    return ReadJpegRows(path, sink, earlyVerdict, loadReason, evidence, false);
 }
 
-DecodedImage* LoadReducedJpegFile(const std::filesystem::path& path, int& earlyVerdict, std::string& loadReason,
-                                  JudgeEvidence* evidence) {
-    return LoadJpegFile(path, earlyVerdict, loadReason, evidence, true);
+bool ReadReducedJpegRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict, std::string& loadReason,
+                         JudgeEvidence* evidence) {
+    return ReadJpegRows(path, sink, earlyVerdict, loadReason, evidence, true);
 }
 
 struct FormatMessages {
@@ -22,21 +23,21 @@ struct FormatMessages {
     const char* withReason;
 };
 
-int JudgeWithLoader(Loader load, const FormatMessages& messages, const std::filesystem::path& path,
+// The evidence a judgment gathers: none when the caller wants the decoder's warnings alone.
+JudgeEvidence* FullEvidence(JudgeEvidence* evidence) {
+    return evidence != nullptr && !evidence->warningsOnly ? evidence : nullptr;
+}
+
+// The reader hands its rows to the judgment, which stops it once the verdict is settled.
+int JudgeWithReader(Reader read, const FormatMessages& messages, const std::filesystem::path& path,
                     const JudgeParams& params, std::string& errorText, JudgeEvidence* evidence) {
     std::string loadReason;
     int earlyVerdict = kNoEarlyVerdict;
-    DecodedImage* image = load(path, earlyVerdict, loadReason, evidence);
-    if (earlyVerdict != kNoEarlyVerdict) {
-        // A reason the loader may have written is dropped: the header settled the file.
-        DestroyDecodedImage(image);
-        return earlyVerdict == kEarlyMonochrome ? 1 : 0;
-    }
-    if (image != nullptr) {
-        const int verdict = JudgeDecodedImage(*image, params, errorText, evidence);
-        DestroyDecodedImage(image);
-        return verdict;
-    }
+    RowJudgment judgment(params, FullEvidence(evidence));
+    const bool wasRead = read(path, judgment, earlyVerdict, loadReason, evidence);
+    // A reason the loader may have written is dropped: the header settled the file.
+    if (earlyVerdict != kNoEarlyVerdict) return earlyVerdict == kEarlyMonochrome ? 1 : 0;
+    if (wasRead) return judgment.Finish(errorText);
     errorText = loadReason.empty() ? std::string(messages.plain)
                                    : FormatText(messages.withReason, loadReason.c_str());
     return 1;
@@ -50,38 +51,33 @@ int JudgeJpegFile(const std::filesystem::path& path, const JudgeParams& params, 
                                          "【ERROR】JPEGファイルの読み込みに失敗しました。（%s）"};
     // The perceptual criterion averages the picture into cells anyway; a decode reduced to
     // no coarser than a cell costs a fraction of a whole one.
-    const Loader load = params.IS_PERCEPTUAL_JUDGE != 0 ? LoadReducedJpegFile : LoadWholeJpegFile;
-    return JudgeWithLoader(load, messages, path, params, errorText, evidence);
+    const Reader read = params.IS_PERCEPTUAL_JUDGE != 0 ? ReadReducedJpegRows : ReadWholeJpegRows;
+    return JudgeWithReader(read, messages, path, params, errorText, evidence);
 }
 
 int JudgePngFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
                   JudgeEvidence* evidence) {
     static const FormatMessages messages{"【ERROR】PNGファイルの読み込みに失敗しました。",
                                          "【ERROR】PNGファイルの読み込みに失敗しました。（%s）"};
-    return JudgeWithLoader(LoadPngFile, messages, path, params, errorText, evidence);
+    return JudgeWithReader(ReadPngRows, messages, path, params, errorText, evidence);
 }
 
 int JudgeGifFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
                   JudgeEvidence* evidence) {
     static const FormatMessages messages{"【ERROR】GIFファイルの読み込みに失敗しました。",
                                          "【ERROR】GIFファイルの読み込みに失敗しました。（%s）"};
-    return JudgeWithLoader(LoadGifFile, messages, path, params, errorText, evidence);
+    return JudgeWithReader(ReadGifRows, messages, path, params, errorText, evidence);
 }
 
 int JudgeBmpFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
                  JudgeEvidence* evidence) {
     int earlyVerdict = kNoEarlyVerdict;
-    DecodedImage* image = LoadBmpFile(path, earlyVerdict, evidence);
-    if (earlyVerdict != kNoEarlyVerdict) {
-        DestroyDecodedImage(image);
-        return earlyVerdict == kEarlyMonochrome ? 1 : 0;
-    }
-    if (image == nullptr) image = platform::LoadBitmapFile(path);
-    if (image == nullptr) {
+    RowJudgment judgment(params, FullEvidence(evidence));
+    const bool read = ReadBmpRows(path, judgment, earlyVerdict, FullEvidence(evidence));
+    if (earlyVerdict != kNoEarlyVerdict) return earlyVerdict == kEarlyMonochrome ? 1 : 0;
+    if (!read && !platform::ReadBitmapFileRows(path, judgment)) {
         errorText = "【ERROR】BMPファイルの読み込みに失敗しました。";
         return 1;
     }
-    const int verdict = JudgeDecodedImage(*image, params, errorText, evidence);
-    DestroyDecodedImage(image);
-    return verdict;
+    return judgment.Finish(errorText);
 }

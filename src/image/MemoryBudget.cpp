@@ -22,6 +22,13 @@ bool ReserveImageMemory(std::uint64_t bytes) {
     return true;
 }
 
+bool TryReserveImageMemory(std::uint64_t bytes) {
+    std::lock_guard<std::mutex> hold(BudgetLock);
+    if (BytesInUse + bytes > BudgetBytes || bytes > BudgetBytes) return false;
+    BytesInUse += bytes;
+    return true;
+}
+
 void ReleaseImageMemory(std::uint64_t bytes) {
     if (bytes == 0) return;
     {

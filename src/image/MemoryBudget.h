@@ -12,6 +12,9 @@ constexpr std::uint64_t kDefaultImageMemoryBudget = std::uint64_t{1} << 30;
 // Takes `bytes` from the budget, waiting while other images hold too much of it. False at
 // once when `bytes` exceeds the whole budget: that image could never be created.
 bool ReserveImageMemory(std::uint64_t bytes);
+// Takes `bytes` only when they fit the budget at once, never waiting: for work that has a way
+// round when memory is short.
+bool TryReserveImageMemory(std::uint64_t bytes);
 // Gives back what a ReserveImageMemory call took and wakes the waiting creators.
 void ReleaseImageMemory(std::uint64_t bytes);
 

@@ -1,6 +1,7 @@
 // The PNG loader: libpng reading through our own file handle, errors back through png_jmpbuf.
 #include <algorithm>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 
 #include <png.h>
@@ -52,7 +53,10 @@ struct PngDecode {
     PngSource source;
     png_structp png;
     png_infop info;
-    DecodedImage* image;
+    RowSink* sink;
+    std::uint8_t* row;    // one row of a plain file
+    bool beyondWholeImage;  // larger than a whole image may be (FitsWholeImage)
+    DecodedImage* image;  // the whole picture of an interlaced file
 };
 
 // Chunks the library would read whole into a buffer of the declared length before it
@@ -71,6 +75,7 @@ constexpr png_alloc_size_t kMaxPngChunkBytes = 8000000;
 
 enum class PngOutcome {
     Decoded,
+    Stopped,      // the sink had enough before the last row
     Monochrome,   // gray by its colour type
     GrayPalette,  // a palette of gray entries only
     LibraryError,
@@ -146,31 +151,50 @@ PngOutcome DecodePng(PngDecode* decode) {
     }
 
     if (width > INT32_MAX || height > INT32_MAX) return PngOutcome::ImageNotCreated;
-    BitmapInfoHeader header;
-    header.width = static_cast<std::int32_t>(width);
-    header.height = static_cast<std::int32_t>(height);
-    header.bitCount = static_cast<std::uint16_t>(8 * channels);
-    header.clrUsed = static_cast<std::uint32_t>(paletteSize);
-    header.clrImportant = header.clrUsed;
-    // A plain file writes every row whole; Adam7 passes leave the rest of a row to later passes,
-    // and a row a pass never reaches must read as zero.
-    decode->image = CreateDecodedImage(header, paletteSize > 0 ? colourTable : nullptr,
-                                       passes == 1 ? ImageRows::WrittenByCaller : ImageRows::Zeroed);
-    if (decode->image == nullptr) return PngOutcome::ImageNotCreated;
-    decode->image->alpha = colourType == PNG_COLOR_TYPE_RGB_ALPHA || paletteAlpha;
-    const PixelView view = DescribeImage(*decode->image);
-    // png_read_row writes a whole transformed row; it must fit the padded image row.
-    if (png_get_rowbytes(png, info) > static_cast<png_size_t>(view.stride)) {
-        return PngOutcome::ImageNotCreated;
+    RowFormat format;
+    format.width = static_cast<std::int32_t>(width);
+    format.height = static_cast<std::int32_t>(height);
+    format.bitsPerPixel = static_cast<std::uint16_t>(8 * channels);
+    format.alpha = colourType == PNG_COLOR_TYPE_RGB_ALPHA || paletteAlpha;
+    format.colourTable = paletteSize > 0 ? colourTable : nullptr;
+    format.colourCount = paletteSize;
+    // png_read_row writes a whole transformed row; it must fit the padded row.
+    const std::uint64_t stride = (std::uint64_t{width} * format.bitsPerPixel + 31) / 32 * 4;
+    if (stride > kMaxImageBytes || png_get_rowbytes(png, info) > stride) return PngOutcome::ImageNotCreated;
+    decode->beyondWholeImage = !FitsWholeImage(format.width, format.height, format.bitsPerPixel);
+    if (!decode->sink->BeginRows(format)) return PngOutcome::ImageNotCreated;
+    if (decode->sink->Satisfied()) return PngOutcome::Stopped;
+
+    if (passes == 1) {
+        // A plain file: one row at a time, straight from the library to the sink.
+        decode->row = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(stride), 1));
+        if (decode->row == nullptr) return PngOutcome::ImageNotCreated;
+        for (std::int32_t r = 0; r < format.height; ++r) {
+            png_read_row(png, decode->row, nullptr);
+            if (!decode->sink->TakeRow(r, decode->row)) return PngOutcome::Stopped;
+        }
+        png_read_end(png, nullptr);
+        return PngOutcome::Decoded;
     }
 
-    // Adam7 passes each write only their own pixels, so after the last one every pixel is set.
+    // Adam7 passes each write only their own pixels, so a row is whole only after the last
+    // pass: the picture is gathered whole, under the memory budget, and then handed over. A row
+    // a pass never reaches must read as zero.
+    BitmapInfoHeader header;
+    header.width = format.width;
+    header.height = format.height;
+    header.bitCount = format.bitsPerPixel;
+    decode->image = CreateDecodedImage(header, nullptr);
+    if (decode->image == nullptr) return PngOutcome::ImageNotCreated;
     for (int pass = 0; pass < passes; ++pass) {
-        for (std::int32_t r = 0; r < view.height; ++r) {
+        for (std::int32_t r = 0; r < format.height; ++r) {
             png_read_row(png, PictureRow(*decode->image, static_cast<std::size_t>(r)), nullptr);
         }
     }
     png_read_end(png, nullptr);
+    for (std::int32_t r = 0; r < format.height; ++r) {
+        if (!decode->sink->TakeRow(r, PictureRow(*decode->image, static_cast<std::size_t>(r)))) break;
+    }
     return PngOutcome::Decoded;
 }
 
@@ -181,6 +205,8 @@ void ReleasePngDecode(PngDecode& decode) {
     }
     platform::CloseInputFile(decode.source.file);
     decode.source.file = nullptr;
+    std::free(decode.row);
+    decode.row = nullptr;
     DestroyDecodedImage(decode.image);
     decode.png = nullptr;
     decode.info = nullptr;
@@ -189,9 +215,8 @@ void ReleasePngDecode(PngDecode& decode) {
 
 }  // namespace
 
-DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
-                          std::string& loadReason, JudgeEvidence* evidence) {
-    earlyVerdict = kNoEarlyVerdict;
+bool ReadPngRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
+                 std::string& loadReason, JudgeEvidence* evidence) {    earlyVerdict = kNoEarlyVerdict;
     // Not value-initialised: that would clear the whole read buffer for nothing.
     PngDecode decode;
     decode.source.file = platform::OpenInputFile(path);
@@ -199,10 +224,13 @@ DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
     decode.source.filled = 0;
     decode.png = nullptr;
     decode.info = nullptr;
+    decode.sink = &sink;
+    decode.row = nullptr;
+    decode.beyondWholeImage = false;
     decode.image = nullptr;
     if (decode.source.file == nullptr) {
         loadReason = "ファイルの読み込みオープンに失敗しました。";
-        return nullptr;
+        return false;
     }
     // A short file reads as fewer bytes, which cannot match the signature; a read that fails
     // (a file locked by another program, a network file gone) is no verdict on the contents.
@@ -211,30 +239,26 @@ DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
     if (platform::InputFileFailed(decode.source.file)) {
         ReleasePngDecode(decode);
         loadReason = "ファイルの読み込みに失敗しました。";
-        return nullptr;
+        return false;
     }
     static const unsigned char kPngStart[4] = {137, 80, 78, 71};
     if (got != sizeof signature || std::memcmp(signature, kPngStart, sizeof signature) != 0) {
         ReleasePngDecode(decode);
         loadReason = "PNGファイルではありません。";
-        return nullptr;
+        return false;
     }
     decode.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (decode.png != nullptr) decode.info = png_create_info_struct(decode.png);
     if (decode.png == nullptr || decode.info == nullptr) {
         ReleasePngDecode(decode);
         loadReason = "読み込みの準備に失敗しました。";
-        return nullptr;
+        return false;
     }
 
-    const PngOutcome outcome = DecodePng(&decode);
-    if (outcome == PngOutcome::Decoded) {
-        DecodedImage* image = decode.image;
-        decode.image = nullptr;
-        ReleasePngDecode(decode);
-        return image;
-    }
+    PngOutcome outcome = DecodePng(&decode);
     ReleasePngDecode(decode);
+    if (outcome == PngOutcome::LibraryError && decode.beyondWholeImage) outcome = PngOutcome::ImageNotCreated;
+    if (outcome == PngOutcome::Decoded || outcome == PngOutcome::Stopped) return true;
     switch (outcome) {
         case PngOutcome::Monochrome:
             earlyVerdict = kEarlyMonochrome;
@@ -248,7 +272,14 @@ DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
         case PngOutcome::UnsupportedDepth: loadReason = "非対応のビット深度です。"; break;
         case PngOutcome::UnsupportedInterlace: loadReason = "非対応のインターレース形式です。"; break;
         case PngOutcome::ImageNotCreated: loadReason = "BMPオブジェクトの作成に失敗しました。"; break;
-        case PngOutcome::Decoded: break;
+        case PngOutcome::Decoded:
+        case PngOutcome::Stopped: break;
     }
-    return nullptr;
+    return false;
+}
+
+DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
+                          std::string& loadReason, JudgeEvidence* evidence) {
+    ImageBuilder builder;
+    return ReadPngRows(path, builder, earlyVerdict, loadReason, evidence) ? builder.Release() : nullptr;
 }

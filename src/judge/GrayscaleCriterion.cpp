@@ -2,15 +2,16 @@
 // allowing NOISE_LIMIT_GS percent of exceptions.
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 
 #include "judge/GrayRuns.h"
 #include "judge/JudgeImage.h"
+#include "judge/RowCriteria.h"
 #include "judge/SampleGrid.h"
 
 namespace {
 
 using judge_detail::PixelDecoder;
-using judge_detail::WalkSampleGrid;
 
 // The gray test of one sample. For palette depths the answer depends on the entry alone, so it
 // is worked out once per entry and each sample costs one lookup.
@@ -72,16 +73,16 @@ int VerdictFromCounts(std::uint64_t taken, std::uint64_t notGray, double noiseLi
     return noiseLimit >= static_cast<double>(percentage) ? 1 : 0;
 }
 
-// Every pixel in order (a step of 1.0). Whole groups of gray pixels are passed over by the
-// row scanner; from where it stops, the pixels are tested one by one, so the first pixel that is
-// not gray is found exactly as the plain walk finds it and the count stays exact.
+// Counts the samples of one row that are not gray. With no exception tolerated it stops at the
+// first one (returning 1). Every pixel (a step of 1.0): whole groups of gray pixels are passed
+// over by the row scanner; from where it stops, the pixels are tested one by one, so the first
+// pixel that is not gray is found exactly as the plain walk finds it and the count stays exact.
 template <int Depth>
-int JudgeEveryPixel(const PixelView& view, const GraySampleTest<Depth>& isGray, int threshold,
-                    double noiseLimit) {
-    const int width = view.width;
+std::uint64_t CountNotGrayInRow(const std::uint8_t* row, const judge_detail::RowGrid& grid,
+                                const GraySampleTest<Depth>& isGray, int threshold, bool stopAtFirst) {
     std::uint64_t notGray = 0;
-    for (int r = 0; r < view.height; ++r) {
-        const std::uint8_t* row = view.bits + std::ptrdiff_t{r} * view.stride;
+    if (grid.EveryPixel()) {
+        const int width = grid.width;
         int column = 0;
         while (column < width) {
             if constexpr (Depth > 8) {
@@ -92,56 +93,79 @@ int JudgeEveryPixel(const PixelView& view, const GraySampleTest<Depth>& isGray, 
             const int end = width - column > judge_detail::kExactRun ? column + judge_detail::kExactRun : width;
             for (; column < end; ++column) {
                 if (isGray(row, column)) continue;
-                if (noiseLimit == 0.0) return 0;  // no exception tolerated: settled here
+                if (stopAtFirst) return 1;
                 ++notGray;
             }
         }
+        return notGray;
     }
-    const std::uint64_t taken = std::uint64_t(static_cast<std::uint32_t>(width)) *
-                                static_cast<std::uint32_t>(view.height);
-    return VerdictFromCounts(taken, notGray, noiseLimit);
+    for (const std::int32_t column : grid.columns) {
+        if (isGray(row, column)) continue;
+        if (stopAtFirst) return 1;
+        ++notGray;
+    }
+    return notGray;
 }
 
+// The grayscale-only criterion over rows. Its verdict is settled as colour as soon as the
+// samples that are not gray exceed NOISE_LIMIT_GS of the grid's known total (with a limit of 0,
+// at the first of them): more rows only add to that count.
 template <int Depth>
-int JudgeGrayscaleAtDepth(const PixelView& view, const ColourTable& table, double step,
-                          int threshold, double noiseLimit) {
-    const GraySampleTest<Depth> isGray(table, threshold);
-    if (step == 1.0) return JudgeEveryPixel<Depth>(view, isGray, threshold, noiseLimit);
+class GrayscaleRows final : public judge_detail::RowCriterion {
+public:
+    GrayscaleRows(const ColourTable& table, const judge_detail::RowGrid& grid, const JudgeParams& params,
+                  bool explain)
+        : table_(table), grid_(grid), isGray_(table, params.THRESHOLD_GS), threshold_(params.THRESHOLD_GS),
+          noiseLimit_(params.NOISE_LIMIT_GS), explain_(explain) {}
 
-    if (noiseLimit == 0.0) {
-        // No exception tolerated: the first sample that is not gray settles the image.
-        return WalkSampleGrid(view, step, isGray) ? 1 : 0;
+    bool TakeRow(std::int32_t, const std::uint8_t* row) override {
+        if (explain_) judge_detail::ExplainGrayscaleRow(Depth, row, grid_, table_, threshold_, counts_);
+        if (colour_) return true;
+        notGray_ += CountNotGrayInRow<Depth>(row, grid_, isGray_, threshold_, noiseLimit_ == 0.0);
+        colour_ = notGray_ > 0 && (noiseLimit_ == 0.0 || VerdictFromCounts(grid_.samples, notGray_, noiseLimit_) == 0);
+        return colour_;
     }
-    std::uint64_t taken = 0;
-    std::uint64_t notGray = 0;
-    WalkSampleGrid(view, step, [&](const std::uint8_t* row, int column) {
-        notGray += isGray(row, column) ? 0 : 1;
-        ++taken;
-        return true;
-    });
-    return VerdictFromCounts(taken, notGray, noiseLimit);
-}
 
-int JudgeGrayscale(const PixelView& view, const ColourTable& colourTable, double step,
-                   const JudgeParams& params) {
-    const int threshold = params.THRESHOLD_GS;
-    const double noiseLimit = params.NOISE_LIMIT_GS;
-    switch (view.bitsPerPixel) {
-        case 2: return JudgeGrayscaleAtDepth<2>(view, colourTable, step, threshold, noiseLimit);
-        case 4: return JudgeGrayscaleAtDepth<4>(view, colourTable, step, threshold, noiseLimit);
-        case 8: return JudgeGrayscaleAtDepth<8>(view, colourTable, step, threshold, noiseLimit);
-        case 16: return JudgeGrayscaleAtDepth<16>(view, colourTable, step, threshold, noiseLimit);
-        case 24: return JudgeGrayscaleAtDepth<24>(view, colourTable, step, threshold, noiseLimit);
-        case 32: return JudgeGrayscaleAtDepth<32>(view, colourTable, step, threshold, noiseLimit);
-        default: return 1;  // JudgeImage refuses every other depth first; no sample read
+    int Verdict(JudgeEvidence* evidence) override {
+        if (evidence != nullptr) {
+            evidence->rule = DecidingRule::GrayscaleOnly;
+            evidence->step = grid_.step;
+            evidence->samples = counts_.taken;
+            evidence->notGray = counts_.notGray;
+            evidence->notGrayPercent = counts_.taken == 0 ? 0 : (100 * counts_.notGray) / counts_.taken;
+            evidence->largestSpread = counts_.largestSpread;
+        }
+        return colour_ ? 0 : VerdictFromCounts(grid_.samples, notGray_, noiseLimit_);
     }
-}
+
+private:
+    const ColourTable& table_;
+    const judge_detail::RowGrid& grid_;
+    const GraySampleTest<Depth> isGray_;
+    int threshold_;
+    double noiseLimit_;
+    bool explain_;
+    std::uint64_t notGray_ = 0;
+    bool colour_ = false;
+    judge_detail::GrayCounts counts_;
+};
 
 }  // namespace
 
-int JudgeGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step,
-                       const JudgeParams& params, JudgeEvidence* evidence) {
-    // The evidence first: the verdict's walk then stays the last call, as without evidence.
-    if (evidence != nullptr) ExplainGrayscaleOnly(view, colourTable, step, params, *evidence);
-    return JudgeGrayscale(view, colourTable, step, params);
+namespace judge_detail {
+
+std::unique_ptr<RowCriterion> MakeGrayscaleRows(const RowFormat& format, const ColourTable& table,
+                                                const RowGrid& grid, const JudgeParams& params,
+                                                bool explain) {
+    switch (format.bitsPerPixel) {
+        case 2: return std::make_unique<GrayscaleRows<2>>(table, grid, params, explain);
+        case 4: return std::make_unique<GrayscaleRows<4>>(table, grid, params, explain);
+        case 8: return std::make_unique<GrayscaleRows<8>>(table, grid, params, explain);
+        case 16: return std::make_unique<GrayscaleRows<16>>(table, grid, params, explain);
+        case 24: return std::make_unique<GrayscaleRows<24>>(table, grid, params, explain);
+        case 32: return std::make_unique<GrayscaleRows<32>>(table, grid, params, explain);
+        default: return nullptr;  // the judgment refuses every other depth first
+    }
 }
+
+}  // namespace judge_detail

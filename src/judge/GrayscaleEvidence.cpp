@@ -4,51 +4,47 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "judge/JudgeImage.h"
+#include "judge/RowCriteria.h"
 #include "judge/SampleGrid.h"
 
 namespace {
 
 using judge_detail::PixelDecoder;
-using judge_detail::WalkSampleGrid;
 
 // Every sample one by one with the plain decoding, apart from the criterion's fast walks, so
 // the counts are those the rules give whatever the scanners do.
 template <int Depth>
-void ExplainGrayscaleAtDepth(const PixelView& view, const ColourTable& table, double step,
-                             int threshold, JudgeEvidence& evidence) {
-    std::uint64_t taken = 0;
-    std::uint64_t notGray = 0;
-    int largestSpread = -1;
-    WalkSampleGrid(view, step, [&](const std::uint8_t* row, int column) {
+void ExplainRowAtDepth(const std::uint8_t* row, const judge_detail::RowGrid& grid, const ColourTable& table,
+                       int threshold, judge_detail::GrayCounts& counts) {
+    auto count = [&](int column) {
         const SampleColour s = PixelDecoder<Depth>::At(row, column, table);
         const int spread = judge_detail::ChannelSpread(s.red, s.green, s.blue);
-        largestSpread = std::max(largestSpread, spread);
-        notGray += spread > threshold ? 1 : 0;
-        ++taken;
-        return true;
-    });
-    evidence.samples = taken;
-    evidence.notGray = notGray;
-    evidence.notGrayPercent = taken == 0 ? 0 : (100 * notGray) / taken;
-    evidence.largestSpread = largestSpread;
+        counts.largestSpread = std::max(counts.largestSpread, spread);
+        counts.notGray += spread > threshold ? 1 : 0;
+        ++counts.taken;
+    };
+    if (grid.EveryPixel()) {
+        for (int column = 0; column < grid.width; ++column) count(column);
+    } else {
+        for (const std::int32_t column : grid.columns) count(column);
+    }
 }
 
 }  // namespace
 
-void ExplainGrayscaleOnly(const PixelView& view, const ColourTable& table, double step,
-                          const JudgeParams& params, JudgeEvidence& evidence) {
-    evidence.rule = DecidingRule::GrayscaleOnly;
-    evidence.step = step;
-    const int threshold = params.THRESHOLD_GS;
-    switch (view.bitsPerPixel) {
-        case 2: ExplainGrayscaleAtDepth<2>(view, table, step, threshold, evidence); break;
-        case 4: ExplainGrayscaleAtDepth<4>(view, table, step, threshold, evidence); break;
-        case 8: ExplainGrayscaleAtDepth<8>(view, table, step, threshold, evidence); break;
-        case 16: ExplainGrayscaleAtDepth<16>(view, table, step, threshold, evidence); break;
-        case 24: ExplainGrayscaleAtDepth<24>(view, table, step, threshold, evidence); break;
-        case 32: ExplainGrayscaleAtDepth<32>(view, table, step, threshold, evidence); break;
+namespace judge_detail {
+
+void ExplainGrayscaleRow(int depth, const std::uint8_t* row, const RowGrid& grid, const ColourTable& table,
+                         int threshold, GrayCounts& counts) {
+    switch (depth) {
+        case 2: ExplainRowAtDepth<2>(row, grid, table, threshold, counts); break;
+        case 4: ExplainRowAtDepth<4>(row, grid, table, threshold, counts); break;
+        case 8: ExplainRowAtDepth<8>(row, grid, table, threshold, counts); break;
+        case 16: ExplainRowAtDepth<16>(row, grid, table, threshold, counts); break;
+        case 24: ExplainRowAtDepth<24>(row, grid, table, threshold, counts); break;
+        case 32: ExplainRowAtDepth<32>(row, grid, table, threshold, counts); break;
         default: break;
     }
 }
 
+}  // namespace judge_detail

@@ -61,6 +61,19 @@ struct JudgeEvidence {
     double castA = 0.0;
     double castB = 0.0;
 
+    // Where an ordinary judgment, which stops reading once its verdict is settled, settled:
+    // after this many rows of pictureRows, in the order the file stores them (0: before any
+    // row); -1 when it needed every row. A JPEG whose chroma coefficients are all zero is
+    // settled from them, before any row is decoded.
+    std::int64_t settledAfterRows = -1;
+    std::int64_t pictureRows = 0;
+    bool settledByCoefficients = false;
+
     // JPEG only: the warnings the decoder gave (a file cut short, corrupt data); -1 otherwise.
     long decoderWarnings = -1;
+
+    // Set by a caller that wants the decoder's warnings alone: the judgment then runs as it
+    // does without evidence, stopping at the row that settles it, and only decoderWarnings is
+    // filled (for what was read).
+    bool warningsOnly = false;
 };

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "judge/RowJudgment.h"
 #include "judge/SampleGrid.h"
 
 namespace {
@@ -16,50 +17,21 @@ bool IsGrayEntry(const RgbQuad& entry, bool useThreshold, int threshold) {
     return judge_detail::ChannelSpread(entry.red, entry.green, entry.blue) <= threshold;
 }
 
-// The judgment, compiled twice: without evidence it never holds on to a record, so the
-// ordinary judgment is the code it was before evidence existed.
-template <bool Explained>
-int JudgeImageExplained(const PixelView& view, const RgbQuad* colourTable, int colourCount,
-                        const JudgeParams& params, std::string& errorText, JudgeEvidence* evidence) {
-    if constexpr (!Explained) evidence = nullptr;
-    if (!IsJudgedDepth(view.bitsPerPixel)) {
-        errorText = "【ERROR】非対応のファイル形式です。";
-        return 1;
-    }
-    const double step = ComputeSamplingStep(view.width, view.height, params);
-
-    // Entries the image does not define stay zero (black, hence gray), so a short table neither
-    // spoils the short-cut nor lets a stray pixel index read past the image's own table.
-    ColourTable table{};
-    if (view.bitsPerPixel <= 8) {
-        const int nominalCount = 1 << view.bitsPerPixel;
-        const int copied = colourTable == nullptr ? 0 : std::clamp(colourCount, 0, nominalCount);
-        if (copied > 0) {
-            std::memcpy(table.entries, colourTable, static_cast<std::size_t>(copied) * sizeof(RgbQuad));
-        }
-        if (IsGrayPalette(table.entries, nominalCount, params)) {
-            if constexpr (Explained) {
-                evidence->rule = DecidingRule::ColourTable;
-                evidence->detail = "every colour-table entry gray";
-                evidence->colourEntries = nominalCount;
-            }
-            return 1;
-        }
-    }
-
-    if (params.IS_PERCEPTUAL_JUDGE != 0) return JudgePerceptual(view, table, params, evidence);
-    if (params.IS_ONLY_GRAYSCALE != 0) return JudgeGrayscaleOnly(view, table, step, params, evidence);
-    return JudgeTintedMonochrome(view, table, step, params, evidence);
-}
-
 }  // namespace
 
 int JudgeImage(const PixelView& view, const RgbQuad* colourTable, int colourCount,
                const JudgeParams& params, std::string& errorText, JudgeEvidence* evidence) {
-    if (evidence != nullptr) {
-        return JudgeImageExplained<true>(view, colourTable, colourCount, params, errorText, evidence);
+    RowFormat format = RowFormatOf(view);
+    format.colourTable = colourTable;
+    format.colourCount = colourCount;
+    RowJudgment judgment(params, evidence);
+    judgment.BeginRows(format);
+    // Memory order: a bottom-up image hands out its bottom row first.
+    for (std::int32_t r = 0; r < view.height && !judgment.Satisfied(); ++r) {
+        const std::int32_t pictureRow = view.topDown ? r : view.height - 1 - r;
+        if (!judgment.TakeRow(pictureRow, view.bits + std::ptrdiff_t{r} * view.stride)) break;
     }
-    return JudgeImageExplained<false>(view, colourTable, colourCount, params, errorText, nullptr);
+    return judgment.Finish(errorText);
 }
 
 std::uint64_t CountGridSamples(int width, int height, double step) {

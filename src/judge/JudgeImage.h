@@ -29,20 +29,6 @@ bool IsGrayPalette(const RgbQuad* entries, int count, const JudgeParams& params)
 SampleColour FetchSampleColour(const PixelView& view, const ColourTable& colourTable, int column,
                                int row);
 
-// The grayscale-only criterion: 1 monochrome, 0 colour. With `evidence`, the grid is walked
-// once more, sample by sample, for the counts.
-int JudgeGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step,
-                       const JudgeParams& params, JudgeEvidence* evidence = nullptr);
-
-// The counts behind the grayscale-only criterion, sample by sample over the whole grid.
-void ExplainGrayscaleOnly(const PixelView& view, const ColourTable& colourTable, double step,
-                          const JudgeParams& params, JudgeEvidence& evidence);
-
-// The tinted-monochrome criterion: 1 monochrome, 0 colour. With `evidence`, the counts of both
-// tests over the same envelopes.
-int JudgeTintedMonochrome(const PixelView& view, const ColourTable& colourTable, double step,
-                          const JudgeParams& params, JudgeEvidence* evidence = nullptr);
-
 // Smallest and largest sum of the other two channels for each value of a channel; -1 = empty.
 struct ChannelSumEnvelopes {
     int minGB[256], maxGB[256];  // indexed by red
@@ -64,11 +50,6 @@ void ExplainEnvelopes(const ChannelSumEnvelopes& envelopes, const JudgeParams& p
 
 // THRESHOLD_MONO in the envelopes' sum units, truncated: 8 gives 40, 50 gives 254.
 int FallTolerance(const JudgeParams& params);
-
-// The perceptual criterion: 1 monochrome, 0 colour. It reads every pixel (transparent ones as
-// shown over white, when the view has alpha), whatever the sampling parameters say.
-int JudgePerceptual(const PixelView& view, const ColourTable& colourTable, const JudgeParams& params,
-                    JudgeEvidence* evidence = nullptr);
 
 // The samples of the grid for an image of this size: as many as WalkSampleGrid visits.
 std::uint64_t CountGridSamples(int width, int height, double step);

@@ -11,8 +11,10 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "judge/JudgeImage.h"
+#include "judge/RowCriteria.h"
 #include "judge/SampleGrid.h"
 
 namespace {
@@ -117,58 +119,90 @@ inline SampleColour PixelAt(const std::uint8_t* row, int column, const ColourTab
     }
 }
 
-// Averages the picture into cells and converts each to CIELAB. Every pixel is read once.
+// Adds one row's pixels to the sums of its row of cells. Every pixel is read once.
 template <int Depth, bool Alpha>
-void AverageIntoCells(const PixelView& view, const ColourTable& table, int factor, std::vector<Lab>& cells,
-                      int cellsWide, int cellsHigh) {
-    const LabTables& tables = Tables();
-    std::vector<CellSums> sums(static_cast<std::size_t>(cellsWide));
-    for (int cy = 0; cy < cellsHigh; ++cy) {
-        std::fill(sums.begin(), sums.end(), CellSums{0, 0, 0});
-        const int rowBegin = cy * factor;
-        const int rowEnd = std::min(view.height, rowBegin + factor);
-        for (int r = rowBegin; r < rowEnd; ++r) {
-            const std::uint8_t* row = view.bits + static_cast<std::ptrdiff_t>(r) * view.stride;
-            int column = 0;
-            for (int cx = 0; cx < cellsWide; ++cx) {
-                const int columnEnd = std::min(view.width, column + factor);
-                std::uint32_t red = 0, green = 0, blue = 0;
-                for (; column < columnEnd; ++column) {
-                    const SampleColour c = PixelAt<Depth, Alpha>(row, column, table);
-                    red += c.red;
-                    green += c.green;
-                    blue += c.blue;
-                }
-                CellSums& s = sums[static_cast<std::size_t>(cx)];
-                s.red += red;
-                s.green += green;
-                s.blue += blue;
-            }
+void AddRowToCells(const std::uint8_t* row, int width, int factor, const ColourTable& table, CellSums* sums) {
+    int column = 0;
+    for (int cx = 0; column < width; ++cx) {
+        const int columnEnd = std::min(width, column + factor);
+        std::uint32_t red = 0, green = 0, blue = 0;
+        for (; column < columnEnd; ++column) {
+            const SampleColour c = PixelAt<Depth, Alpha>(row, column, table);
+            red += c.red;
+            green += c.green;
+            blue += c.blue;
         }
-        const int rows = rowEnd - rowBegin;
-        for (int cx = 0; cx < cellsWide; ++cx) {
-            const int columns = std::min(view.width, (cx + 1) * factor) - cx * factor;
-            const float scale = 1.0f / static_cast<float>(rows * columns);
-            const CellSums& s = sums[static_cast<std::size_t>(cx)];
-            cells[static_cast<std::size_t>(cy) * cellsWide + cx] =
-                ToLab(tables, s.red * scale, s.green * scale, s.blue * scale);
-        }
+        CellSums& s = sums[cx];
+        s.red += red;
+        s.green += green;
+        s.blue += blue;
     }
 }
 
+using AddRowFunction = void (*)(const std::uint8_t*, int, int, const ColourTable&, CellSums*);
+
 template <bool Alpha>
-void AverageAnyDepth(const PixelView& view, const ColourTable& table, int factor, std::vector<Lab>& cells,
-                     int cellsWide, int cellsHigh) {
-    switch (view.bitsPerPixel) {
-        case 2: AverageIntoCells<2, Alpha>(view, table, factor, cells, cellsWide, cellsHigh); break;
-        case 4: AverageIntoCells<4, Alpha>(view, table, factor, cells, cellsWide, cellsHigh); break;
-        case 8: AverageIntoCells<8, Alpha>(view, table, factor, cells, cellsWide, cellsHigh); break;
-        case 16: AverageIntoCells<16, false>(view, table, factor, cells, cellsWide, cellsHigh); break;
-        case 24: AverageIntoCells<24, false>(view, table, factor, cells, cellsWide, cellsHigh); break;
-        case 32: AverageIntoCells<32, Alpha>(view, table, factor, cells, cellsWide, cellsHigh); break;
-        default: break;  // the judgment entry refuses every other depth first
+AddRowFunction AddRowOfDepth(int depth) {
+    switch (depth) {
+        case 2: return AddRowToCells<2, Alpha>;
+        case 4: return AddRowToCells<4, Alpha>;
+        case 8: return AddRowToCells<8, Alpha>;
+        case 16: return AddRowToCells<16, false>;
+        case 24: return AddRowToCells<24, false>;
+        case 32: return AddRowToCells<32, Alpha>;
+        default: return nullptr;  // the judgment entry refuses every other depth first
     }
 }
+
+// The picture averaged into cells, row by row in any order: the sums are whole numbers, so
+// the cells come out the same whatever order the rows arrive in.
+class CellAverage {
+public:
+    CellAverage(const RowFormat& format, const ColourTable& table) : table_(table), width_(format.width), height_(format.height) {
+        // The cell is fixed in pixels of the stored picture, so a picture decoded at a reduced
+        // size is cut into the same cells as when decoded whole.
+        scale_ = std::max(1, format.sourceScale);
+        const std::int64_t sourceLong = std::int64_t{std::max(format.width, format.height)} * scale_;
+        const int sourceSide = PerceptualCellSide(static_cast<int>(std::min<std::int64_t>(INT32_MAX, sourceLong)), 1);
+        factor_ = std::max(1, (sourceSide + scale_ / 2) / scale_);
+        wide_ = (format.width + factor_ - 1) / factor_;
+        high_ = (format.height + factor_ - 1) / factor_;
+        sums_.assign(static_cast<std::size_t>(wide_) * high_, CellSums{0, 0, 0});
+        addRow_ = format.alpha ? AddRowOfDepth<true>(format.bitsPerPixel) : AddRowOfDepth<false>(format.bitsPerPixel);
+    }
+
+    void AddRow(std::int32_t memoryRow, const std::uint8_t* row) {
+        if (addRow_ == nullptr || memoryRow < 0 || memoryRow >= height_) return;
+        addRow_(row, width_, factor_, table_, &sums_[static_cast<std::size_t>(memoryRow / factor_) * wide_]);
+    }
+
+    // The cells in CIELAB, and the grid's measures into `cells`.
+    void Convert(std::vector<Lab>& lab, PerceptualCells& cells) const {
+        const LabTables& tables = Tables();
+        cells.factor = factor_;
+        cells.cellPixels = factor_ * scale_;
+        cells.width = wide_;
+        cells.height = high_;
+        lab.resize(sums_.size());
+        for (int cy = 0; cy < high_; ++cy) {
+            const int rows = std::min(height_, (cy + 1) * factor_) - cy * factor_;
+            for (int cx = 0; cx < wide_; ++cx) {
+                const int columns = std::min(width_, (cx + 1) * factor_) - cx * factor_;
+                const float scale = 1.0f / static_cast<float>(rows * columns);
+                const std::size_t i = static_cast<std::size_t>(cy) * wide_ + cx;
+                const CellSums& s = sums_[i];
+                lab[i] = ToLab(tables, s.red * scale, s.green * scale, s.blue * scale);
+            }
+        }
+    }
+
+private:
+    const ColourTable& table_;
+    std::int32_t width_, height_;
+    int scale_ = 1, factor_ = 1, wide_ = 0, high_ = 0;
+    std::vector<CellSums> sums_;
+    AddRowFunction addRow_ = nullptr;
+};
 
 // Median of a histogram of 256 one-unit bins holding values -128..127.
 double HistogramMedian(const std::uint32_t* histogram, std::uint32_t total) {
@@ -299,27 +333,13 @@ int PerceptualDecodeScale(int width, int height) {
     return cell <= 8 && (cell & (cell - 1)) == 0 ? cell : scale;
 }
 
-void PreparePerceptualCells(const PixelView& view, const ColourTable& colourTable, PerceptualCells& cells) {
-    // The cell is fixed in pixels of the stored picture, so a picture decoded at a reduced size
-    // is cut into the same cells as when decoded whole.
-    const int scale = std::max(1, view.sourceScale);
-    const std::int64_t sourceLong = std::int64_t{std::max(view.width, view.height)} * scale;
-    const int sourceSide = PerceptualCellSide(static_cast<int>(std::min<std::int64_t>(INT32_MAX, sourceLong)), 1);
-    const int factor = std::max(1, (sourceSide + scale / 2) / scale);
-    const int wide = (view.width + factor - 1) / factor;
-    const int high = (view.height + factor - 1) / factor;
-    cells.factor = factor;
-    cells.cellPixels = factor * scale;
-    cells.width = wide;
-    cells.height = high;
-    const std::size_t count = static_cast<std::size_t>(wide) * high;
-    std::vector<Lab> lab(count);
-    if (view.alpha) {
-        AverageAnyDepth<true>(view, colourTable, factor, lab, wide, high);
-    } else {
-        AverageAnyDepth<false>(view, colourTable, factor, lab, wide, high);
-    }
+namespace {
 
+// Everything after the averaging: the toning curve, each cell's colour off it and the fringe
+// discount.
+void FinishPerceptualCells(std::vector<Lab>& lab, PerceptualCells& cells) {
+    const int wide = cells.width, high = cells.height;
+    const std::size_t count = lab.size();
     std::vector<CurvePoint> curve;
     cells.toned = FitToningCurve(lab, curve, cells.castA, cells.castB);
     cells.toneChroma = 0.0;
@@ -373,6 +393,16 @@ void PreparePerceptualCells(const PixelView& view, const ColourTable& colourTabl
             cells.excess[i] = cells.offCurve[i] * coherence - kEdgeChromaPerLightness * (hi - lo);
         }
     }
+}
+
+}  // namespace
+
+void PreparePerceptualCells(const PixelView& view, const ColourTable& colourTable, PerceptualCells& cells) {
+    CellAverage average(RowFormatOf(view), colourTable);
+    for (std::int32_t r = 0; r < view.height; ++r) average.AddRow(r, view.bits + std::ptrdiff_t{r} * view.stride);
+    std::vector<Lab> lab;
+    average.Convert(lab, cells);
+    FinishPerceptualCells(lab, cells);
 }
 
 void FindColouredRegions(const PerceptualCells& cells, double threshold, PerceptualFindings& findings) {
@@ -460,44 +490,85 @@ int JudgePerceptualCells(const PerceptualCells& cells, const PerceptualTuning& t
     return f.largestArea >= EffectiveAreaLimit(CellPixelCount(cells), tuning.areaLimit) ? 0 : 1;
 }
 
-int JudgePerceptual(const PixelView& view, const ColourTable& colourTable, const JudgeParams& params,
-                    JudgeEvidence* evidence) {
-    // A picture whose every pixel is exactly gray has no colour to find, and the grayscale-only
-    // walk settles that at several billion pixels a second; gray pictures stored in colour are
-    // common. The cells are still made when the evidence is asked for: the verdict is the same.
-    if (evidence == nullptr) {
+namespace {
+
+// The perceptual criterion over rows: it reads every row, so its verdict is never settled
+// before the last; the rows go into the cells as they come. A picture whose every pixel is
+// exactly gray has no colour to find, and the grayscale-only scanners settle that at several
+// billion pixels a second; gray pictures stored in colour are common. The cells are still
+// made when the evidence is asked for: the verdict is the same.
+class PerceptualRows final : public judge_detail::RowCriterion {
+public:
+    PerceptualRows(const RowFormat& format, const ColourTable& table, const JudgeParams& params)
+        : format_(format), params_(params), average_(format, table),
+          grid_(judge_detail::MakeRowGrid(format.width, format.height, 1.0)) {
         JudgeParams exact;
         exact.THRESHOLD_GS = 0;
         exact.NOISE_LIMIT_GS = 0.0;
-        if (JudgeGrayscaleOnly(view, colourTable, 1.0, exact) == 1) return 1;
+        exactGray_ = judge_detail::MakeGrayscaleRows(format, table, grid_, exact, false);
     }
-    PerceptualCells cells;
-    PreparePerceptualCells(view, colourTable, cells);
-    PerceptualFindings findings;
-    const int verdict =
-        JudgePerceptualCells(cells, PerceptualTuning{params.THRESHOLD_PERCEPTUAL, params.AREA_LIMIT_PERCEPTUAL}, &findings);
-    if (evidence != nullptr) {
-        evidence->areaLimit = EffectiveAreaLimit(CellPixelCount(cells), params.AREA_LIMIT_PERCEPTUAL);
-        evidence->rule = DecidingRule::Perceptual;
-        evidence->cellSide = findings.factor;
-        evidence->cellsWide = findings.cellsWide;
-        evidence->cellsHigh = findings.cellsHigh;
-        evidence->chromaticShare = findings.chromaticShare;
-        evidence->largestRegion = findings.largestArea;
+
+    bool TakeRow(std::int32_t memoryRow, const std::uint8_t* row) override {
+        if (allGray_ && exactGray_ != nullptr && exactGray_->TakeRow(memoryRow, row)) allGray_ = false;
+        average_.AddRow(memoryRow, row);
+        return false;
+    }
+
+    bool ReadsEveryRow() const override { return true; }
+
+    int Verdict(JudgeEvidence* evidence) override {
+        if (evidence == nullptr && allGray_) return 1;
+        PerceptualCells cells;
+        std::vector<Lab> lab;
+        average_.Convert(lab, cells);
+        FinishPerceptualCells(lab, cells);
+        PerceptualFindings findings;
+        const int verdict = JudgePerceptualCells(
+            cells, PerceptualTuning{params_.THRESHOLD_PERCEPTUAL, params_.AREA_LIMIT_PERCEPTUAL}, &findings);
+        if (evidence != nullptr) Explain(cells, findings, *evidence);
+        return verdict;
+    }
+
+private:
+    void Explain(const PerceptualCells& cells, const PerceptualFindings& findings, JudgeEvidence& evidence) const {
+        evidence.areaLimit = EffectiveAreaLimit(CellPixelCount(cells), params_.AREA_LIMIT_PERCEPTUAL);
+        evidence.rule = DecidingRule::Perceptual;
+        evidence.cellSide = findings.factor;
+        evidence.cellsWide = findings.cellsWide;
+        evidence.cellsHigh = findings.cellsHigh;
+        evidence.chromaticShare = findings.chromaticShare;
+        evidence.largestRegion = findings.largestArea;
         // Memory rows run bottom-up unless the picture is stored top-down; the position is the
         // top-left corner of the region's bounding box, from the picture's top-left corner.
-        evidence->regionX = findings.largestX;
-        evidence->regionY = findings.largestY;
-        if (findings.largestY >= 0 && !view.topDown) {
-            const std::int64_t height = std::int64_t{view.height} * std::max(1, view.sourceScale);
-            evidence->regionY = static_cast<int>(std::max<std::int64_t>(0, height - findings.largestEndY));
+        evidence.regionX = findings.largestX;
+        evidence.regionY = findings.largestY;
+        if (findings.largestY >= 0 && !format_.topDown) {
+            const std::int64_t height = std::int64_t{format_.height} * std::max(1, format_.sourceScale);
+            evidence.regionY = static_cast<int>(std::max<std::int64_t>(0, height - findings.largestEndY));
         }
-        evidence->regionChroma = findings.largestChroma;
-        evidence->toned = findings.toned;
-        evidence->toneChroma = findings.toneChroma;
-        evidence->toneHue = findings.toneHue;
-        evidence->castA = findings.castA;
-        evidence->castB = findings.castB;
+        evidence.regionChroma = findings.largestChroma;
+        evidence.toned = findings.toned;
+        evidence.toneChroma = findings.toneChroma;
+        evidence.toneHue = findings.toneHue;
+        evidence.castA = findings.castA;
+        evidence.castB = findings.castB;
     }
-    return verdict;
+
+    RowFormat format_;
+    const JudgeParams& params_;
+    CellAverage average_;
+    judge_detail::RowGrid grid_;
+    std::unique_ptr<judge_detail::RowCriterion> exactGray_;
+    bool allGray_ = true;
+};
+
+}  // namespace
+
+namespace judge_detail {
+
+std::unique_ptr<RowCriterion> MakePerceptualRows(const RowFormat& format, const ColourTable& table,
+                                                 const JudgeParams& params) {
+    return std::make_unique<PerceptualRows>(format, table, params);
 }
+
+}  // namespace judge_detail

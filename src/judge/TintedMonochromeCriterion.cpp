@@ -2,15 +2,16 @@
 // the other two channels rises with it (test 1) and stays within a narrow band (test 2).
 #include <cstdint>
 #include <limits>
+#include <memory>
 
 #include "judge/GrayRuns.h"
 #include "judge/JudgeImage.h"
+#include "judge/RowCriteria.h"
 #include "judge/SampleGrid.h"
 
 namespace {
 
 using judge_detail::PixelDecoder;
-using judge_detail::WalkSampleGrid;
 
 constexpr int kEmpty = -1;
 constexpr double kPercentToSumUnits = 5.1;  // 510 / 100: a two-channel sum spans 0..510
@@ -42,8 +43,11 @@ public:
         const std::uint32_t packed = std::uint32_t{s.red} << 16 | std::uint32_t{s.green} << 8 | s.blue;
         if (packed == last_) return;
         last_ = packed;
+        ++colours_;
         AddColour(s);
     }
+    // Colours (not gray) applied so far.
+    std::uint64_t Colours() const { return colours_; }
     void AddGray(unsigned value) { graySeen_[value] = true; }
 
     // Applies the gray values noted on the way.
@@ -64,6 +68,7 @@ private:
     ChannelSumEnvelopes& e_;
     bool graySeen_[256] = {};
     std::uint32_t last_ = 0xFFFFFFFF;  // no colour packs to this
+    std::uint64_t colours_ = 0;
 };
 
 // The blue byte of a pixel known to be gray (all three channels alike).
@@ -71,41 +76,6 @@ template <int Depth>
 unsigned GrayValue(const std::uint8_t* row, int column) {
     if constexpr (Depth == 16) return (unsigned{row[std::ptrdiff_t{column} * 2]} << 3) & 0xF8;
     return row[std::ptrdiff_t{column} * (Depth / 8)];
-}
-
-template <int Depth>
-void GatherAtDepth(const PixelView& view, const ColourTable& table, double step,
-                   ChannelSumEnvelopes& e) {
-    EnvelopeGathering gathering(e);
-    if constexpr (Depth <= 8) {
-        bool entryUsed[256] = {};
-        WalkSampleGrid(view, step, [&](const std::uint8_t* row, int column) {
-            entryUsed[PixelDecoder<Depth>::Index(row, column)] = true;
-            return true;
-        });
-        for (int i = 0; i < 256; ++i) {
-            if (entryUsed[i]) gathering.Add(judge_detail::FromEntry(table.entries[i]));
-        }
-    } else if (step == 1.0) {
-        // Every pixel: runs of gray pixels are recognised many at a time.
-        for (int r = 0; r < view.height; ++r) {
-            const std::uint8_t* row = view.bits + std::ptrdiff_t{r} * view.stride;
-            int column = 0;
-            while (column < view.width) {
-                const int grayEnd = judge_detail::SkipGrayPixels<Depth>(row, column, view.width, 0);
-                for (; column < grayEnd; ++column) gathering.AddGray(GrayValue<Depth>(row, column));
-                const int end = view.width - column > judge_detail::kExactRun
-                                    ? column + judge_detail::kExactRun : view.width;
-                for (; column < end; ++column) gathering.Add(PixelDecoder<Depth>::At(row, column, table));
-            }
-        }
-    } else {
-        WalkSampleGrid(view, step, [&](const std::uint8_t* row, int column) {
-            gathering.Add(PixelDecoder<Depth>::At(row, column, table));
-            return true;
-        });
-    }
-    gathering.Finish();
 }
 
 void Reset(ChannelSumEnvelopes& e) {
@@ -120,6 +90,116 @@ void Finish(ChannelSumEnvelopes& e) {
         if (e.maxGB[i] == kEmpty) e.minGB[i] = kEmpty;
         if (e.maxRB[i] == kEmpty) e.minRB[i] = kEmpty;
         if (e.maxRG[i] == kEmpty) e.minRG[i] = kEmpty;
+    }
+}
+
+// Channel values a table can be filled at: 16-bit pixels only have multiples of 8.
+constexpr int PossibleIndices(int depth) { return depth == 16 ? 3 * 32 : 3 * 256; }
+
+// The envelopes gathered row by row. A filled channel value never turns from wide back to
+// narrow (its min only falls and its max only rises), and at most every possible value can be
+// filled; so once so many are wide that all the rest being narrow could not reach the narrow
+// share, the spread test has failed and the picture is colour, whatever the order test finds.
+class TintedRowsBase : public judge_detail::RowCriterion {
+public:
+    // The finished tables (every entry -1 or a sum), after the last row.
+    virtual const ChannelSumEnvelopes& Gather() = 0;
+};
+
+template <int Depth>
+class TintedRows final : public TintedRowsBase {
+public:
+    TintedRows(const ColourTable& table, const judge_detail::RowGrid& grid, const JudgeParams& params)
+        : table_(table), grid_(grid), params_(params), gathering_(envelopes_) {
+        Reset(envelopes_);
+    }
+
+    bool TakeRow(std::int32_t, const std::uint8_t* row) override {
+        if constexpr (Depth <= 8) {
+            // Palette pictures: only the entries in use count, applied once at the end.
+            if (grid_.EveryPixel()) {
+                for (int column = 0; column < grid_.width; ++column) entryUsed_[PixelDecoder<Depth>::Index(row, column)] = true;
+            } else {
+                for (const std::int32_t column : grid_.columns) entryUsed_[PixelDecoder<Depth>::Index(row, column)] = true;
+            }
+            return false;
+        } else {
+            const std::uint64_t before = gathering_.Colours();
+            if (grid_.EveryPixel()) {
+                // Every pixel: runs of gray pixels are recognised many at a time.
+                const int width = grid_.width;
+                int column = 0;
+                while (column < width) {
+                    const int grayEnd = judge_detail::SkipGrayPixels<Depth>(row, column, width, 0);
+                    for (; column < grayEnd; ++column) gathering_.AddGray(GrayValue<Depth>(row, column));
+                    const int end = width - column > judge_detail::kExactRun ? column + judge_detail::kExactRun : width;
+                    for (; column < end; ++column) gathering_.Add(PixelDecoder<Depth>::At(row, column, table_));
+                }
+            } else {
+                for (const std::int32_t column : grid_.columns) gathering_.Add(PixelDecoder<Depth>::At(row, column, table_));
+            }
+            return gathering_.Colours() != before && SpreadCannotPass();
+        }
+    }
+
+    int Verdict(JudgeEvidence* evidence) override {
+        Gather();
+        const int verdict = CheckEnvelopeOrder(envelopes_, params_) && CheckEnvelopeSpread(envelopes_) ? 1 : 0;
+        if (evidence != nullptr) {
+            evidence->rule = DecidingRule::TintedMonochrome;
+            evidence->step = grid_.step;
+            evidence->samples = grid_.samples;
+            ExplainEnvelopes(envelopes_, params_, *evidence);
+        }
+        return verdict;
+    }
+
+    const ChannelSumEnvelopes& Gather() override {
+        if constexpr (Depth <= 8) {
+            for (int i = 0; i < 256; ++i) {
+                if (entryUsed_[i]) gathering_.Add(judge_detail::FromEntry(table_.entries[i]));
+            }
+        }
+        gathering_.Finish();
+        Finish(envelopes_);
+        return envelopes_;
+    }
+
+private:
+    // The wide values so far are a lower bound of the final count: gray values still pending
+    // only add to the tables.
+    bool SpreadCannotPass() const {
+        int wide = 0;
+        const int* tables[3][2] = {{envelopes_.minGB, envelopes_.maxGB}, {envelopes_.minRB, envelopes_.maxRB},
+                                   {envelopes_.minRG, envelopes_.maxRG}};
+        for (const auto& pair : tables) {
+            for (int i = 0; i < 256; ++i) wide += pair[1][i] - pair[0][i] >= kWideSpread ? 1 : 0;
+        }
+        // narrow / (narrow + wide) < kNarrowShare (0.6) even with every value not yet wide
+        // narrow, in integers: the shares are fractions of at most 768ths, far from 0.6.
+        const int possible = PossibleIndices(Depth);
+        return 5 * (possible - wide) < 3 * possible;
+    }
+
+    const ColourTable& table_;
+    const judge_detail::RowGrid& grid_;
+    const JudgeParams& params_;
+    ChannelSumEnvelopes envelopes_{};
+    EnvelopeGathering gathering_;
+    bool entryUsed_[256] = {};
+};
+
+std::unique_ptr<TintedRowsBase> MakeTintedRowsOf(int depth, const ColourTable& table,
+                                                             const judge_detail::RowGrid& grid,
+                                                             const JudgeParams& params) {
+    switch (depth) {
+        case 2: return std::make_unique<TintedRows<2>>(table, grid, params);
+        case 4: return std::make_unique<TintedRows<4>>(table, grid, params);
+        case 8: return std::make_unique<TintedRows<8>>(table, grid, params);
+        case 16: return std::make_unique<TintedRows<16>>(table, grid, params);
+        case 24: return std::make_unique<TintedRows<24>>(table, grid, params);
+        case 32: return std::make_unique<TintedRows<32>>(table, grid, params);
+        default: return nullptr;  // the judgment refuses every other depth first
     }
 }
 
@@ -165,19 +245,30 @@ void CountEnvelopeSpread(const ChannelSumEnvelopes& e, int& narrow, int& wide) {
 
 }  // namespace
 
+namespace judge_detail {
+
+std::unique_ptr<RowCriterion> MakeTintedRows(const RowFormat& format, const ColourTable& table,
+                                             const RowGrid& grid, const JudgeParams& params) {
+    return MakeTintedRowsOf(format.bitsPerPixel, table, grid, params);
+}
+
+}  // namespace judge_detail
+
 void GatherChannelSumEnvelopes(const PixelView& view, const ColourTable& colourTable, double step,
                                ChannelSumEnvelopes& envelopes) {
-    Reset(envelopes);
-    switch (view.bitsPerPixel) {
-        case 2: GatherAtDepth<2>(view, colourTable, step, envelopes); break;
-        case 4: GatherAtDepth<4>(view, colourTable, step, envelopes); break;
-        case 8: GatherAtDepth<8>(view, colourTable, step, envelopes); break;
-        case 16: GatherAtDepth<16>(view, colourTable, step, envelopes); break;
-        case 24: GatherAtDepth<24>(view, colourTable, step, envelopes); break;
-        case 32: GatherAtDepth<32>(view, colourTable, step, envelopes); break;
-        default: break;  // JudgeImage refuses every other depth first; no sample read
+    const judge_detail::RowGrid grid = judge_detail::MakeRowGrid(view.width, view.height, step);
+    for (int i = 0; i < 256; ++i) {
+        envelopes.minGB[i] = envelopes.maxGB[i] = envelopes.minRB[i] = envelopes.maxRB[i] = kEmpty;
+        envelopes.minRG[i] = envelopes.maxRG[i] = kEmpty;
     }
-    Finish(envelopes);
+    const JudgeParams params;
+    auto criterion = MakeTintedRowsOf(view.bitsPerPixel, colourTable, grid, params);
+    if (criterion == nullptr) return;  // JudgeImage refuses every other depth first; no sample read
+    judge_detail::ForEachGridRow(view.height, step, [&](std::int32_t r) {
+        criterion->TakeRow(r, view.bits + std::ptrdiff_t{r} * view.stride);
+        return false;
+    });
+    envelopes = static_cast<TintedRowsBase&>(*criterion).Gather();
 }
 
 bool CheckEnvelopeOrder(const ChannelSumEnvelopes& envelopes, const JudgeParams& params) {
@@ -195,20 +286,6 @@ bool CheckEnvelopeSpread(const ChannelSumEnvelopes& envelopes) {
     // With no filled index the share is 0 / 0, not a number, and the test fails.
     if (narrow + wide == 0) return false;
     return static_cast<double>(narrow) / (narrow + wide) >= kNarrowShare;
-}
-
-int JudgeTintedMonochrome(const PixelView& view, const ColourTable& colourTable, double step,
-                          const JudgeParams& params, JudgeEvidence* evidence) {
-    ChannelSumEnvelopes envelopes;
-    GatherChannelSumEnvelopes(view, colourTable, step, envelopes);
-    const int verdict = CheckEnvelopeOrder(envelopes, params) && CheckEnvelopeSpread(envelopes) ? 1 : 0;
-    if (evidence != nullptr) {
-        evidence->rule = DecidingRule::TintedMonochrome;
-        evidence->step = step;
-        evidence->samples = CountGridSamples(view.width, view.height, step);
-        ExplainEnvelopes(envelopes, params, *evidence);
-    }
-    return verdict;
 }
 
 void ExplainEnvelopes(const ChannelSumEnvelopes& envelopes, const JudgeParams& params,

@@ -57,4 +57,7 @@ struct SortHost {
     std::function<void(const SortedFile& file)> FileSorted;
     // Whether FileSorted wants each verdict's evidence; it is gathered only then.
     bool ExplainVerdicts = false;
+    // Whether FileSorted wants the decoder's warnings (evidence.decoderWarnings) even without
+    // the evidence; gathering them costs nothing, and the judgment still stops where it settles.
+    bool DecoderWarnings = false;
 };

@@ -12,10 +12,11 @@
 #include "sort/SortPath.h"
 #include "sort/SortRun.h"
 
-FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain) {
+FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain, bool warnings) {
     const SplitPath parts = SplitSortPath(path);
     std::string message;
-    JudgeEvidence* evidence = record != nullptr && explain ? &record->evidence : nullptr;
+    JudgeEvidence* evidence = record != nullptr && (explain || warnings) ? &record->evidence : nullptr;
+    if (evidence != nullptr) evidence->warningsOnly = !explain;
     const platform::EntryKind kind = platform::KindOf(platform::PathFromUtf8(path));
     int verdict = 0;
     if (kind == platform::EntryKind::Other) {
@@ -59,7 +60,7 @@ void SortWorker(const std::string& path, SortTally& tally, const SortHost& host)
     FileOutcome outcome;
     if (host.FileSorted) {
         SortedFile record;
-        outcome = SortFile(path, &record, host.ExplainVerdicts);
+        outcome = SortFile(path, &record, host.ExplainVerdicts, host.DecoderWarnings);
         host.FileSorted(record);
     } else {
         outcome = SortFile(path);

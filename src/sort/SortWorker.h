@@ -19,7 +19,8 @@ struct SortTally {
 // Decodes and judges the file by its extension, moves it when that succeeded and writes its
 // one log line, whatever happened. With `record`, also tells what happened, the evidence of
 // the verdict included when `explain`.
-FileOutcome SortFile(const std::string& path, SortedFile* record = nullptr, bool explain = false);
+FileOutcome SortFile(const std::string& path, SortedFile* record = nullptr, bool explain = false,
+                     bool warnings = false);
 
 // A worker thread's body: SortFile, then the tally, then, under WorkerCountLock as its very
 // last act, one progress step and the decrement of ActiveWorkers. Neither `path` nor `tally`

@@ -225,9 +225,9 @@ TEST_F(ConsoleTool, ExplainAddsTheEvidenceOfEachVerdict) {
     EXPECT_EQ(0, result.status) << result.errors;
     EXPECT_EQ((std::vector<std::string>{
                   "color\t" + ten + "\tgrayscale-only: step 1, 1000 samples, 10 not gray (1 %, NOISE_LIMIT_GS 0.5), "
-                                    "largest spread 190 (THRESHOLD_GS 0)",
+                                    "largest spread 190 (THRESHOLD_GS 0); settled after 1 of 1 rows",
                   "monochrome\t" + nine + "\tgrayscale-only: step 1, 1000 samples, 9 not gray (0 %, NOISE_LIMIT_GS 0.5), "
-                                          "largest spread 190 (THRESHOLD_GS 0)"}),
+                                          "largest spread 190 (THRESHOLD_GS 0); needed all 1 rows"}),
               result.lines);
 }
 

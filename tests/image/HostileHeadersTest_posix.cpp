@@ -74,8 +74,10 @@ testimages::JpegPicture JpegRgb(int width, int height, bool progressive) {
 }
 
 // The frame header's size fields rewritten; the scan data stays that of an 8x8 picture.
-Bytes JpegClaiming(unsigned width, unsigned height, bool progressive) {
-    Bytes jpeg = testimages::EncodeJpeg(JpegRgb(8, 8, progressive));
+Bytes JpegClaiming(unsigned width, unsigned height, bool progressive, bool gray = false) {
+    testimages::JpegPicture picture = JpegRgb(8, 8, progressive);
+    if (gray) picture.samples.assign(picture.samples.size(), 90);
+    Bytes jpeg = testimages::EncodeJpeg(picture);
     for (std::size_t i = 2; i + 9 < jpeg.size(); ++i) {
         if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
             Put16BigEndian(jpeg, i + 5, height);
@@ -182,6 +184,7 @@ TEST(HostileFiles, HugeEmptyAndNarrowPicturesGiveTheLoadersMessagesWithoutTouchi
         {"claims-65500-squared.jpg", JpegClaiming(65500, 65500, false)},
         {"claims-65500-squared-progressive.jpg", JpegClaiming(65500, 65500, true)},
         {"claims-2^31-pixels.jpg", JpegClaiming(65500, 32787, false)},
+        {"claims-65500-squared-gray.jpg", JpegClaiming(65500, 65500, false, true)},
         {"zero-high.jpg", JpegClaiming(8, 0, false)},
         {"1x1.jpg", testimages::EncodeJpeg(JpegRgb(1, 1, false))},
         {"1x65500.jpg", testimages::EncodeJpeg(JpegRgb(1, 65500, false))},
@@ -220,6 +223,9 @@ TEST(HostileFiles, HugeEmptyAndNarrowPicturesGiveTheLoadersMessagesWithoutTouchi
               "claims-65500-squared.jpg\t1\t" + jpeg + "（BMPオブジェクトの作成に失敗しました。）\n"
               "claims-65500-squared-progressive.jpg\t1\t" + jpeg + "（ファイルの展開に失敗しました。）\n"
               "claims-2^31-pixels.jpg\t1\t" + jpeg + "（BMPオブジェクトの作成に失敗しました。）\n"
+              // Rows go to the judgment as they are decoded, but a picture too large to have been
+              // decoded whole is not filled in where its data runs out: it fails as before.
+              "claims-65500-squared-gray.jpg\t1\t" + jpeg + "（BMPオブジェクトの作成に失敗しました。）\n"
               "zero-high.jpg\t1\t" + jpeg + "（ヘッダ情報の読み込みに失敗しました。）\n"
               "1x1.jpg\t0\t\n"
               "1x65500.jpg\t0\t\n"

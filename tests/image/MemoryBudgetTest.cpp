@@ -79,3 +79,53 @@ TEST_F(MemoryBudget, ManyWorkersOnLargeFilesAreAllJudgedWhenOnlyTwoImagesFitAtOn
 }
 
 }  // namespace
+
+namespace {
+
+// Plain files go to the judgment a row at a time and need no whole image, however small the
+// budget; only the formats that gather the whole picture first are bound by it.
+TEST_F(MemoryBudget, PlainPicturesLargerThanTheWholeBudgetAreJudgedRowByRow) {
+    testimages::TempFolder dir;
+    const int width = 1200, height = 900;  // 3.2 MB as a 24-bit image
+    testimages::PngPicture png;
+    png.width = width;
+    png.height = height;
+    testimages::JpegPicture jpeg;
+    jpeg.width = width;
+    jpeg.height = height;
+    jpeg.quality = 90;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto v = static_cast<std::uint8_t>((x + y) % 256);
+            png.samples.insert(png.samples.end(), {v, v, v});
+            jpeg.samples.insert(jpeg.samples.end(), {v, v, v});
+        }
+    }
+    testimages::WriteFileBytes(dir.File("gray.png"), testimages::EncodePng(png));
+    // Gray stored as colour: its coefficients (about 4 MB) do not fit either, so the rows decide.
+    testimages::WriteFileBytes(dir.File("gray.jpg"), testimages::EncodeJpeg(jpeg));
+    for (std::size_t i = jpeg.samples.size() - 3 * width; i < jpeg.samples.size(); i += 3) jpeg.samples[i] = 250;
+    testimages::WriteFileBytes(dir.File("red-bottom.jpg"), testimages::EncodeJpeg(jpeg));
+    png.interlaced = true;
+    testimages::WriteFileBytes(dir.File("interlaced.png"), testimages::EncodePng(png));
+
+    SetImageMemoryBudget(1000000);
+    std::string errorText;
+    EXPECT_EQ(1, JudgePngFile(dir.File("gray.png"), JudgeParams{}, errorText));
+    EXPECT_EQ("", errorText);
+    EXPECT_EQ(1, JudgeJpegFile(dir.File("gray.jpg"), JudgeParams{}, errorText));
+    EXPECT_EQ("", errorText);
+    EXPECT_EQ(0, JudgeJpegFile(dir.File("red-bottom.jpg"), JudgeParams{}, errorText));
+    EXPECT_EQ("", errorText);
+    EXPECT_EQ(1, JudgePngFile(dir.File("interlaced.png"), JudgeParams{}, errorText));
+    EXPECT_EQ("【ERROR】PNGファイルの読み込みに失敗しました。（BMPオブジェクトの作成に失敗しました。）", errorText);
+    EXPECT_EQ(0u, ImageMemoryInUse());
+
+    // With room for it, the interlaced twin is judged as the plain file is.
+    SetImageMemoryBudget(kDefaultImageMemoryBudget);
+    errorText.clear();
+    EXPECT_EQ(1, JudgePngFile(dir.File("interlaced.png"), JudgeParams{}, errorText));
+    EXPECT_EQ("", errorText);
+}
+
+}  // namespace

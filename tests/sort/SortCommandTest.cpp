@@ -174,7 +174,8 @@ TEST_F(SortCommandRun, JsonPutsOneObjectPerFileOnStandardOutputAndTheSummaryOnSt
     const std::string evidence = R"("evidence":{"rule":"grayscale-only","step":1,"samples":4,)";
     EXPECT_EQ(R"({"path":)" + path(pics_ / "a.png") + R"(,"verdict":"monochrome","destination":)" +
                   path(pics_ / "monochrome" / "a.png") + R"(,"message":)" + moved("monochrome", pics_ / "monochrome" / "a.png") +
-                  "," + evidence + R"("not_gray":0,"not_gray_percent":0,"largest_spread":0,"THRESHOLD_GS":0,"NOISE_LIMIT_GS":0}})",
+                  "," + evidence + R"("not_gray":0,"not_gray_percent":0,"largest_spread":0,"THRESHOLD_GS":0,"NOISE_LIMIT_GS":0,)"
+                  R"("rows":2,"settled_after_rows":null,"settled_by_coefficients":false}})",
               lines[0]);
     const std::string colour = R"({"path":)" + path(pics_ / "b.png") + R"(,"verdict":"color","destination":)" +
                                path(pics_ / "color" / "b.png") + R"(,"message":)" + moved("color", pics_ / "color" / "b.png") +
