@@ -15,7 +15,11 @@ Runs every stage below in order, or only the stages named.
   corpus    the labelled real pictures (fetched once into .cache/corpus): the perceptual
             criterion with its defaults must get 97 % right and call at most 1 % of the
             colour pictures monochrome
-  package   the Debian package from the native build: lintian, its contents, and the
+  python    the Python module pallidor and pallidor.dask (pytest): the console's verdicts on
+            the bench corpus and the labelled pictures, bytes against paths, failures as
+            values, two threads against one, a LocalCluster of two worker processes, and
+            programs built against the installed library
+  package   the Debian packages from the native build: lintian, its contents, and the
             program installed from it into a temporary root, run with a temporary home
   asan      the suite under AddressSanitizer and UndefinedBehaviorSanitizer, the kept
             fuzz inputs replayed among them
@@ -31,7 +35,7 @@ Runs every stage below in order, or only the stages named.
 TEXT
 }
 
-all_stages=(layers native corpus package asan tsan fuzz windows kill gui)
+all_stages=(layers native corpus python package asan tsan fuzz windows kill gui)
 case "${1:-}" in -h|--help) usage; exit 0 ;; esac
 stages=("$@")
 [ "${#stages[@]}" -gt 0 ] || stages=("${all_stages[@]}")
@@ -53,6 +57,16 @@ stage_corpus() {
   scripts/setup.sh
   scripts/build.sh build
   bench/score-corpus.sh --require 97:1 --wrong IS_PERCEPTUAL_JUDGE=1
+}
+
+# Debian's python3 by its path: another python3 may come first on PATH, without dask.
+stage_python() {
+  scripts/setup.sh
+  scripts/setup-python.sh
+  scripts/build.sh build
+  [ -d .cache/corpus/pictures/monochrome ] || scripts/fetch-corpus.sh || [ $? -eq 1 ]
+  PYTHONPATH="$PWD/build/python" PALLIDOR_REQUIRE_CORPUS=1 /usr/bin/python3 -B -m pytest -q \
+    -p no:cacheprovider tests/python
 }
 
 stage_package() {

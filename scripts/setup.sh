@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(build-essential cmake ninja-build pkg-config dpkg-dev
           libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
           libgtest-dev googletest clang libbenchmark-dev
+          python3-dev pybind11-dev
           lintian man-db bash-completion)
 missing=()
 for p in "${packages[@]}"; do

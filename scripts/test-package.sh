@@ -4,7 +4,9 @@
 # checks it with lintian and by its contents, unpacks it into a temporary root and runs the
 # program installed there under a temporary home: judge and sort work, the settings and the
 # log appear in the per-user places, the program's folder stays untouched, the manual page
-# renders, and the bash completion offers the commands and the settings keys.
+# renders, and the bash completion offers the commands and the settings keys. Then the same for
+# BUILD_DIR/python3-pallidor_<version>_<arch>.deb: lintian, its contents, and the module
+# imported from the unpacked root by Debian's python3, judging the demo's pictures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -116,3 +118,33 @@ offered=$(HOME="$home" bash -c 'source /usr/share/bash-completion/bash_completio
 offered=$(PATH="$root/usr/bin:$PATH" HOME="$home" XDG_STATE_HOME='' complete_words pallidor-cli undo '' | head -1)
 [ -n "$offered" ] && [ "$offered" = "$(run logs | head -1 | cut -f5)" ] || fail "completing undo gives: $offered"
 echo "test-package: the installed program works"
+
+pydeb=$build/python3-pallidor_${version}_$(dpkg --print-architecture).deb
+[ -f "$pydeb" ] || fail "cpack made no $pydeb"
+echo "test-package: $pydeb"
+lintian --fail-on error --tag-display-limit 0 "$pydeb" || fail "lintian found errors in $pydeb"
+suffix=$(/usr/bin/python3 -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')
+contents=$(dpkg-deb --fsys-tarfile "$pydeb" | tar -t | grep -v '/$' | LC_ALL=C sort)
+expected="./usr/lib/python3/dist-packages/pallidor/__init__.py
+./usr/lib/python3/dist-packages/pallidor/_pallidor$suffix
+./usr/lib/python3/dist-packages/pallidor/dask.py
+./usr/share/doc/python3-pallidor/changelog.gz
+./usr/share/doc/python3-pallidor/copyright"
+[ "$contents" = "$expected" ] || fail "the package holds
+$contents
+instead of
+$expected"
+depends=$(dpkg-deb -f "$pydeb" Depends)
+for library in python3 libjpeg62-turbo libpng16-16 libgif7; do
+  grep -q "$library" <<<"$depends" || fail "Depends of python3-pallidor lacks $library: $depends"
+done
+pyroot=$work/pyroot
+dpkg -x "$pydeb" "$pyroot"
+"$build/pallidor-make-demo" "$work/pypics" >/dev/null
+judged=$(cd "$work" && env -i PATH=/usr/bin:/bin HOME="$home" PYTHONPATH="$pyroot/usr/lib/python3/dist-packages" \
+  /usr/bin/python3 -c 'import pallidor, sys
+for path in sys.argv[1:]: print(pallidor.judge(path).verdict, pallidor.__file__.startswith(sys.path[1]))' \
+  "$work/pypics/gray-photo.png" "$work/pypics/colour-photo.png")
+[ "$judged" = "monochrome True
+color True" ] || fail "the packaged module judged: $judged"
+echo "test-package: the installed module works"

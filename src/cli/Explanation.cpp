@@ -1,33 +1,10 @@
 #include "cli/Explanation.h"
 
+#include "api/EvidenceFields.h"
 #include "judge/JudgeImage.h"
 #include "platform/Text.h"
 
 namespace {
-
-const char* RuleName(DecidingRule rule) {
-    switch (rule) {
-        case DecidingRule::Header: return "header";
-        case DecidingRule::ColourTable: return "colour table";
-        case DecidingRule::GrayscaleOnly: return "grayscale-only";
-        case DecidingRule::TintedMonochrome: return "tinted-monochrome";
-        case DecidingRule::Perceptual: return "perceptual";
-        case DecidingRule::None: break;
-    }
-    return "none";
-}
-
-// The tinted criterion's share of falls among all steps, in percent; -1 without steps.
-double FallPercent(const JudgeEvidence& e) {
-    const std::int64_t steps = e.falls + e.steadySteps;
-    return steps == 0 ? -1.0 : 100.0 * static_cast<double>(e.falls) / static_cast<double>(steps);
-}
-
-// The share of narrow channel values; -1 without any filled value.
-double NarrowShare(const JudgeEvidence& e) {
-    const int values = e.narrow + e.wide;
-    return values == 0 ? -1.0 : static_cast<double>(e.narrow) / values;
-}
 
 std::string Short(double value) { return FormatText("%.4g", value); }
 
@@ -56,7 +33,7 @@ std::string ExplainPerceptual(const JudgeEvidence& e, const JudgeParams& params)
 }  // namespace
 
 std::string ExplainInWords(const JudgeEvidence& e, const JudgeParams& params) {
-    std::string text = RuleName(e.rule);
+    std::string text = DecidingRuleName(e.rule);
     switch (e.rule) {
         case DecidingRule::Header:
         case DecidingRule::ColourTable:
@@ -102,54 +79,16 @@ std::string ExplainInWords(const JudgeEvidence& e, const JudgeParams& params) {
 
 JsonObject ExplainAsJson(const JudgeEvidence& e, const JudgeParams& params) {
     JsonObject json;
-    // One word, for scripts: "colour-table" rather than the words' "colour table".
-    std::string rule = RuleName(e.rule);
-    for (char& c : rule) c = c == ' ' ? '-' : c;
-    json.Add("rule", rule);
-    switch (e.rule) {
-        case DecidingRule::Header:
-        case DecidingRule::ColourTable:
-            json.Add("detail", e.detail);
-            if (e.colourEntries > 0) json.Add("colour_entries", e.colourEntries);
-            break;
-        case DecidingRule::GrayscaleOnly:
-            json.Add("step", e.step).Add("samples", e.samples).Add("not_gray", e.notGray);
-            json.Add("not_gray_percent", e.notGrayPercent);
-            if (e.largestSpread < 0) json.AddNull("largest_spread"); else json.Add("largest_spread", e.largestSpread);
-            json.Add("THRESHOLD_GS", params.THRESHOLD_GS).Add("NOISE_LIMIT_GS", params.NOISE_LIMIT_GS);
-            break;
-        case DecidingRule::TintedMonochrome: {
-            json.Add("step", e.step).Add("samples", e.samples).Add("falls", e.falls);
-            json.Add("steady_steps", e.steadySteps);
-            const double percent = FallPercent(e);
-            if (percent < 0) json.AddNull("falls_percent"); else json.Add("falls_percent", percent);
-            json.Add("fall_tolerance", e.fallTolerance).Add("narrow", e.narrow).Add("wide", e.wide);
-            const double share = NarrowShare(e);
-            if (share < 0) json.AddNull("narrow_share"); else json.Add("narrow_share", share);
-            json.Add("THRESHOLD_MONO", params.THRESHOLD_MONO).Add("ERROR_LIMIT_MONO", params.ERROR_LIMIT_MONO);
-            break;
+    for (const pallidor::EvidenceField& field : EvidenceFields(e, params)) {
+        const char* name = field.name.c_str();
+        const pallidor::EvidenceValue& value = field.value;
+        switch (value.kind) {
+            case pallidor::EvidenceValue::Kind::Null: json.AddNull(name); break;
+            case pallidor::EvidenceValue::Kind::Bool: json.AddBool(name, value.boolean); break;
+            case pallidor::EvidenceValue::Kind::Integer: json.Add(name, value.integer); break;
+            case pallidor::EvidenceValue::Kind::Real: json.Add(name, value.real); break;
+            case pallidor::EvidenceValue::Kind::Text: json.Add(name, value.text); break;
         }
-        case DecidingRule::Perceptual:
-            json.Add("cell_side", e.cellSide).Add("cells_wide", e.cellsWide).Add("cells_high", e.cellsHigh);
-            json.Add("chromatic_share", e.chromaticShare).Add("largest_region", e.largestRegion);
-            if (e.largestRegion > 0) {
-                json.Add("region_x", e.regionX).Add("region_y", e.regionY).Add("region_chroma", e.regionChroma);
-            } else {
-                json.AddNull("region_x").AddNull("region_y").AddNull("region_chroma");
-            }
-            json.Add("area_limit", e.areaLimit).AddBool("toned", e.toned);
-            json.Add("tone_chroma", e.toneChroma).Add("tone_hue", e.toneHue);
-            json.Add("cast_a", e.castA).Add("cast_b", e.castB);
-            json.Add("THRESHOLD_PERCEPTUAL", params.THRESHOLD_PERCEPTUAL);
-            json.Add("AREA_LIMIT_PERCEPTUAL", params.AREA_LIMIT_PERCEPTUAL);
-            break;
-        case DecidingRule::None: break;
     }
-    if (e.pictureRows > 0) {
-        json.Add("rows", e.pictureRows);
-        if (e.settledAfterRows >= 0) json.Add("settled_after_rows", e.settledAfterRows); else json.AddNull("settled_after_rows");
-        json.AddBool("settled_by_coefficients", e.settledByCoefficients);
-    }
-    if (e.decoderWarnings >= 0) json.Add("decoder_warnings", static_cast<std::int64_t>(e.decoderWarnings));
     return json;
 }

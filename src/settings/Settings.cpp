@@ -188,30 +188,43 @@ bool GetModuleFolder() {
     return true;
 }
 
-namespace {
-
-void LoadKeys(const std::filesystem::path& file) {
-    SettingsFilePath = file;
+SettingsRecord ReadSettingsFile(const std::filesystem::path& file) {
     // A missing key, or a missing file, gives the field its default.
     const SettingsRecord defaults;
+    SettingsRecord record;
     for (const SettingKey& key : Keys) {
         switch (key.kind) {
             case KeyKind::Int: {
                 const int value =
                     platform::ProfileReadInt(key.section, key.name, defaults.*key.intField, file);
-                Settings.*key.intField = key.clampInt != nullptr ? key.clampInt(value) : value;
+                record.*key.intField = key.clampInt != nullptr ? key.clampInt(value) : value;
                 break;
             }
             case KeyKind::Percent:
-                Settings.*key.percentField = ClampPercent(ParseLeadingDouble(platform::ProfileReadText(
+                record.*key.percentField = ClampPercent(ParseLeadingDouble(platform::ProfileReadText(
                     key.section, key.name, FormatPercent(defaults.*key.percentField), file)));
                 break;
             case KeyKind::Text:
-                Settings.*key.textField =
+                record.*key.textField =
                     platform::ProfileReadText(key.section, key.name, defaults.*key.textField, file);
                 break;
         }
     }
+    return record;
+}
+
+bool IsJudgmentKey(const std::string& name) {
+    for (const SettingKey& key : Keys) {
+        if (name == key.name) return key.section == JudgmentSection;
+    }
+    return false;
+}
+
+namespace {
+
+void LoadKeys(const std::filesystem::path& file) {
+    SettingsFilePath = file;
+    Settings = ReadSettingsFile(file);
 }
 
 }  // namespace

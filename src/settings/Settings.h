@@ -59,6 +59,12 @@ void LoadSettings();
 // Fills Settings from `file` alone, leaving ModuleFolder and UserName as they are, and makes
 // it SettingsFilePath, so the saves that follow go to the same file. Never writes.
 void LoadSettingsFrom(const std::filesystem::path& file);
+// The record a load fills from `file`, without touching Settings or SettingsFilePath: what
+// a caller that keeps its own settings (the library, a thread) reads. A missing file or key
+// gives the default.
+SettingsRecord ReadSettingsFile(const std::filesystem::path& file);
+// True for the keys of the [JUDGMENT] section, those MakeJudgeParams reads.
+bool IsJudgmentKey(const std::string& name);
 // Writes every key, making the per-user settings folder first when it is missing; a failed
 // write is shown and stops the save.
 // Returns false when a write failed.

@@ -1,0 +1,181 @@
+// The library's entries: the settings snapshot a caller owns, and the judgment of a file or of
+// bytes through the same entry operations the sorting run uses.
+#include "pallidor/Judge.h"
+
+#include <cstring>
+#include <system_error>
+
+#include "api/EvidenceFields.h"
+#include "image/DecodedImage.h"
+#include "image/ImageKind.h"
+#include "platform/Files.h"
+#include "platform/ScratchFile.h"
+#include "platform/Text.h"
+#include "settings/Settings.h"
+
+struct pallidor::JudgeParams::Record {
+    SettingsRecord settings;
+};
+
+namespace pallidor {
+
+namespace {
+
+// The format a picture's first bytes announce; Unsupported for anything else.
+ImageKind ImageKindFromContent(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    const auto startsWith = [&](const char* magic, std::size_t length) {
+        return size >= length && std::memcmp(bytes, magic, length) == 0;
+    };
+    if (startsWith("\x89PNG\r\n\x1a\n", 8)) return ImageKind::Png;
+    if (startsWith("GIF87a", 6) || startsWith("GIF89a", 6)) return ImageKind::Gif;
+    if (startsWith("\xff\xd8\xff", 3)) return ImageKind::Jpeg;
+    if (startsWith("BM", 2)) return ImageKind::Bmp;
+    return ImageKind::Unsupported;
+}
+
+int JudgeFileOfKind(ImageKind kind, const std::filesystem::path& path, const ::JudgeParams& params,
+                    std::string& errorText, JudgeEvidence* evidence) {
+    switch (kind) {
+        case ImageKind::Bmp: return JudgeBmpFile(path, params, errorText, evidence);
+        case ImageKind::Jpeg: return JudgeJpegFile(path, params, errorText, evidence);
+        case ImageKind::Png: return JudgePngFile(path, params, errorText, evidence);
+        case ImageKind::Gif: return JudgeGifFile(path, params, errorText, evidence);
+        case ImageKind::Unsupported: break;
+    }
+    // An empty name has no extension: the unsupported message from its one owner.
+    return JudgeFileByExtension(std::filesystem::path(), params, errorText, evidence);
+}
+
+Judgment MakeJudgment(int verdict, std::string& errorText, const JudgeEvidence& evidence,
+                      const ::JudgeParams& params) {
+    Judgment judgment;
+    if (!errorText.empty()) {
+        judgment.error = std::move(errorText);
+        judgment.code = ErrorCode::DecodeFailed;
+        return judgment;
+    }
+    judgment.verdict = verdict != 0 ? Verdict::Monochrome : Verdict::Color;
+    judgment.evidence = EvidenceFields(evidence, params);
+    return judgment;
+}
+
+// Why a file whose decoding failed could not be had, if the file itself is the reason.
+ErrorCode FileProblem(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (status.type() == std::filesystem::file_type::not_found) return ErrorCode::NotFound;
+    if (error) return ErrorCode::Unreadable;
+    if (status.type() != std::filesystem::file_type::regular) return ErrorCode::NotAFile;
+    platform::InputFile* file = platform::OpenInputFile(path);
+    if (file == nullptr) return ErrorCode::Unreadable;
+    platform::CloseInputFile(file);
+    return ErrorCode::None;
+}
+
+}  // namespace
+
+const char* Version() { return PALLIDOR_VERSION; }
+
+JudgeParams::JudgeParams() : record_(new Record) {}
+JudgeParams::JudgeParams(const JudgeParams& other) : record_(new Record(*other.record_)) {}
+JudgeParams& JudgeParams::operator=(const JudgeParams& other) {
+    *record_ = *other.record_;
+    return *this;
+}
+JudgeParams::~JudgeParams() = default;
+
+bool JudgeParams::Set(const std::string& key, const std::string& value, std::string* error) {
+    if (!IsJudgmentKey(key)) {
+        if (error != nullptr) *error = "no key of the judgment: " + key;
+        return false;
+    }
+    if (SetSettingFromText(record_->settings, key, value) != SettingChange::Done) {
+        if (error != nullptr) *error = key + " takes a number, not \"" + value + "\"";
+        return false;
+    }
+    return true;
+}
+
+std::string JudgeParams::Get(const std::string& key) const {
+    for (const auto& [name, text] : Keys()) {
+        if (name == key) return text;
+    }
+    return std::string();
+}
+
+std::vector<std::pair<std::string, std::string>> JudgeParams::Keys() const {
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (auto& key : SettingsAsText(record_->settings)) {
+        if (IsJudgmentKey(key.first)) keys.push_back(std::move(key));
+    }
+    return keys;
+}
+
+bool LoadJudgeParams(const std::filesystem::path& file, JudgeParams& params, std::string* error) {
+    // A missing file would read as all defaults; a caller who names one means that file.
+    if (FileProblem(file) != ErrorCode::None) {
+        if (error != nullptr) *error = "cannot read the settings file " + platform::PathToUtf8(file);
+        return false;
+    }
+    const SettingsRecord read = ReadSettingsFile(file);
+    JudgeParams loaded;
+    for (const auto& [name, text] : SettingsAsText(read)) {
+        if (IsJudgmentKey(name) && !loaded.Set(name, text, error)) return false;
+    }
+    params = loaded;
+    return true;
+}
+
+const char* ErrorCodeName(ErrorCode code) {
+    switch (code) {
+        case ErrorCode::None: return "";
+        case ErrorCode::NotFound: return "not-found";
+        case ErrorCode::NotAFile: return "not-a-file";
+        case ErrorCode::Unreadable: return "unreadable";
+        case ErrorCode::UnsupportedFormat: return "unsupported";
+        case ErrorCode::DecodeFailed: return "decode-failed";
+    }
+    return "";
+}
+
+Judgment JudgeFile(const std::filesystem::path& path, const JudgeParams& params) {
+    const ::JudgeParams judgeParams = MakeJudgeParams(params.Values().settings);
+    std::string errorText;
+    JudgeEvidence evidence;
+    const int verdict = JudgeFileByExtension(path, judgeParams, errorText, &evidence);
+    Judgment judgment = MakeJudgment(verdict, errorText, evidence, judgeParams);
+    if (judgment.code == ErrorCode::None) return judgment;
+    if (ImageKindFromExtension(ExtensionOf(path)) == ImageKind::Unsupported) {
+        judgment.code = ErrorCode::UnsupportedFormat;
+    } else if (const ErrorCode problem = FileProblem(path); problem != ErrorCode::None) {
+        judgment.code = problem;
+    }
+    return judgment;
+}
+
+Judgment JudgeBytes(const void* data, std::size_t size, const JudgeParams& params) {
+    const ::JudgeParams judgeParams = MakeJudgeParams(params.Values().settings);
+    std::string errorText;
+    JudgeEvidence evidence;
+    const ImageKind kind = ImageKindFromContent(data, size);
+    if (kind == ImageKind::Unsupported) {
+        JudgeFileOfKind(kind, std::filesystem::path(), judgeParams, errorText, nullptr);
+        Judgment judgment;
+        judgment.error = errorText;
+        judgment.code = ErrorCode::UnsupportedFormat;
+        return judgment;
+    }
+    platform::ScratchFile file;
+    if (!platform::MakeScratchFile(data, size, file)) {
+        Judgment judgment;
+        judgment.error = "【ERROR】画像データを読み込むための一時ファイルを作れませんでした。";
+        judgment.code = ErrorCode::Unreadable;
+        return judgment;
+    }
+    const int verdict = JudgeFileOfKind(kind, file.path, judgeParams, errorText, &evidence);
+    platform::CloseScratchFile(file);
+    return MakeJudgment(verdict, errorText, evidence, judgeParams);
+}
+
+}  // namespace pallidor
