@@ -371,6 +371,12 @@ bool SendBitmapRows(Source& source, RowSink& sink) {
 }
 
 DecodedImage* ReadBitmap(Source& source) {
+    // A run-length picture is drawn whole anyway, and that drawing is the image: copied through
+    // rows into a second whole picture, the copy would wait on the memory budget that the
+    // first one holds, for ever once the two together exceed it.
+    Layout layout{};
+    if (!ReadLayout(source, layout)) return nullptr;
+    if (layout.compression == kBiRle8 || layout.compression == kBiRle4) return ReadRleData(source, layout);
     ImageBuilder builder;
     return SendBitmapRows(source, builder) ? builder.Release() : nullptr;
 }

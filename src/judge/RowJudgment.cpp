@@ -78,9 +78,10 @@ bool RowJudgment::BeginRows(const RowFormat& format) {
         criterion_ = judge_detail::MakeTintedRows(format_, table_, *grid_, params_);
     }
     if (!grid_->EveryPixel()) {
-        sampledRows_.assign(static_cast<std::size_t>(format.height), 0);
+        // The grid's rows in increasing order: about sqrt(PIXELS_USE_IN_JUDGMENT * height /
+        // width) of them, never one entry per row of a picture that only claims to be tall.
         judge_detail::ForEachGridRow(format.height, step, [this](std::int32_t r) {
-            sampledRows_[static_cast<std::size_t>(r)] = 1;
+            sampledRows_.push_back(r);
             return false;
         });
     }
@@ -107,7 +108,7 @@ bool RowJudgment::TakeRow(std::int32_t pictureRow, const std::uint8_t* pixels) {
     if (criterion_ == nullptr || exactlyGray_ || (settled_ && evidence_ == nullptr)) return !Satisfied();
     const std::int32_t memoryRow = format_.topDown ? pictureRow : format_.height - 1 - pictureRow;
     const bool read = sampledRows_.empty() || criterion_->ReadsEveryRow() ||
-                      sampledRows_[static_cast<std::size_t>(memoryRow)] != 0;
+                      std::binary_search(sampledRows_.begin(), sampledRows_.end(), memoryRow);
     if (read && criterion_->TakeRow(memoryRow, pixels)) Settle();
     return !Satisfied();
 }
