@@ -107,7 +107,7 @@ bool RowJudgment::TakeRow(std::int32_t pictureRow, const std::uint8_t* pixels) {
     ++rowsTaken_;
     if (criterion_ == nullptr || exactlyGray_ || (settled_ && evidence_ == nullptr)) return !Satisfied();
     const std::int32_t memoryRow = format_.topDown ? pictureRow : format_.height - 1 - pictureRow;
-    const bool read = sampledRows_.empty() || criterion_->ReadsEveryRow() ||
+    const bool read = grid_->EveryPixel() || criterion_->ReadsEveryRow() ||
                       std::binary_search(sampledRows_.begin(), sampledRows_.end(), memoryRow);
     if (read && criterion_->TakeRow(memoryRow, pixels)) Settle();
     return !Satisfied();

@@ -51,7 +51,7 @@ private:
     RowFormat format_;
     ColourTable table_{};
     std::unique_ptr<judge_detail::RowGrid> grid_;
-    std::vector<std::int32_t> sampledRows_;  // the grid's rows, increasing; empty: every row is read
+    std::vector<std::int32_t> sampledRows_;  // the grid's rows, increasing, unless it has every pixel
     std::unique_ptr<judge_detail::RowCriterion> criterion_;
     bool begun_ = false;
     bool unjudged_ = false;
