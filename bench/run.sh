@@ -16,7 +16,7 @@
 #     and a 20000x20000 gray baseline JPEG stored as colour (generated once, about 100 MB).
 #
 #   bench/run.sh [ROUNDS]        rounds of the throughput comparisons, default 3
-#   environment: JOBS (parallel workers, default the core count; part 4 defaults to 2),
+#   environment: JOBS (parallel workers, default the core count; the judgment-while-decoding comparison defaults to 2),
 #   PARTS (default "1 2 3 4")
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -20,15 +20,6 @@ bool IsErrorMessage(const std::string& message) {
 
 }  // namespace
 
-bool ReadLogFile(const std::filesystem::path& path, std::string& bytes) {
-    platform::InputFile* file = platform::OpenInputFile(path);
-    if (file == nullptr) return false;
-    char buffer[1 << 16];
-    for (std::size_t got; (got = platform::ReadInputFile(file, buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
-    platform::CloseInputFile(file);
-    return true;
-}
-
 std::vector<std::filesystem::path> LogFilesNewestFirst() {
     if (ModuleFolder.empty()) GetModuleFolder();
     const std::filesystem::path folder = platform::LogsFolder(ModuleFolder);
@@ -53,7 +44,7 @@ int LogsCommand() {
         platform::LocalTime t{};
         RunStartFromLogName(platform::PathToUtf8(log.filename()), t);
         std::string bytes;
-        ReadLogFile(log, bytes);
+        platform::ReadWholeFile(log, bytes);
         int monochrome = 0;
         int color = 0;
         for (const LoggedMove& move : FindLoggedMoves(bytes)) {

@@ -6,9 +6,6 @@
 
 #include <string>
 
-// The whole of a log file's bytes; false when it cannot be read.
-bool ReadLogFile(const std::filesystem::path& path, std::string& bytes);
-
 // The result logs in the logs folder (names of the form a run gives them), newest first.
 std::vector<std::filesystem::path> LogFilesNewestFirst();
 

@@ -43,7 +43,7 @@ void FindRunStart(const std::filesystem::path& logFile, UndoOptions& options) {
 int UndoCommand(const std::filesystem::path& logFile, bool dryRun, QuestionAnswer answer) {
     const std::string logText = platform::PathToUtf8(logFile);
     std::string bytes;
-    if (platform::IsDirectory(logFile) || !ReadLogFile(logFile, bytes)) {
+    if (platform::IsDirectory(logFile) || !platform::ReadWholeFile(logFile, bytes)) {
         std::fprintf(stderr, "pallidor-cli: %s\n", FormatText(Text(TextId::CannotReadLog), logText.c_str()).c_str());
         return 2;
     }

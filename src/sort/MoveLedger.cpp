@@ -74,17 +74,6 @@ void CloseLocked() {
     CurrentLedger = nullptr;
 }
 
-// The whole of a file; empty when it cannot be read.
-std::string ReadWhole(const std::filesystem::path& path) {
-    std::string bytes;
-    platform::InputFile* file = platform::OpenInputFile(path);
-    if (file == nullptr) return bytes;
-    char buffer[65536];
-    for (std::size_t got; (got = platform::ReadInputFile(file, buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
-    platform::CloseInputFile(file);
-    return bytes;
-}
-
 bool EndsWith(const std::string& text, const std::string& end) {
     return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
@@ -201,7 +190,8 @@ void RecoverLedgers(bool dryRun, std::vector<RecoveredMove>& recovered) {
         }
         std::filesystem::path logPath = folder / name;
         logPath.replace_extension(".txt");
-        const std::string logBytes = ReadWhole(logPath);
+        std::string logBytes;
+        platform::ReadWholeFile(logPath, logBytes);
         std::set<std::pair<std::string, std::string>> logged;
         for (const LoggedMove& move : FindLoggedMoves(logBytes)) {
             if (move.moved) logged.insert({move.source, move.target});

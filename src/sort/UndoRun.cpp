@@ -128,12 +128,8 @@ bool WouldBeEmpty(const std::string& folder, const std::set<std::string>& leavin
 }  // namespace
 
 bool LoadPlacedIdentities(const std::filesystem::path& logFile, UndoOptions& options) {
-    platform::InputFile* file = platform::OpenInputFile(LedgerPathOf(logFile));
-    if (file == nullptr) return false;
     std::string bytes;
-    char buffer[1 << 16];
-    for (std::size_t got; (got = platform::ReadInputFile(file, buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
-    platform::CloseInputFile(file);
+    if (!platform::ReadWholeFile(LedgerPathOf(logFile), bytes)) return false;
     Ledger ledger;
     if (!ParseLedger(bytes, ledger)) return false;
     options.hasPlacedIdentities = true;

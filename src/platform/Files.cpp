@@ -1,0 +1,15 @@
+// The file operations that both platforms build the same way from the seam's own.
+#include "platform/Files.h"
+
+namespace platform {
+
+bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
+    InputFile* file = OpenInputFile(path);
+    if (file == nullptr) return false;
+    char buffer[1 << 16];
+    for (std::size_t got; (got = ReadInputFile(file, buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
+    CloseInputFile(file);
+    return true;
+}
+
+}  // namespace platform
