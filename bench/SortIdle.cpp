@@ -25,6 +25,7 @@
 #include "platform/Thread.h"
 #include "settings/Settings.h"
 #include "sort/SortHost.h"
+#include "sort/RunContext.h"
 #include "sort/SortRunDriver.h"
 #include "support/ImageFiles.h"
 
@@ -136,10 +137,12 @@ int main(int argc, char** argv) {
     const int rounds = argc > 3 ? std::atoi(argv[3]) : 3;
 
     testimages::TempFolder folder;
-    Settings = SettingsRecord{};
-    Settings.THREAD_NUM = threads;
-    Settings.IS_DST_SUBDIR = 1;
-    ModuleFolder = folder.Path() / "";
+    SettingsRecord settings;
+    settings.THREAD_NUM = threads;
+    settings.IS_DST_SUBDIR = 1;
+    RunContext context = MakeRunContext(settings, folder.Path() / "");
+    context.logsFolder = folder.Path() / "logs";
+    context.journalFolder = context.logsFolder / "journal";
     const testimages::Bytes gray = SmallBmp(true);
     const testimages::Bytes colour = SmallBmp(false);
 
@@ -156,16 +159,15 @@ int main(int argc, char** argv) {
         host.BeginProgress = [&idle, threads](std::int32_t total) { idle.Begin(total, std::max(1, threads)); };
         host.StepProgress = [&idle] { idle.Step(); };
         host.EndProgress = [&idle](std::int32_t, std::int32_t) { idle.End(); };
-        StartWorkerThread = [&idle](std::function<void()> body) {
+        context.seams.startThread = [&idle](std::function<void()> body) {
             idle.Launch();
             return platform::StartDetachedThread(std::move(body));
         };
         const double queuedBefore = RunQueueWaitMs();
         const auto start = Clock::now();
-        const SortRunResult result = SortRunDriver({input}, host);
+        const SortRunResult result = SortRunDriver(context, {input}, host);
         const auto wall = Clock::now() - start;
         const double queued = queuedBefore < 0 ? -1 : RunQueueWaitMs() - queuedBefore;
-        StartWorkerThread = platform::StartDetachedThread;
         const double wallMs = Milliseconds(wall);
         const double idleMs = Milliseconds(idle.Idle());
         const double longestMs = Milliseconds(idle.Longest());

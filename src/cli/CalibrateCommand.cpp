@@ -127,9 +127,9 @@ std::vector<Score> PerceptualCandidates() {
     return candidates;
 }
 
-std::vector<Sample> CollectSamples(const std::filesystem::path& folder, bool monochrome) {
+std::vector<Sample> CollectSamples(const std::filesystem::path& folder, bool monochrome, const CollectionRule& rule) {
     std::vector<Sample> samples;
-    for (const auto& path : BuildPathList({folder}).paths) {
+    for (const auto& path : BuildPathList({folder}, rule).paths) {
         Sample s;
         s.path = path;
         s.monochrome = monochrome;
@@ -159,9 +159,11 @@ void GatherAll(std::vector<Sample>& samples, const JudgeParams& params) {
 
 int CalibrateCommand(const std::filesystem::path& monochromeFolder, const std::filesystem::path& colourFolder,
                      const std::filesystem::path& writeFile) {
-    std::vector<Sample> samples = CollectSamples(monochromeFolder, true);
+    // The folders are read as the settings given say (IS_SUBDIRS_TOO), like a sorting run.
+    const CollectionRule rule = CollectionRuleOf(Settings);
+    std::vector<Sample> samples = CollectSamples(monochromeFolder, true, rule);
     const std::size_t monochromeCount = samples.size();
-    std::vector<Sample> colour = CollectSamples(colourFolder, false);
+    std::vector<Sample> colour = CollectSamples(colourFolder, false, rule);
     if (monochromeCount == 0 || colour.empty()) {
         std::fprintf(stderr, "pallidor-cli: calibrate: %s holds no file\n",
                      platform::PathToUtf8(monochromeCount == 0 ? monochromeFolder : colourFolder).c_str());

@@ -121,7 +121,7 @@ std::vector<Entry> ListEntries(const std::vector<std::filesystem::path>& items) 
             entries.push_back(Entry{item, true});
             continue;
         }
-        for (auto& path : BuildPathList({item}).paths) entries.push_back(Entry{std::move(path), false});
+        for (auto& path : BuildPathList({item}, CollectionRuleOf(Settings)).paths) entries.push_back(Entry{std::move(path), false});
     }
     return entries;
 }
@@ -132,8 +132,8 @@ std::string DecoderWarningText(long warnings) {
     return warnings > 0 ? FormatText(Text(TextId::DecoderWarned), warnings) : std::string();
 }
 
-void HintAtFoldersOfFolders(const std::vector<std::filesystem::path>& items) {
-    if (Settings.IS_SUBDIRS_TOO != 0) return;
+void HintAtFoldersOfFolders(const std::vector<std::filesystem::path>& items, const CollectionRule& rule) {
+    if (rule.subfolders) return;
     for (const auto& item : items) {
         std::error_code error;
         if (!std::filesystem::is_directory(item, error)) continue;
@@ -151,7 +151,7 @@ void HintAtFoldersOfFolders(const std::vector<std::filesystem::path>& items) {
 }
 
 int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOptions& output) {
-    HintAtFoldersOfFolders(items);
+    HintAtFoldersOfFolders(items, CollectionRuleOf(Settings));
     const std::vector<Entry> entries = ListEntries(items);
     const std::size_t count = entries.size();
     std::atomic<std::size_t> next{0};
@@ -191,7 +191,7 @@ int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOp
             }
             if (output.dryRun && judged.error.empty()) {
                 const SplitPath parts = SplitSortPath(judged.path);
-                judged.target = JoinFolderAndName(DestinationFolderFor(judged.verdict != 0, parts.folder), parts.name);
+                judged.target = JoinFolderAndName(DestinationFolderFor(Settings, judged.verdict != 0, parts.folder), parts.name);
             }
             const JudgeEvidence* shown = output.explain && !entry.missing ? &evidence : nullptr;
             OrderedItem item;

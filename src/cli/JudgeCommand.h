@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "sort/RunContext.h"
+
 // How the console tool writes its per-file results.
 struct OutputOptions {
     bool explain = false;   // add the evidence of each verdict
@@ -23,5 +25,5 @@ int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOp
 std::string DecoderWarningText(long warnings);
 
 // The files of `items` to sort with the settings in effect: a hint on standard error for each
-// folder that holds only folders while sub-folders are off.
-void HintAtFoldersOfFolders(const std::vector<std::filesystem::path>& items);
+// folder that holds only folders while `rule` keeps out of sub-folders.
+void HintAtFoldersOfFolders(const std::vector<std::filesystem::path>& items, const CollectionRule& rule);

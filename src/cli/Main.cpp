@@ -168,7 +168,8 @@ int main(int argc, char** argv) {
 
     if (recovering) {
         if (!arguments.empty()) return UsageError("recover takes no PATH");
-        return RecoverCommand(dryRun, answer);
+        if (ModuleFolder.empty()) GetModuleFolder();
+        return RecoverCommand(MakeRunContext(Settings, ModuleFolder), dryRun, answer);
     }
     if (undoing) {
         if (lastLog) {

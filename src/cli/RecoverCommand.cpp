@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "settings/Settings.h"
 #include "platform/Text.h"
 #include "sort/MoveJournal.h"
 #include "sort/ResultLog.h"
+#include "sort/RunContext.h"
 #include "sort/SortHost.h"
 
 namespace {
@@ -24,15 +24,14 @@ const ReportWords kDryRunWords{"would finish", "would roll back", "would leave",
 
 }  // namespace
 
-int RecoverCommand(bool dryRun, QuestionAnswer answer) {
-    if (ModuleFolder.empty()) GetModuleFolder();
-    std::vector<RecoveredMove> moves = RecoverInterruptedMoves(true);
+int RecoverCommand(const RunContext& context, bool dryRun, QuestionAnswer answer) {
+    std::vector<RecoveredMove> moves = RecoverInterruptedMoves(context, true);
     // A log is opened only for something to write into it.
     if (!dryRun && !moves.empty()) {
         SortHost host;
         host.AskYesNo = [&](const std::string& question) { return AnswerQuestion(question, answer); };
-        if (!OpenResultLog(host)) return 2;
-        moves = RecoverInterruptedMoves(false);
+        if (!OpenResultLog(context, host)) return 2;
+        moves = RecoverInterruptedMoves(context, false);
     }
 
     const ReportWords& words = dryRun ? kDryRunWords : kRecoverWords;

@@ -19,6 +19,7 @@
 #include "platform/Console.h"
 #include "platform/Text.h"
 #include "sort/ResultLog.h"
+#include "sort/RunContext.h"
 #include "sort/SortHost.h"
 #include "sort/SortRun.h"
 #include "sort/SortRunDriver.h"
@@ -164,7 +165,7 @@ std::vector<std::filesystem::path> AsFullPaths(const std::vector<std::filesystem
 }
 
 int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer answer,
-                const OutputOptions& output) {
+                const OutputOptions& output, const RunSeams& seams) {
     const std::vector<std::filesystem::path> existing = DropMissingPaths(AsFullPaths(paths), {output.json, true});
     // With nothing to sort there is no run: no settings saved, no log.
     if (existing.empty()) return 1;
@@ -252,14 +253,13 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
         return 2;
     }
     // After the settings were saved: -r is for this run alone.
-    const int subfolders = Settings.IS_SUBDIRS_TOO;
-    if (output.recursive) Settings.IS_SUBDIRS_TOO = 1;
-    HintAtFoldersOfFolders(existing);
+    RunContext context = MakeRunContext(Settings, ModuleFolder, seams);
+    if (output.recursive) context.settings.IS_SUBDIRS_TOO = 1;
+    HintAtFoldersOfFolders(existing, CollectionRuleOf(context.settings));
     Interrupts = 0;  // only this run's count
     void (*previous)(int) = std::signal(SIGINT, OnInterrupt);
-    const SortRunResult result = SortRunDriver(existing, host);
+    const SortRunResult result = SortRunDriver(context, existing, host);
     std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
-    Settings.IS_SUBDIRS_TOO = subfolders;
     EndSortRun();
     ordered.Flush();
     if (!result.started) return 2;

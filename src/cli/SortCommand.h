@@ -25,6 +25,6 @@ std::vector<std::filesystem::path> AsFullPaths(const std::vector<std::filesystem
 // error). Each file left in place is named on standard error with its reason. Ctrl+C stops
 // launching and says how many files are under way; a second one abandons their decodes
 // (never a move) and ends the process after the summary. Returns 0 when every file was moved,
-// 1 when any stayed where it was, 2 when the run did not start.
+// 1 when any stayed where it was, 2 when the run did not start. The run is given `seams`.
 int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer answer,
-                const OutputOptions& output = {});
+                const OutputOptions& output = {}, const RunSeams& seams = RealRunSeams());

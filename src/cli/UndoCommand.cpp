@@ -10,6 +10,7 @@
 #include "sort/MoveJournal.h"
 #include "sort/ResultLog.h"
 #include "sort/ResultLogReader.h"
+#include "sort/RunContext.h"
 #include "sort/SortHost.h"
 #include "sort/Texts.h"
 #include "sort/UndoRun.h"
@@ -58,16 +59,17 @@ int UndoCommand(const std::filesystem::path& logFile, bool dryRun, QuestionAnswe
     // The identities the run recorded beside its log; a log of an older version has none.
     LoadPlacedIdentities(logFile, options);
 
+    if (!dryRun && ModuleFolder.empty()) GetModuleFolder();
+    const RunContext context = MakeRunContext(Settings, ModuleFolder);
     if (!dryRun) {
-        if (ModuleFolder.empty()) GetModuleFolder();
         SortHost host;
         host.AskYesNo = [&](const std::string& question) { return AnswerQuestion(question, answer); };
-        if (!OpenResultLog(host)) return 2;
+        if (!OpenResultLog(context, host)) return 2;
         // Moves a killed run or undo left unfinished are settled first, so that the files this
         // undo looks for are where the journal says they went or came from.
-        RecoverInterruptedMoves(false);
+        RecoverInterruptedMoves(context, false);
     }
-    const UndoReport report = UndoSortRun(bytes, options);
+    const UndoReport report = UndoSortRun(context, bytes, options);
 
     const ReportWords& words = dryRun ? kDryRunWords : kUndoWords;
     for (const UndoneFile& file : report.files) {

@@ -14,6 +14,8 @@
 #include "sort/SortRunDriver.h"
 #include "gui/SortRun_win.h"
 
+RunSeams WindowRunSeams = RealRunSeams();
+
 namespace {
 
 constexpr int kWaitSteps = 100;  // of 100 ms: ten seconds
@@ -58,8 +60,11 @@ BOOL StartSortRun(HDROP drop) {
         return TRUE;
     }
     std::vector<std::filesystem::path> dropped = TakeDroppedPaths(drop);
-    const bool started = platform::StartDetachedThread([dropped = std::move(dropped)] {
-        SortRunDriver(dropped, WindowHost());
+    // The settings as they are now, saved by PrepareSortRun: a page changed during the run
+    // changes the next one.
+    RunContext context = MakeRunContext(Settings, ModuleFolder, WindowRunSeams);
+    const bool started = platform::StartDetachedThread([dropped = std::move(dropped), context = std::move(context)] {
+        SortRunDriver(context, dropped, WindowHost());
         FinishSortRun();
     });
     if (!started) {

@@ -5,6 +5,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "sort/RunContext.h"
+
+// The seams each run of the window is given with the settings and places: the real ones in the
+// program; the window's tests put in their own, to hold workers back or to make the disk fail.
+extern RunSeams WindowRunSeams;
+
 // Every page's WM_DROPFILES handler. Takes over the drop handle on every path and releases it
 // once; a drop during a run is ignored. Returns TRUE, the message's result.
 BOOL StartSortRun(HDROP drop);

@@ -3,7 +3,6 @@
 #include <set>
 #include <utility>
 
-#include "settings/Settings.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 
@@ -32,7 +31,7 @@ bool LiesInside(const std::filesystem::path& inner, const std::filesystem::path&
 
 class Walk {
 public:
-    explicit Walk(PathList& list) : list_(list) {}
+    Walk(PathList& list, const CollectionRule& rule) : list_(list), rule_(rule) {}
 
     void AddFile(std::filesystem::path path) {
         platform::FileIdentity identity;
@@ -77,7 +76,7 @@ private:
             std::filesystem::path full(prefix + name.native());
             if (!isDirectory) {
                 AddFile(std::move(full));
-            } else if (Settings.IS_SUBDIRS_TOO != 0) {
+            } else if (rule_.subfolders) {
                 // Depth first: the sub-folder's files come right where it is met.
                 if (platform::KindOf(full) == platform::EntryKind::Link && !InsideADroppedFolder(full)) return;
                 Enter(full);
@@ -86,6 +85,7 @@ private:
     }
 
     PathList& list_;
+    const CollectionRule rule_;
     std::vector<std::filesystem::path> roots_;
     std::set<FileKey> folders_;
     std::set<FileKey> files_;
@@ -93,14 +93,14 @@ private:
 
 }  // namespace
 
-void CollectFolderFiles(const std::filesystem::path& folder, PathList& list) {
-    Walk walk(list);
+void CollectFolderFiles(const std::filesystem::path& folder, const CollectionRule& rule, PathList& list) {
+    Walk walk(list, rule);
     walk.AddDroppedFolder(folder);
 }
 
-PathList BuildPathList(const std::vector<std::filesystem::path>& dropped) {
+PathList BuildPathList(const std::vector<std::filesystem::path>& dropped, const CollectionRule& rule) {
     PathList list;
-    Walk walk(list);
+    Walk walk(list, rule);
     for (const auto& item : dropped) {
         if (platform::IsDirectory(item)) {
             walk.AddDroppedFolder(item);

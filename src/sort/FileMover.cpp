@@ -2,18 +2,18 @@
 
 #include "platform/Files.h"
 #include "platform/Text.h"
-#include "settings/Settings.h"
 #include "sort/Messages.h"
 #include "sort/MoveJournal.h"
+#include "sort/RunContext.h"
 #include "sort/SortPath.h"
 
-bool MoveToDestination(int verdict, const std::string& path, const std::string& folder,
+bool MoveToDestination(const RunContext& context, int verdict, const std::string& path, const std::string& folder,
                        const std::string& name, std::string& message, std::string* targetOut,
                        PendingMove* pending) {
     const bool monochrome = verdict != 0;
 
-    std::string destination = DestinationFolderFor(monochrome, folder);
-    if (Settings.IS_DST_SUBDIR != 0) {
+    std::string destination = DestinationFolderFor(context.settings, monochrome, folder);
+    if (context.settings.IS_DST_SUBDIR != 0) {
         const std::filesystem::path destinationPath = platform::PathFromUtf8(destination);
         if (platform::KindOf(destinationPath) == platform::EntryKind::Link) {
             message = messages::DestinationIsLink(monochrome, destination);
@@ -34,7 +34,7 @@ bool MoveToDestination(int verdict, const std::string& path, const std::string& 
     const std::string target = JoinFolderAndName(destination, name);
     if (targetOut != nullptr) *targetOut = target;
     PendingMove own;
-    switch (MoveFileJournaled(path, target, monochrome, pending != nullptr ? *pending : own)) {
+    switch (MoveFileJournaled(context, path, target, monochrome, pending != nullptr ? *pending : own)) {
         case MoveOutcome::Moved:
             FinishMove(own);
             message = messages::Moved(monochrome, target);

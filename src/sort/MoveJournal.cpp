@@ -13,8 +13,8 @@
 #include "platform/Text.h"
 #include "sort/Messages.h"
 #include "sort/MoveLedger.h"
-#include "settings/Settings.h"
 #include "sort/ResultLog.h"
+#include "sort/RunContext.h"
 #include "sort/SortPath.h"
 
 std::function<bool(JournaledStep step)> MoveStopsForTests;
@@ -225,8 +225,8 @@ void CleanUp(platform::HeldFile* entry, const JournalEntry& move, const platform
 }
 
 // Writes the entry in the journal folder, or in the fallback where that fails.
-platform::HeldFile* WriteEntry(const std::string& id, const JournalEntry& move) {
-    for (const std::filesystem::path& folder : {MoveJournalFolder(), platform::FallbackJournalFolder()}) {
+platform::HeldFile* WriteEntry(const RunContext& context, const std::string& id, const JournalEntry& move) {
+    for (const std::filesystem::path& folder : {context.journalFolder, context.fallbackJournalFolder}) {
         // Made with the logs folder when missing.
         if (folder.empty() || !platform::CreatePlace(folder)) continue;
         platform::HeldFile* entry = platform::CreateHeldFile(folder / platform::PathFromUtf8(id + kEntrySuffix), EncodeEntry(move));
@@ -237,12 +237,7 @@ platform::HeldFile* WriteEntry(const std::string& id, const JournalEntry& move) 
 
 }  // namespace
 
-std::filesystem::path MoveJournalFolder() {
-    const std::filesystem::path logs = platform::LogsFolder(ModuleFolder);
-    return logs.empty() ? logs : logs / "journal";
-}
-
-MoveOutcome MoveFileJournaled(const std::string& sourceText, const std::string& targetText, bool monochrome,
+MoveOutcome MoveFileJournaled(const RunContext& context, const std::string& sourceText, const std::string& targetText, bool monochrome,
                               PendingMove& pending) {
     pending = PendingMove{};
     const std::filesystem::path source = platform::PathFromUtf8(sourceText);
@@ -279,7 +274,7 @@ MoveOutcome MoveFileJournaled(const std::string& sourceText, const std::string& 
     move.monochrome = monochrome;
 
     if (StopsAt(JournaledStep::WriteJournal)) return MoveOutcome::Failed;
-    platform::HeldFile* entry = WriteEntry(id, move);
+    platform::HeldFile* entry = WriteEntry(context, id, move);
     if (entry == nullptr) return unmade(MoveOutcome::NotJournaled);
 
     const std::filesystem::path temporary = platform::PathFromUtf8(move.temporary);
@@ -409,9 +404,9 @@ bool EndsWith(const std::string& text, const std::string& end) {
 
 }  // namespace
 
-std::vector<RecoveredMove> RecoverInterruptedMoves(bool dryRun) {
+std::vector<RecoveredMove> RecoverInterruptedMoves(const RunContext& context, bool dryRun) {
     std::vector<RecoveredMove> moves;
-    for (const std::filesystem::path& folder : {MoveJournalFolder(), platform::FallbackJournalFolder()}) {
+    for (const std::filesystem::path& folder : {context.journalFolder, context.fallbackJournalFolder}) {
         std::vector<std::filesystem::path> names;
         if (folder.empty() || !platform::ListFolder(folder, [&names](const std::filesystem::path& name, bool isDirectory) {
                 if (!isDirectory) names.push_back(name);
@@ -438,7 +433,7 @@ std::vector<RecoveredMove> RecoverInterruptedMoves(bool dryRun) {
                 move.target = entry.target;
                 move.monochrome = entry.monochrome;
                 Leave(entry, move);
-                if (!dryRun) WriteResultLog(entry.source, move.message);
+                if (!dryRun) WriteResultLog(context, entry.source, move.message);
                 platform::ReleaseHeldFile(held, false);
                 moves.push_back(std::move(move));
                 continue;
@@ -452,15 +447,15 @@ std::vector<RecoveredMove> RecoverInterruptedMoves(bool dryRun) {
                 std::uint64_t id = 0;
                 logged = platform::ReadIdentity(platform::PathFromUtf8(entry.target), false, placed) &&
                          RecordMoveIntent(entry.source, entry.target, entry.monochrome, placed, id) &&
-                         WriteResultLog(entry.source, move.message);
+                         WriteResultLog(context, entry.source, move.message);
                 if (logged) RecordMoveDone(id, placed);
             } else if (!logged) {
-                logged = WriteResultLog(entry.source, move.message);
+                logged = WriteResultLog(context, entry.source, move.message);
             }
             platform::ReleaseHeldFile(held, settled && !dryRun && logged);
             moves.push_back(std::move(move));
         }
     }
-    RecoverLedgers(dryRun, moves);
+    RecoverLedgers(context, dryRun, moves);
     return moves;
 }

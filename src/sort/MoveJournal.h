@@ -17,11 +17,11 @@
 namespace platform {
 struct HeldFile;
 }
+struct RunContext;
 
-// "journal" in the logs folder (platform::LogsFolder); empty when there is no logs folder. When
-// an entry cannot be written there, it goes to platform::FallbackJournalFolder() where the
-// platform has one; recovery reads both. Without either, no move that needs the journal is made.
-std::filesystem::path MoveJournalFolder();
+// The journal lives in the context's journal folder. When an entry cannot be written there, it
+// goes to the fallback journal folder where the platform has one; recovery reads both. Without
+// either, no move that needs the journal is made.
 
 enum class MoveOutcome {
     Moved,
@@ -45,7 +45,7 @@ struct PendingMove {
 // never work on one target at once: the second is refused (Failed) before anything is written. `monochrome` is the word its moved line will carry, should a
 // recovery have to write it. When the result is Moved, call FinishMove with `pending` after the
 // log line is written.
-MoveOutcome MoveFileJournaled(const std::string& source, const std::string& target, bool monochrome,
+MoveOutcome MoveFileJournaled(const RunContext& context, const std::string& source, const std::string& target, bool monochrome,
                               PendingMove& pending);
 // Clears the journal entry of a finished move, once its log line is written.
 void FinishMove(PendingMove& pending);
@@ -76,7 +76,7 @@ struct RecoveredMove {
 // its temporary name `<target folder>/.pallidor-move-<entry id>` as a second link until the
 // move is over. An entry of any other shape (paths not absolute and normalised, a temporary
 // named otherwise) is reported and left alone. A dry run changes and writes nothing.
-std::vector<RecoveredMove> RecoverInterruptedMoves(bool dryRun);
+std::vector<RecoveredMove> RecoverInterruptedMoves(const RunContext& context, bool dryRun);
 
 // Test seam: the steps of a journaled move in their order. When the hook returns true at a step,
 // the move stops right before it, as if the process had been killed there: nothing after it

@@ -6,7 +6,7 @@
 #include "platform/MoveSteps.h"
 #include "platform/Places.h"
 #include "platform/Text.h"
-#include "settings/Settings.h"
+#include "sort/RunContext.h"
 #include "sort/Messages.h"
 #include "sort/MoveJournal.h"
 #include "sort/ResultLog.h"
@@ -170,8 +170,8 @@ std::map<std::pair<std::string, std::string>, platform::FileIdentity> PlacedIden
     return placed;
 }
 
-void RecoverLedgers(bool dryRun, std::vector<RecoveredMove>& recovered) {
-    const std::filesystem::path folder = platform::LogsFolder(ModuleFolder);
+void RecoverLedgers(const RunContext& context, bool dryRun, std::vector<RecoveredMove>& recovered) {
+    const std::filesystem::path& folder = context.logsFolder;
     std::vector<std::filesystem::path> names;
     if (folder.empty() || !platform::ListFolder(folder, [&names](const std::filesystem::path& name, bool isDirectory) {
             if (!isDirectory && EndsWith(platform::PathToUtf8(name), kLedgerSuffix)) names.push_back(name);
@@ -212,7 +212,7 @@ void RecoverLedgers(bool dryRun, std::vector<RecoveredMove>& recovered) {
             if (!dryRun) {
                 std::uint64_t id = 0;
                 if (!RecordMoveIntent(move.source, move.target, move.monochrome, now, id) ||
-                    !WriteResultLog(move.source, found.message)) {
+                    !WriteResultLog(context, move.source, found.message)) {
                     settled = false;
                     continue;
                 }

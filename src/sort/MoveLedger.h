@@ -23,6 +23,7 @@
 #include "platform/Files.h"
 
 struct RecoveredMove;
+struct RunContext;
 
 // "2026_01_05_09_03_07_045.moves" beside "2026_01_05_09_03_07_045.txt".
 std::filesystem::path LedgerPathOf(const std::filesystem::path& logPath);
@@ -65,8 +66,8 @@ bool ParseLedger(const std::string& bytes, Ledger& ledger);
 // after the move where its line was completed, otherwise the source's (a rename keeps it).
 std::map<std::pair<std::string, std::string>, platform::FileIdentity> PlacedIdentities(const Ledger& ledger);
 
-// For every ledger in the logs folder that no process holds and that has no "end": each move
+// For every ledger in the context's logs folder that no process holds and that has no "end": each move
 // on record whose file is at its target, as the rename left it, but whose log has no line for
 // it gets its moved line in the current log; then the ledger is ended. Moves across file
 // systems are left to the move journal.
-void RecoverLedgers(bool dryRun, std::vector<RecoveredMove>& recovered);
+void RecoverLedgers(const RunContext& context, bool dryRun, std::vector<RecoveredMove>& recovered);

@@ -4,12 +4,12 @@
 #include <mutex>
 #include <thread>
 
-#include "settings/Settings.h"
 #include "platform/Files.h"
 #include "platform/MoveSteps.h"
 #include "platform/Places.h"
 #include "platform/Text.h"
 #include "sort/MoveLedger.h"
+#include "sort/RunContext.h"
 #include "sort/SortHost.h"
 #include "sort/SortPath.h"
 #include "sort/SortRun.h"
@@ -77,9 +77,9 @@ std::string FormatResultLogLine(const platform::LocalTime& t, const std::string&
                       EscapeLogText(path).c_str(), EscapeLogText(message).c_str());
 }
 
-bool OpenResultLog(const SortHost& host) {
+bool OpenResultLog(const RunContext& context, const SortHost& host) {
     LogWriteFailed = false;
-    const std::filesystem::path folder = platform::LogsFolder(ModuleFolder);
+    const std::filesystem::path& folder = context.logsFolder;
     const std::string folderText = platform::PathToUtf8(folder);
     CloseMoveLedger();
     if (!platform::CreatePlace(folder)) {
@@ -89,7 +89,7 @@ bool OpenResultLog(const SortHost& host) {
     // A name that exists already belongs to another run of the same millisecond (another
     // process, or a clock set back): its log is kept, and ours waits for the next millisecond.
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        const std::string name = FormatLogFileName(platform::CurrentLocalTime());
+        const std::string name = FormatLogFileName(context.seams.clock());
         LogFilePath = platform::PathFromUtf8(JoinFolderAndName(folderText, name));
         if (platform::CreateNewFile(LogFilePath)) {
             // The moves of the run are recorded beside its log; a log without that record could
@@ -108,11 +108,11 @@ bool OpenResultLog(const SortHost& host) {
 
 void CloseResultLog() { CloseMoveLedger(); }
 
-bool WriteResultLog(const std::string& path, const std::string& message) {
+bool WriteResultLog(const RunContext& context, const std::string& path, const std::string& message) {
     if (LogFilePath.empty()) return true;
     // The time is read inside the lock so that the lines' times never run backwards.
     std::lock_guard<std::mutex> hold(LogLock);
-    if (platform::AppendToFile(LogFilePath, FormatResultLogLine(platform::CurrentLocalTime(), path, message))) {
+    if (platform::AppendToFile(LogFilePath, FormatResultLogLine(context.seams.clock(), path, message))) {
         return true;
     }
     LogWriteFailed = true;

@@ -7,16 +7,16 @@
 
 #include "platform/Clock.h"
 
+struct RunContext;
 struct SortHost;
 
 // The current run's log file; empty means logging is off. Written only by OpenResultLog,
 // before any worker starts.
 extern std::filesystem::path LogFilePath;
 
-// Creates the logs folder (platform::LogsFolder: beside the executable on Windows, the per-user
-// state folder on POSIX) when missing and a new empty log file named from the local time. When either cannot be made, asks through the host
+// Creates the context's logs folder when missing and a new empty log file named from its clock. When either cannot be made, asks through the host
 // whether to run without a log: returns true when the run may proceed (with or without a log).
-bool OpenResultLog(const SortHost& host);
+bool OpenResultLog(const RunContext& context, const SortHost& host);
 
 // Set by WriteResultLog when a line could not be written (a full disk, a log removed), cleared
 // by OpenResultLog. A run stops starting moves once it is set: a move without its line would
@@ -26,9 +26,9 @@ extern std::atomic<bool> LogWriteFailed;
 // Ends the run's move ledger (MoveLedger.h); the log itself needs no closing.
 void CloseResultLog();
 
-// Appends one line for `path` with `message` under LogLock; does nothing when logging is off
+// Appends one line for `path` with `message`, stamped by the context's clock, under LogLock; does nothing when logging is off
 // (and returns true). False when the line could not be written; LogWriteFailed is then set.
-bool WriteResultLog(const std::string& path, const std::string& message);
+bool WriteResultLog(const RunContext& context, const std::string& path, const std::string& message);
 
 // "2026年01月05日09時03分07秒045ミリ秒[path]message" followed by CR LF, the path and the message
 // passed through EscapeLogText.

@@ -45,7 +45,7 @@ std::string JoinFolderAndName(const std::string& folder, const std::string& name
     return base + platform::PathSeparator() + name;
 }
 
-std::string DestinationFolderFor(bool monochrome, const std::string& folder) {
-    if (Settings.IS_DST_SUBDIR != 0) return JoinFolderAndName(folder, monochrome ? "monochrome" : "color");
-    return RemoveTrailingSeparator(monochrome ? Settings.DST_DIR_MONO : Settings.DST_DIR_COLOR);
+std::string DestinationFolderFor(const SettingsRecord& settings, bool monochrome, const std::string& folder) {
+    if (settings.IS_DST_SUBDIR != 0) return JoinFolderAndName(folder, monochrome ? "monochrome" : "color");
+    return RemoveTrailingSeparator(monochrome ? settings.DST_DIR_MONO : settings.DST_DIR_COLOR);
 }

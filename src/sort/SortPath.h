@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "settings/Settings.h"
+
 struct SplitPath {
     std::string folder;     // drive and directory, ending in a separator; "" when there is none
     std::string name;       // base name and extension
@@ -22,4 +24,4 @@ std::string JoinFolderAndName(const std::string& folder, const std::string& name
 
 // The folder a judged file goes into: "monochrome" or "color" in its own `folder` (IS_DST_SUBDIR
 // on), or the fixed folder of the settings.
-std::string DestinationFolderFor(bool monochrome, const std::string& folder);
+std::string DestinationFolderFor(const SettingsRecord& settings, bool monochrome, const std::string& folder);

@@ -3,20 +3,17 @@
 #include <chrono>
 #include <mutex>
 
-#include "settings/Settings.h"
 #include "image/DecodedImage.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
-#include "platform/Thread.h"
 #include "sort/Messages.h"
 #include "sort/MoveJournal.h"
 #include "sort/ResultLog.h"
+#include "sort/RunContext.h"
 #include "sort/SortHost.h"
 #include "sort/SortRun.h"
 #include "sort/SortWorker.h"
 #include "sort/Texts.h"
-
-std::function<bool(std::function<void()> body)> StartWorkerThread = platform::StartDetachedThread;
 
 namespace {
 
@@ -31,16 +28,16 @@ void ShowProgress(const SortHost& host, std::int32_t launched, std::int32_t tota
     if (host.ShowProgress) host.ShowProgress(MakeProgressDisplay(launched - ActiveWorkers.load(), total));
 }
 
-bool FixedDestinationsExist(const SortHost& host) {
-    if (Settings.IS_DST_SUBDIR != 0) return true;
-    if (!platform::IsDirectory(platform::PathFromUtf8(Settings.DST_DIR_MONO))) {
+bool FixedDestinationsExist(const SettingsRecord& settings, const SortHost& host) {
+    if (settings.IS_DST_SUBDIR != 0) return true;
+    if (!platform::IsDirectory(platform::PathFromUtf8(settings.DST_DIR_MONO))) {
         ShowError(host, FormatText(Text(TextId::MonochromeFolderMissing),
-                                   Settings.DST_DIR_MONO.c_str()));
+                                   settings.DST_DIR_MONO.c_str()));
         return false;
     }
-    if (!platform::IsDirectory(platform::PathFromUtf8(Settings.DST_DIR_COLOR))) {
+    if (!platform::IsDirectory(platform::PathFromUtf8(settings.DST_DIR_COLOR))) {
         ShowError(host, FormatText(Text(TextId::ColorFolderMissing),
-                                   Settings.DST_DIR_COLOR.c_str()));
+                                   settings.DST_DIR_COLOR.c_str()));
         return false;
     }
     return true;
@@ -48,9 +45,9 @@ bool FixedDestinationsExist(const SortHost& host) {
 
 // Waits while THREAD_NUM workers are alive; false when a cancel came meanwhile. A finishing
 // worker wakes us at once; otherwise we look again every 100 ms.
-bool WaitForFreeWorkerSlot() {
+bool WaitForFreeWorkerSlot(const SettingsRecord& settings) {
     // A limit of 0 would never launch anything; the settings never give it, but a hang is worse.
-    const std::uint32_t limit = Settings.THREAD_NUM == 0 ? 1u : static_cast<std::uint32_t>(Settings.THREAD_NUM);
+    const std::uint32_t limit = settings.THREAD_NUM == 0 ? 1u : static_cast<std::uint32_t>(settings.THREAD_NUM);
     std::unique_lock<std::mutex> hold(WorkerCountLock);
     while (static_cast<std::uint32_t>(ActiveWorkers.load()) >= limit) {
         WorkerCountChanged.wait_for(hold, kLaunchPoll);
@@ -61,10 +58,10 @@ bool WaitForFreeWorkerSlot() {
 
 // The path is counted as handed out either way; a thread that could not be made counts as
 // done, with its progress step, but has no move and no log line.
-void LaunchWorker(const std::string& path, SortTally& tally, const SortHost& host) {
+void LaunchWorker(const RunContext& context, const std::string& path, SortTally& tally, const SortHost& host) {
     std::lock_guard<std::mutex> hold(WorkerCountLock);
     ++ActiveWorkers;
-    if (!StartWorkerThread([&path, &tally, &host] { SortWorker(path, tally, host); })) {
+    if (!context.seams.startThread([&context, &path, &tally, &host] { SortWorker(context, path, tally, host); })) {
         --ActiveWorkers;
         if (host.StepProgress) host.StepProgress();
         ShowError(host, Text(TextId::ThreadNotStarted));
@@ -93,20 +90,21 @@ bool BeginSortRun(const UserPrompt& prompt) {
 
 void EndSortRun() { RunBusy = false; }
 
-SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, const SortHost& host) {
+SortRunResult SortRunDriver(const RunContext& context, const std::vector<std::filesystem::path>& dropped,
+                            const SortHost& host) {
     SortRunResult result;
-    if (!FixedDestinationsExist(host) || !OpenResultLog(host)) return result;
+    if (!FixedDestinationsExist(context.settings, host) || !OpenResultLog(context, host)) return result;
     result.started = true;
     // Before the list is made, so that it sees the files where the recovery left them; after the
     // log is open, so that the moves it finishes get their lines.
-    RecoverInterruptedMoves(false);
+    RecoverInterruptedMoves(context, false);
     // A cancel asked for before the list exists (say, while the log question was up) is void.
     CancelRequested = false;
     ActiveWorkers = 0;
 
     std::vector<std::string> paths;
     {
-        const PathList list = BuildPathList(dropped);
+        const PathList list = BuildPathList(dropped, CollectionRuleOf(context.settings));
         paths.reserve(list.paths.size());
         for (const auto& path : list.paths) paths.push_back(platform::PathToUtf8(path));
     }
@@ -120,8 +118,8 @@ SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, c
     if (!CancelRequested) {
         while (launched < total) {
             ShowProgress(host, launched, total);
-            if (CancelRequested || LogWriteFailed || !WaitForFreeWorkerSlot() || LogWriteFailed) break;
-            LaunchWorker(paths[static_cast<std::size_t>(launched)], tally, host);
+            if (CancelRequested || LogWriteFailed || !WaitForFreeWorkerSlot(context.settings) || LogWriteFailed) break;
+            LaunchWorker(context, paths[static_cast<std::size_t>(launched)], tally, host);
             ++launched;
             if (CancelRequested) break;
         }

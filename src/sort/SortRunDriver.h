@@ -8,6 +8,7 @@
 
 #include "sort/FileCollection.h"
 
+struct RunContext;
 struct SortHost;
 struct UserPrompt;
 
@@ -35,10 +36,8 @@ void EndSortRun();
 
 // Checks fixed destinations, opens the log, settles the moves a killed run left unfinished
 // (RecoverInterruptedMoves), builds the list, runs one worker thread per path with at most
-// THREAD_NUM alive, and returns when the last worker has ended. Launching stops
-// when CancelRequested is set; started files finish.
-SortRunResult SortRunDriver(const std::vector<std::filesystem::path>& dropped, const SortHost& host);
-
-// How the driver starts a worker thread; tests replace it to make creation fail or to hold
-// workers back.
-extern std::function<bool(std::function<void()> body)> StartWorkerThread;
+// THREAD_NUM alive (each started by the context), and returns when the last worker has ended.
+// Launching stops when CancelRequested is set; started files finish. The run reads its settings
+// and places from `context` alone.
+SortRunResult SortRunDriver(const RunContext& context, const std::vector<std::filesystem::path>& dropped,
+                            const SortHost& host);

@@ -3,16 +3,16 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "sort/Messages.h"
-#include "settings/Settings.h"
 #include "sort/FileMover.h"
 #include "sort/MoveJournal.h"
 #include "image/ImageKind.h"
 #include "sort/ResultLog.h"
+#include "sort/RunContext.h"
 #include "sort/SortHost.h"
 #include "sort/SortPath.h"
 #include "sort/SortRun.h"
 
-FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain, bool warnings) {
+FileOutcome SortFile(const RunContext& context, const std::string& path, SortedFile* record, bool explain, bool warnings) {
     const SplitPath parts = SplitSortPath(path);
     std::string message;
     JudgeEvidence* evidence = record != nullptr && (explain || warnings) ? &record->evidence : nullptr;
@@ -22,7 +22,7 @@ FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain, 
     if (kind == platform::EntryKind::Other) {
         message = messages::NotARegularFile();
     } else {
-        verdict = JudgeFileByExtension(platform::PathFromUtf8(path), MakeJudgeParams(Settings), message, evidence);
+        verdict = JudgeFileByExtension(platform::PathFromUtf8(path), MakeJudgeParams(context.settings), message, evidence);
         message = messages::LoaderFailure(message);
     }
     // A loader's failure text wins over the verdict it returned alongside.
@@ -34,12 +34,12 @@ FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain, 
     EnterMoveGate();
     // After a log line failed, no further move starts: it would have no line either.
     if (message.empty() && LogWriteFailed) message = messages::NotMovedWithoutLog();
-    if (message.empty() && MoveToDestination(verdict, path, parts.folder, parts.name, message, &destination, &pending)) {
+    if (message.empty() && MoveToDestination(context, verdict, path, parts.folder, parts.name, message, &destination, &pending)) {
         outcome = verdict != 0 ? FileOutcome::MovedMonochrome : FileOutcome::MovedColor;
     }
     // Only now: a process killed before its line was written leaves the move to a recovery,
     // which writes the line into the next run's log; so does a line that cannot be written.
-    if (WriteResultLog(path, message)) {
+    if (WriteResultLog(context, path, message)) {
         FinishMove(pending);
     } else {
         KeepMoveForRecovery(pending);
@@ -56,14 +56,14 @@ FileOutcome SortFile(const std::string& path, SortedFile* record, bool explain, 
     return outcome;
 }
 
-void SortWorker(const std::string& path, SortTally& tally, const SortHost& host) {
+void SortWorker(const RunContext& context, const std::string& path, SortTally& tally, const SortHost& host) {
     FileOutcome outcome;
     if (host.FileSorted) {
         SortedFile record;
-        outcome = SortFile(path, &record, host.ExplainVerdicts, host.DecoderWarnings);
+        outcome = SortFile(context, path, &record, host.ExplainVerdicts, host.DecoderWarnings);
         host.FileSorted(record);
     } else {
-        outcome = SortFile(path);
+        outcome = SortFile(context, path);
     }
     switch (outcome) {
         case FileOutcome::MovedMonochrome: ++tally.movedMonochrome; break;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+struct RunContext;
 struct SortHost;
 struct SortedFile;
 
@@ -19,10 +20,10 @@ struct SortTally {
 // Decodes and judges the file by its extension, moves it when that succeeded and writes its
 // one log line, whatever happened. With `record`, also tells what happened, the evidence of
 // the verdict included when `explain`.
-FileOutcome SortFile(const std::string& path, SortedFile* record = nullptr, bool explain = false,
+FileOutcome SortFile(const RunContext& context, const std::string& path, SortedFile* record = nullptr, bool explain = false,
                      bool warnings = false);
 
 // A worker thread's body: SortFile, then the tally, then, under WorkerCountLock as its very
-// last act, one progress step and the decrement of ActiveWorkers. Neither `path` nor `tally`
-// nor `host` is touched after the decrement: the driver may free them as soon as it sees 0.
-void SortWorker(const std::string& path, SortTally& tally, const SortHost& host);
+// last act, one progress step and the decrement of ActiveWorkers. None of `context`, `path`,
+// `tally` and `host` is touched after the decrement: the driver may free them as soon as it sees 0.
+void SortWorker(const RunContext& context, const std::string& path, SortTally& tally, const SortHost& host);

@@ -11,6 +11,7 @@
 #include "sort/MoveLedger.h"
 #include "sort/ResultLog.h"
 #include "sort/ResultLogReader.h"
+#include "sort/RunContext.h"
 #include "sort/SortPath.h"
 
 namespace {
@@ -50,7 +51,7 @@ std::string OriginFolder(const std::string& origin) {
     return RemoveTrailingSeparator(SplitSortPath(origin).folder);
 }
 
-UndoneFile UndoOneMove(const LoggedMove& move, const UndoOptions& options, PendingMove& pending) {
+UndoneFile UndoOneMove(const RunContext& context, const LoggedMove& move, const UndoOptions& options, PendingMove& pending) {
     UndoneFile file;
     file.destination = move.target;
     file.origin = move.source;
@@ -84,7 +85,7 @@ UndoneFile UndoOneMove(const LoggedMove& move, const UndoOptions& options, Pendi
         file.message = messages::OriginFolderFailed(folder);
         return file;
     }
-    switch (MoveFileJournaled(move.target, move.source, move.monochrome, pending)) {
+    switch (MoveFileJournaled(context, move.target, move.source, move.monochrome, pending)) {
         case MoveOutcome::Moved: break;
         case MoveOutcome::NotJournaled:
             file.outcome = UndoOutcome::MoveFailed;
@@ -137,7 +138,7 @@ bool LoadPlacedIdentities(const std::filesystem::path& logFile, UndoOptions& opt
     return true;
 }
 
-UndoReport UndoSortRun(const std::string& logBytes, const UndoOptions& options) {
+UndoReport UndoSortRun(const RunContext& context, const std::string& logBytes, const UndoOptions& options) {
     UndoReport report;
     std::vector<LoggedMove> moves = FindLoggedMoves(logBytes);
     std::reverse(moves.begin(), moves.end());
@@ -152,14 +153,14 @@ UndoReport UndoSortRun(const std::string& logBytes, const UndoOptions& options) 
             continue;
         }
         PendingMove pending;
-        UndoneFile file = UndoOneMove(move, options, pending);
+        UndoneFile file = UndoOneMove(context, move, options, pending);
         if (file.outcome == UndoOutcome::MovedBack) {
             ++report.movedBack;
             leaving.insert(file.destination);
         } else {
             ++report.left;
         }
-        if (options.dryRun || WriteResultLog(file.destination, file.message)) {
+        if (options.dryRun || WriteResultLog(context, file.destination, file.message)) {
             FinishMove(pending);
         } else {
             KeepMoveForRecovery(pending);
@@ -186,7 +187,7 @@ UndoReport UndoSortRun(const std::string& logBytes, const UndoOptions& options) 
         if (options.dryRun) {
             leaving.insert(folder);
         } else {
-            WriteResultLog(folder, messages::EmptyFolderRemoved());
+            WriteResultLog(context, folder, messages::EmptyFolderRemoved());
         }
     }
     return report;

@@ -13,6 +13,8 @@
 #include "platform/Clock.h"
 #include "platform/Files.h"
 
+struct RunContext;
+
 enum class UndoOutcome {
     MovedBack,           // moved back (in a dry run: would be)
     DestinationGone,     // nothing is where the run put the file: removed or renamed since
@@ -61,4 +63,4 @@ bool LoadPlacedIdentities(const std::filesystem::path& logFile, UndoOptions& opt
 // file and each removed folder gets a line through WriteResultLog, in the format of the runs:
 // a moved file "[destination]【モノクロ】「origin」に移動しました。" (so that undoing the undo's
 // log sorts the files again), a file left with the reason.
-UndoReport UndoSortRun(const std::string& logBytes, const UndoOptions& options);
+UndoReport UndoSortRun(const RunContext& context, const std::string& logBytes, const UndoOptions& options);

@@ -20,6 +20,7 @@
 #include "sort/ResultLog.h"
 #include "sort/SortRun.h"
 #include "sort/SortRunDriver.h"
+#include "gui/SortRun_win.h"
 #include "support/ImageFiles.h"
 
 using namespace gui;
@@ -31,7 +32,7 @@ namespace {
 class WorkerGate {
 public:
     WorkerGate() {
-        StartWorkerThread = [this](std::function<void()> body) {
+        WindowRunSeams.startThread = [this](std::function<void()> body) {
             return platform::StartDetachedThread([this, body = std::move(body)] {
                 Wait();
                 body();
@@ -40,7 +41,7 @@ public:
     }
     ~WorkerGate() {
         OpenAll();
-        StartWorkerThread = platform::StartDetachedThread;
+        WindowRunSeams.startThread = platform::StartDetachedThread;
     }
     void Release(int count) {
         std::lock_guard<std::mutex> hold(lock_);

@@ -13,11 +13,10 @@ using sorttest::WriteBytes;
 namespace {
 
 std::vector<std::string> Collect(const std::filesystem::path& folder, int subfoldersToo) {
-    const SettingsRecord saved = Settings;
-    Settings.IS_SUBDIRS_TOO = subfoldersToo;
+    CollectionRule rule;
+    rule.subfolders = subfoldersToo != 0;
     PathList list;
-    CollectFolderFiles(folder, list);
-    Settings = saved;
+    CollectFolderFiles(folder, rule, list);
     std::vector<std::string> paths;
     for (const auto& path : list.paths) paths.push_back(path.string());
     return paths;
@@ -94,7 +93,7 @@ TEST(FileCollection, GrowsInStepsOf1024Slots) {
     TempFolder temp;
     for (int i = 0; i < 1025; ++i) WriteBytes(temp.Path() / ("f" + std::to_string(i)), "");
     PathList list;
-    CollectFolderFiles(temp.Path(), list);
+    CollectFolderFiles(temp.Path(), CollectionRule{}, list);
     EXPECT_EQ(1025u, list.paths.size());
     EXPECT_EQ(2048u, list.paths.capacity());
 

@@ -9,7 +9,8 @@
 using sorttest::Exists;
 using sorttest::NativeSeparators;
 using sorttest::ReadBytes;
-using sorttest::RunStateGuard;
+using sorttest::RunEnd;
+using sorttest::TestRunContext;
 using sorttest::TempFolder;
 using sorttest::WriteBytes;
 
@@ -18,10 +19,11 @@ namespace {
 class FileMover : public ::testing::Test {
 protected:
     bool Move(int verdict, const std::string& folder, const std::string& name, std::string& message) {
-        return MoveToDestination(verdict, folder + name, folder, name, message);
+        return MoveToDestination(context_, verdict, folder + name, folder, name, message);
     }
     TempFolder temp_;
-    RunStateGuard guard_{temp_.Path()};
+    RunContext context_ = TestRunContext(temp_.Path());
+    RunEnd runEnd_;
     // Paths in the platform's spelling, as the worker hands them over.
     std::string root_ = NativeSeparators(temp_.Path().string() + "/");
 };
@@ -29,7 +31,7 @@ protected:
 }  // namespace
 
 TEST_F(FileMover, SubfolderSchemeMovesBesideTheFileAndCreatesTheFolder) {
-    Settings.IS_DST_SUBDIR = 1;
+    context_.settings.IS_DST_SUBDIR = 1;
     WriteBytes(root_ + "a.png", "mono");
     WriteBytes(root_ + "b.png", "colour");
     std::string message;
@@ -45,7 +47,7 @@ TEST_F(FileMover, SubfolderSchemeMovesBesideTheFileAndCreatesTheFolder) {
 }
 
 TEST_F(FileMover, FileAlreadyInAMonochromeFolderGoesOneLevelFurther) {
-    Settings.IS_DST_SUBDIR = 1;
+    context_.settings.IS_DST_SUBDIR = 1;
     const std::string folder = NativeSeparators(root_ + "monochrome/");
     std::filesystem::create_directory(folder);
     WriteBytes(folder + "a.png", "x");
@@ -56,7 +58,7 @@ TEST_F(FileMover, FileAlreadyInAMonochromeFolderGoesOneLevelFurther) {
 }
 
 TEST_F(FileMover, SubfolderThatCannotBeCreatedLeavesTheFile) {
-    Settings.IS_DST_SUBDIR = 1;
+    context_.settings.IS_DST_SUBDIR = 1;
     WriteBytes(root_ + "color", "a file where the folder would go");
     WriteBytes(root_ + "a.png", "x");
     std::string message;
@@ -67,11 +69,11 @@ TEST_F(FileMover, SubfolderThatCannotBeCreatedLeavesTheFile) {
 }
 
 TEST_F(FileMover, FixedFolderWithFinalSeparatorGetsExactlyOneBeforeTheName) {
-    Settings.IS_DST_SUBDIR = 0;
+    context_.settings.IS_DST_SUBDIR = 0;
     std::filesystem::create_directory(root_ + "mono");
     std::filesystem::create_directory(root_ + "colour");
-    Settings.DST_DIR_MONO = NativeSeparators(root_ + "mono/");
-    Settings.DST_DIR_COLOR = root_ + "colour";
+    context_.settings.DST_DIR_MONO = NativeSeparators(root_ + "mono/");
+    context_.settings.DST_DIR_COLOR = root_ + "colour";
     WriteBytes(root_ + "a.png", "a");
     WriteBytes(root_ + "b.png", "b");
     std::string message;
@@ -84,11 +86,11 @@ TEST_F(FileMover, FixedFolderWithFinalSeparatorGetsExactlyOneBeforeTheName) {
 }
 
 TEST_F(FileMover, SecondFileOfTheSameNameStaysWithTheMoveFailedText) {
-    Settings.IS_DST_SUBDIR = 0;
+    context_.settings.IS_DST_SUBDIR = 0;
     std::filesystem::create_directories(root_ + "one");
     std::filesystem::create_directories(root_ + "two");
     std::filesystem::create_directories(root_ + "mono");
-    Settings.DST_DIR_MONO = root_ + "mono";
+    context_.settings.DST_DIR_MONO = root_ + "mono";
     WriteBytes(root_ + "one/a.png", "first");
     WriteBytes(root_ + "two/a.png", "second");
     std::string message;
@@ -102,7 +104,7 @@ TEST_F(FileMover, SecondFileOfTheSameNameStaysWithTheMoveFailedText) {
 }
 
 TEST_F(FileMover, WorkersMeetingTheMissingSubfolderAllMoveTheirFiles) {
-    Settings.IS_DST_SUBDIR = 1;
+    context_.settings.IS_DST_SUBDIR = 1;
     constexpr int kFiles = 32;
     for (int i = 0; i < kFiles; ++i) WriteBytes(root_ + std::to_string(i) + ".png", std::to_string(i));
     std::vector<std::string> messages(kFiles);

@@ -17,7 +17,8 @@
 using sorttest::Exists;
 using sorttest::LogLines;
 using sorttest::RecordingHost;
-using sorttest::RunStateGuard;
+using sorttest::RunEnd;
+using sorttest::TestRunContext;
 using sorttest::SortedLog;
 using sorttest::TempFolder;
 using sorttest::TinyPng;
@@ -33,20 +34,20 @@ protected:
     void SetUp() override {
         std::filesystem::create_directory(temp_.Path() / "app");
         std::filesystem::create_directory(pics_);
-        Settings = SettingsRecord();
-        Settings.IS_SUBDIRS_TOO = 1;
+        context_.settings = SettingsRecord();
+        context_.settings.IS_SUBDIRS_TOO = 1;
     }
 
     SortRunResult Run(const std::vector<std::filesystem::path>& dropped) {
         RecordingHost recorder;
-        const SortRunResult result = SortRunDriver(dropped, recorder.host);
+        const SortRunResult result = SortRunDriver(context_, dropped, recorder.host);
         EXPECT_TRUE(recorder.errors.empty());
         return result;
     }
 
     std::vector<std::string> Listed(const std::vector<std::filesystem::path>& dropped) const {
         std::vector<std::string> names;
-        for (const auto& path : BuildPathList(dropped).paths) {
+        for (const auto& path : BuildPathList(dropped, CollectionRuleOf(context_.settings)).paths) {
             names.push_back(path.lexically_relative(pics_).string());
         }
         std::sort(names.begin(), names.end());
@@ -54,7 +55,8 @@ protected:
     }
 
     TempFolder temp_;
-    RunStateGuard guard_{temp_.Path() / "app"};
+    RunContext context_ = TestRunContext(temp_.Path() / "app");
+    RunEnd runEnd_;
     std::filesystem::path pics_ = temp_.Path() / "pics";
     std::string p_ = pics_.string();
 };
@@ -80,9 +82,9 @@ TEST_F(FolderTrees, LinksToFoldersAreEnteredOnceAndOnlyInsideTheDroppedFolder) {
     EXPECT_NE(std::string::npos, listed[1].find("b.png"));
 
     // The same with sub-folders off, and when the link itself is dropped.
-    Settings.IS_SUBDIRS_TOO = 0;
+    context_.settings.IS_SUBDIRS_TOO = 0;
     EXPECT_EQ(std::vector<std::string>{"a.png"}, Listed({pics_}));
-    Settings.IS_SUBDIRS_TOO = 1;
+    context_.settings.IS_SUBDIRS_TOO = 1;
     EXPECT_EQ(std::vector<std::string>{"away/c.png"}, Listed({pics_ / "away"}));
 
     const SortRunResult result = Run({pics_});
@@ -135,9 +137,9 @@ TEST_F(FolderTrees, AFixedDestinationThatIsALinkIsLoggedWhereItLeads) {
     std::filesystem::create_directories(temp_.Path() / "real-mono");
     std::filesystem::create_directories(temp_.Path() / "colour");
     std::filesystem::create_directory_symlink(temp_.Path() / "real-mono", temp_.Path() / "mono");
-    Settings.IS_DST_SUBDIR = 0;
-    Settings.DST_DIR_MONO = (temp_.Path() / "mono").string();
-    Settings.DST_DIR_COLOR = (temp_.Path() / "colour").string();
+    context_.settings.IS_DST_SUBDIR = 0;
+    context_.settings.DST_DIR_MONO = (temp_.Path() / "mono").string();
+    context_.settings.DST_DIR_COLOR = (temp_.Path() / "colour").string();
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
     Run({pics_});
     const std::string real = platform::ResolveLinks(temp_.Path() / "real-mono").string();

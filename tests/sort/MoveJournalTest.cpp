@@ -27,7 +27,8 @@ using sorttest::Exists;
 using sorttest::LogLines;
 using sorttest::NativeSeparators;
 using sorttest::ReadBytes;
-using sorttest::RunStateGuard;
+using sorttest::RunEnd;
+using sorttest::TestRunContext;
 using sorttest::TempFolder;
 using sorttest::Tree;
 using sorttest::WithoutTime;
@@ -58,7 +59,7 @@ protected:
 
     MoveOutcome Move() {
         PendingMove pending;
-        const MoveOutcome outcome = MoveFileJournaled(sourceText_, targetText_, false, pending);
+        const MoveOutcome outcome = MoveFileJournaled(context_, sourceText_, targetText_, false, pending);
         FinishMove(pending);
         return outcome;
     }
@@ -80,7 +81,7 @@ protected:
         }
         return names;
     }
-    std::size_t JournalEntries() const { return Tree(MoveJournalFolder()).size(); }
+    std::size_t JournalEntries() const { return Tree(context_.journalFolder).size(); }
     // The current log's lines without their time stamps.
     static std::vector<std::string> Logged() {
         std::vector<std::string> lines;
@@ -95,7 +96,8 @@ protected:
     }
 
     TempFolder temp_;
-    RunStateGuard guard_{temp_.Path()};
+    RunContext context_ = TestRunContext(temp_.Path());
+    RunEnd runEnd_;
     std::string contents_;
     std::filesystem::path source_ = temp_.Path() / "from" / platform::PathFromUtf8("写真.png");
     std::filesystem::path target_ = temp_.Path() / "to" / platform::PathFromUtf8("写真.png");
@@ -108,20 +110,20 @@ protected:
 TEST_F(MoveJournal, OneRenameWhereItCanBeOneAndNoJournal) {
     EXPECT_EQ(MoveOutcome::Moved, Move());
     ExpectOnlyFileAt(target_, "rename");
-    EXPECT_FALSE(Exists(MoveJournalFolder()));
+    EXPECT_FALSE(Exists(context_.journalFolder));
 }
 
 TEST_F(MoveJournal, ACopyIsJournaledUntilItsLogLineIsWrittenThenCleared) {
     OtherFileSystem();
     PendingMove pending;
-    EXPECT_EQ(MoveOutcome::Moved, MoveFileJournaled(sourceText_, targetText_, true, pending));
+    EXPECT_EQ(MoveOutcome::Moved, MoveFileJournaled(context_, sourceText_, targetText_, true, pending));
     ExpectOnlyFileAt(target_, "moved");
     EXPECT_EQ(1u, JournalEntries());
     // Until then the copy keeps its temporary name too: the proof that the target is the copy.
     ASSERT_EQ(1u, Temporaries().size());
     EXPECT_TRUE(std::filesystem::equivalent(Temporaries()[0], target_));
     // Held: a recovery meanwhile, as by another process, leaves it alone.
-    EXPECT_TRUE(RecoverInterruptedMoves(false).empty());
+    EXPECT_TRUE(RecoverInterruptedMoves(context_, false).empty());
     FinishMove(pending);
     EXPECT_EQ(0u, JournalEntries());
     EXPECT_TRUE(Temporaries().empty());
@@ -157,11 +159,11 @@ TEST_F(MoveJournal, AJournalThatCannotBeWrittenMeansNoCopyAndTheLineSaysWhy) {
         EXPECT_EQ(MoveOutcome::NotJournaled, Move());
         ExpectOnlyFileAt(source_, "journal");
 
-        Settings.IS_DST_SUBDIR = 0;
-        Settings.DST_DIR_COLOR = platform::PathToUtf8(temp_.Path() / "to");
+        context_.settings.IS_DST_SUBDIR = 0;
+        context_.settings.DST_DIR_COLOR = platform::PathToUtf8(temp_.Path() / "to");
         std::string message;
         const SplitPath split = SplitSortPath(sourceText_);
-        EXPECT_FALSE(MoveToDestination(0, sourceText_, split.folder, split.name, message));
+        EXPECT_FALSE(MoveToDestination(context_, 0, sourceText_, split.folder, split.name, message));
         EXPECT_EQ("【ERROR】カラー画像と判定しましたが、移動の記録を書き込めないため、「" + targetText_ +
                       "」への移動を中止しました。",
                   message);
@@ -173,9 +175,9 @@ TEST_F(MoveJournal, AJournalThatCannotBeWrittenMeansNoCopyAndTheLineSaysWhy) {
 TEST_F(MoveJournal, WhereTheLogsFolderCannotHoldTheJournalThePerUserPlaceDoes) {
     const std::filesystem::path local = temp_.Path() / "local";
     testsupport::ScopedVariable localAppData("LOCALAPPDATA", platform::PathToUtf8(local).c_str());
-    const std::filesystem::path fallback = platform::FallbackJournalFolder();
+    const std::filesystem::path fallback = context_.fallbackJournalFolder;
     // The program's own folder cannot be written (Program Files, say).
-    const std::filesystem::path logs = platform::LogsFolder(ModuleFolder);
+    const std::filesystem::path logs = context_.logsFolder;
     platform::FileFaultForTests = [logs](FileStep step, const std::filesystem::path& path) {
         const bool inLogs = platform::PathToUtf8(path).rfind(platform::PathToUtf8(logs), 0) == 0;
         return (step == FileStep::CreateFolder || step == FileStep::CreateNew) && inLogs ? EACCES : 0;
@@ -194,7 +196,7 @@ TEST_F(MoveJournal, WhereTheLogsFolderCannotHoldTheJournalThePerUserPlaceDoes) {
     }
     EXPECT_EQ(1u, Tree(fallback).size());
     LogFilePath = temp_.Path() / "log.txt";
-    const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+    const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(context_, false);
     ASSERT_EQ(1u, moves.size());
     EXPECT_EQ(RecoveredAs::Finished, moves[0].outcome);
     ExpectOnlyFileAt(target_, "finished from the per-user journal");
@@ -233,11 +235,11 @@ TEST_F(MoveJournal, KilledAtAnyStepTheRecoveryLeavesOneWholeFile) {
 
         // The dry run tells and changes nothing.
         const auto before = Files();
-        const std::vector<RecoveredMove> preview = RecoverInterruptedMoves(true);
+        const std::vector<RecoveredMove> preview = RecoverInterruptedMoves(context_, true);
         EXPECT_EQ(before, Files()) << context;
 
         LogFilePath = temp_.Path() / (std::to_string(++logs) + ".txt");
-        const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+        const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(context_, false);
         ASSERT_EQ(row.recovered ? 1u : 0u, moves.size()) << context;
         ASSERT_EQ(moves.size(), preview.size()) << context;
         EXPECT_EQ(0u, JournalEntries()) << context;
@@ -268,7 +270,7 @@ TEST_F(MoveJournal, TheRecoveryRemovesNothingWhoseBytesDifferFromWhatTheJournalE
     Move();
     WriteBytes(source_, "edited since");
     LogFilePath = temp_.Path() / "log.txt";
-    std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+    std::vector<RecoveredMove> moves = RecoverInterruptedMoves(context_, false);
     ASSERT_EQ(1u, moves.size());
     EXPECT_EQ(RecoveredAs::Left, moves[0].outcome);
     EXPECT_TRUE(moves[0].removed.empty());
@@ -293,7 +295,7 @@ TEST_F(MoveJournal, TheRecoveryRemovesNothingWhoseBytesDifferFromWhatTheJournalE
     const auto before = Files();
     ASSERT_EQ(1u, before.size());
     ASSERT_EQ(1u, Temporaries().size());
-    moves = RecoverInterruptedMoves(false);
+    moves = RecoverInterruptedMoves(context_, false);
     ASSERT_EQ(1u, moves.size());
     EXPECT_EQ(RecoveredAs::Left, moves[0].outcome);
     EXPECT_EQ(before, Files());
@@ -301,12 +303,12 @@ TEST_F(MoveJournal, TheRecoveryRemovesNothingWhoseBytesDifferFromWhatTheJournalE
 }
 
 TEST_F(MoveJournal, OnlyEntriesAreReadAndOnlyUnfinishedEntryWritesRemoved) {
-    const std::filesystem::path folder = MoveJournalFolder();
+    const std::filesystem::path folder = context_.journalFolder;
     std::filesystem::create_directories(folder);
     WriteBytes(folder / "0123456789abcdef.move.tmp", "pallidor move journal 1\nsource=");
     WriteBytes(folder / "notes.txt", "the user's own");
     WriteBytes(folder / "fedcba9876543210.move", "pallidor move journal 1\nsource=" + sourceText_ + "\n");
-    EXPECT_TRUE(RecoverInterruptedMoves(false).empty());
+    EXPECT_TRUE(RecoverInterruptedMoves(context_, false).empty());
     EXPECT_FALSE(Exists(folder / "0123456789abcdef.move.tmp"));
     EXPECT_TRUE(Exists(folder / "notes.txt"));
     EXPECT_TRUE(Exists(folder / "fedcba9876543210.move"));
@@ -314,9 +316,9 @@ TEST_F(MoveJournal, OnlyEntriesAreReadAndOnlyUnfinishedEntryWritesRemoved) {
 }
 
 TEST_F(MoveJournal, TheNextRunFinishesAKilledMoveBeforeListingAndLogsItsMovedLine) {
-    Settings.THREAD_NUM = 1;
-    Settings.IS_DST_SUBDIR = 0;
-    Settings.DST_DIR_MONO = Settings.DST_DIR_COLOR = platform::PathToUtf8(temp_.Path() / "to");
+    context_.settings.THREAD_NUM = 1;
+    context_.settings.IS_DST_SUBDIR = 0;
+    context_.settings.DST_DIR_MONO = context_.settings.DST_DIR_COLOR = platform::PathToUtf8(temp_.Path() / "to");
     std::filesystem::remove(source_);
     const std::filesystem::path picture = temp_.Path() / "from" / "a.png";
     const std::string bytes = sorttest::TinyPng(true, 9);
@@ -328,7 +330,7 @@ TEST_F(MoveJournal, TheNextRunFinishesAKilledMoveBeforeListingAndLogsItsMovedLin
     OtherFileSystem();
     MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
     sorttest::RecordingHost killed;
-    SortRunDriver({temp_.Path() / "from"}, killed.host);
+    SortRunDriver(context_, {temp_.Path() / "from"}, killed.host);
     MoveStopsForTests = nullptr;
     platform::MoveFaultForTests = nullptr;
     ASSERT_EQ(2u, Files().size());
@@ -337,14 +339,14 @@ TEST_F(MoveJournal, TheNextRunFinishesAKilledMoveBeforeListingAndLogsItsMovedLin
     ASSERT_EQ(1u, Temporaries().size());
     const std::string temporary = Temporaries()[0];
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(0, RecoverCommand(true, QuestionAnswer::No));
+    EXPECT_EQ(0, RecoverCommand(context_, true, QuestionAnswer::No));
     EXPECT_EQ("would finish\t" + from + "\t" + to + "\nwould remove\t" + from + "\nwould remove\t" + temporary +
                   "\nwould finish: 1\nwould roll back: 0\nwould leave: 0\nlog: none\n",
               ::testing::internal::GetCapturedStdout());
     ASSERT_EQ(2u, Files().size());
 
     sorttest::RecordingHost next;
-    const SortRunResult result = SortRunDriver({temp_.Path() / "from"}, next.host);
+    const SortRunResult result = SortRunDriver(context_, {temp_.Path() / "from"}, next.host);
     EXPECT_EQ(0, result.listed);
     EXPECT_EQ(std::vector<std::string>{"[" + from + "]【カラー】「" + to + "」に移動しました。"}, Logged());
     EXPECT_EQ((std::map<std::string, std::string>{{"to/a.png", bytes}}), Files());
@@ -354,9 +356,9 @@ TEST_F(MoveJournal, TheNextRunFinishesAKilledMoveBeforeListingAndLogsItsMovedLin
 
 TEST_F(MoveJournal, RecoverPrintsWhatItSettlesAndWritesALogOnlyWhenThereIsSomething) {
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(0, RecoverCommand(false, QuestionAnswer::No));
+    EXPECT_EQ(0, RecoverCommand(context_, false, QuestionAnswer::No));
     EXPECT_EQ("finished: 0\nrolled back: 0\nleft: 0\nlog: none\n", ::testing::internal::GetCapturedStdout());
-    EXPECT_TRUE(Tree(MoveJournalFolder().parent_path()).empty());
+    EXPECT_TRUE(Tree(context_.journalFolder.parent_path()).empty());
 
     // Killed before the copy began, and with a copy whose source was edited since.
     OtherFileSystem();
@@ -364,7 +366,7 @@ TEST_F(MoveJournal, RecoverPrintsWhatItSettlesAndWritesALogOnlyWhenThereIsSometh
     Move();
     MoveStopsForTests = nullptr;
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(0, RecoverCommand(false, QuestionAnswer::No));
+    EXPECT_EQ(0, RecoverCommand(context_, false, QuestionAnswer::No));
     ASSERT_FALSE(LogFilePath.empty());
     EXPECT_EQ("rolled back\t" + sourceText_ + "\t" + targetText_ + "\nfinished: 0\nrolled back: 1\nleft: 0\nlog: " +
                   platform::PathToUtf8(LogFilePath) + "\n",
@@ -376,7 +378,7 @@ TEST_F(MoveJournal, RecoverPrintsWhatItSettlesAndWritesALogOnlyWhenThereIsSometh
     MoveStopsForTests = nullptr;
     WriteBytes(source_, "edited");
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(1, RecoverCommand(false, QuestionAnswer::No));
+    EXPECT_EQ(1, RecoverCommand(context_, false, QuestionAnswer::No));
     EXPECT_EQ("left\t" + sourceText_ + "\t【ERROR】中断された「" + targetText_ +
                   "」への移動を確かめられなかったため、どのファイルも削除しませんでした。\nfinished: 0\nrolled back: 0\nleft: 1\nlog: " +
                   platform::PathToUtf8(LogFilePath) + "\n",
@@ -395,14 +397,14 @@ TEST_F(MoveJournal, ACopyIsProvenByIdentityNeverByEqualBytes) {
     OtherFileSystem();
     MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::Place; };
     PendingMove pending;
-    MoveFileJournaled(platform::PathToUtf8(twin), targetText_, false, pending);
+    MoveFileJournaled(context_, platform::PathToUtf8(twin), targetText_, false, pending);
     MoveStopsForTests = nullptr;
     EXPECT_EQ(MoveOutcome::Moved, Move());
     platform::MoveFaultForTests = nullptr;
     ASSERT_EQ(1u, Temporaries().size());
 
     LogFilePath = temp_.Path() / "log.txt";
-    const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+    const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(context_, false);
     ASSERT_EQ(1u, moves.size());
     EXPECT_EQ(RecoveredAs::RolledBack, moves[0].outcome);
     EXPECT_TRUE(contents_ == ReadBytes(twin));
@@ -418,7 +420,7 @@ TEST_F(MoveJournal, AnEntryOfAnotherShapeIsReportedAndLeftAlone) {
     Move();
     MoveStopsForTests = nullptr;
     platform::MoveFaultForTests = nullptr;
-    const std::filesystem::path entry = *std::filesystem::directory_iterator(MoveJournalFolder());
+    const std::filesystem::path entry = *std::filesystem::directory_iterator(context_.journalFolder);
     const std::string good = ReadBytes(entry);
     const std::string temporary = Temporaries()[0];
     const std::string other = platform::PathToUtf8(temp_.Path() / "to" / "other.png");
@@ -430,7 +432,7 @@ TEST_F(MoveJournal, AnEntryOfAnotherShapeIsReportedAndLeftAlone) {
         WriteBytes(entry, edited);
         const auto before = Files();
         LogFilePath = temp_.Path() / "log.txt";
-        const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+        const std::vector<RecoveredMove> moves = RecoverInterruptedMoves(context_, false);
         ASSERT_EQ(1u, moves.size()) << to;
         EXPECT_EQ(RecoveredAs::Left, moves[0].outcome) << to;
         EXPECT_EQ(before, Files()) << to;
@@ -446,7 +448,7 @@ TEST_F(MoveJournal, AKillAfterTheLogLineGivesNoSecondLineAndARenameWithoutItsLin
     MoveStopsForTests = nullptr;
     platform::MoveFaultForTests = nullptr;
     LogFilePath = temp_.Path() / "first.txt";
-    std::vector<RecoveredMove> moves = RecoverInterruptedMoves(false);
+    std::vector<RecoveredMove> moves = RecoverInterruptedMoves(context_, false);
     ASSERT_EQ(1u, moves.size());
     EXPECT_EQ(RecoveredAs::Finished, moves[0].outcome);
     EXPECT_FALSE(Exists(LogFilePath));
@@ -456,18 +458,18 @@ TEST_F(MoveJournal, AKillAfterTheLogLineGivesNoSecondLineAndARenameWithoutItsLin
     // On one file system, renamed under a run's log and never logged, as when killed there.
     std::filesystem::rename(target_, source_);
     sorttest::RecordingHost host;
-    ASSERT_TRUE(OpenResultLog(host.host));
+    ASSERT_TRUE(OpenResultLog(context_, host.host));
     const std::filesystem::path killedLog = LogFilePath;
     PendingMove pending;
-    ASSERT_EQ(MoveOutcome::Moved, MoveFileJournaled(sourceText_, targetText_, false, pending));
+    ASSERT_EQ(MoveOutcome::Moved, MoveFileJournaled(context_, sourceText_, targetText_, false, pending));
     CloseResultLog();
-    ASSERT_TRUE(OpenResultLog(host.host));
-    moves = RecoverInterruptedMoves(false);
+    ASSERT_TRUE(OpenResultLog(context_, host.host));
+    moves = RecoverInterruptedMoves(context_, false);
     ASSERT_EQ(1u, moves.size());
     EXPECT_EQ(RecoveredAs::Finished, moves[0].outcome);
     EXPECT_EQ(std::vector<std::string>{"[" + sourceText_ + "]【カラー】「" + targetText_ + "」に移動しました。"}, Logged());
     EXPECT_TRUE(LogLines(killedLog).empty());
     // Settled once: the killed run's record is ended.
-    EXPECT_TRUE(RecoverInterruptedMoves(false).empty());
+    EXPECT_TRUE(RecoverInterruptedMoves(context_, false).empty());
     CloseResultLog();
 }

@@ -15,7 +15,8 @@
 using platform::MoveStep;
 using sorttest::Exists;
 using sorttest::ReadBytes;
-using sorttest::RunStateGuard;
+using sorttest::RunEnd;
+using sorttest::TestRunContext;
 using sorttest::TempFolder;
 using sorttest::Tree;
 using sorttest::WriteBytes;
@@ -36,13 +37,14 @@ protected:
 
     MoveOutcome Move(const std::filesystem::path& source, const std::filesystem::path& target) {
         PendingMove pending;
-        const MoveOutcome outcome = MoveFileJournaled(source.string(), target.string(), true, pending);
+        const MoveOutcome outcome = MoveFileJournaled(context_, source.string(), target.string(), true, pending);
         FinishMove(pending);
         return outcome;
     }
 
     TempFolder temp_;
-    RunStateGuard guard_{temp_.Path()};
+    RunContext context_ = TestRunContext(temp_.Path());
+    RunEnd runEnd_;
     std::string contents_;
 };
 
@@ -104,5 +106,5 @@ TEST_F(MoveJournalPosix, MovesOntoARealSecondFileSystem) {
     const auto files = Tree(mountPoint);
     EXPECT_EQ(2u, files.size());
     EXPECT_EQ(contents_, files.at("moved.png"));
-    EXPECT_TRUE(Tree(MoveJournalFolder()).empty());
+    EXPECT_TRUE(Tree(context_.journalFolder).empty());
 }

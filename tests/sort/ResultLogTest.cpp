@@ -15,7 +15,8 @@
 using sorttest::LogLines;
 using sorttest::ReadBytes;
 using sorttest::RecordingHost;
-using sorttest::RunStateGuard;
+using sorttest::RunEnd;
+using sorttest::TestRunContext;
 using sorttest::TempFolder;
 using sorttest::WriteBytes;
 
@@ -29,16 +30,17 @@ const char kFileQuestion[] =
 class ResultLog : public ::testing::Test {
 protected:
     TempFolder temp_;
-    RunStateGuard guard_{temp_.Path()};
+    RunContext context_ = TestRunContext(temp_.Path());
+    RunEnd runEnd_;
     RecordingHost recorder_;
 };
 
 }  // namespace
 
 TEST_F(ResultLog, OpensAnEmptyFileNamedFromTheTimeInTheLogsFolder) {
-    ASSERT_TRUE(OpenResultLog(recorder_.host));
+    ASSERT_TRUE(OpenResultLog(context_, recorder_.host));
 
-    EXPECT_EQ(guard_.LogsFolder(), LogFilePath.parent_path());
+    EXPECT_EQ(context_.logsFolder, LogFilePath.parent_path());
     EXPECT_TRUE(std::regex_match(LogFilePath.filename().string(),
                                  std::regex(R"(20\d\d_[01]\d_[0-3]\d_[0-2]\d_[0-5]\d_[0-6]\d_\d\d\d\.txt)")))
         << LogFilePath;
@@ -49,7 +51,7 @@ TEST_F(ResultLog, OpensAnEmptyFileNamedFromTheTimeInTheLogsFolder) {
 TEST_F(ResultLog, ExistingLogOfTheSameMillisecondIsNeitherSharedNorTruncated) {
     // Another run's logs for each of the next 300 ms: whichever millisecond we open in, its
     // name is taken.
-    std::filesystem::create_directories(guard_.LogsFolder());
+    std::filesystem::create_directories(context_.logsFolder);
     const auto now = std::chrono::system_clock::now();
     std::vector<std::filesystem::path> others;
     for (int ms = 0; ms < 300; ++ms) {
@@ -61,12 +63,12 @@ TEST_F(ResultLog, ExistingLogOfTheSameMillisecondIsNeitherSharedNorTruncated) {
         char name[64];
         std::snprintf(name, sizeof name, "%04d_%02d_%02d_%02d_%02d_%02d_%03d.txt", t.tm_year + 1900, t.tm_mon + 1,
                       t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, static_cast<int>(millis));
-        others.push_back(guard_.LogsFolder() / name);
+        others.push_back(context_.logsFolder / name);
         WriteBytes(others.back(), "another run");
     }
 
-    ASSERT_TRUE(OpenResultLog(recorder_.host));
-    WriteResultLog("/p/a.png", "ours");
+    ASSERT_TRUE(OpenResultLog(context_, recorder_.host));
+    WriteResultLog(context_, "/p/a.png", "ours");
 
     for (const auto& other : others) EXPECT_EQ("another run", ReadBytes(other)) << other;
     EXPECT_EQ(1u, LogLines(LogFilePath).size());
@@ -77,8 +79,8 @@ TEST_F(ResultLog, LineIsUtf8WithoutMarkInTheExactLayoutEndingInCrLf) {
     EXPECT_EQ("2026年01月05日09時03分07秒045ミリ秒[/写真/a.png]【モノクロ】「/写真/monochrome/a.png」に移動しました。\r\n",
               FormatResultLogLine(time, "/写真/a.png", "【モノクロ】「/写真/monochrome/a.png」に移動しました。"));
 
-    ASSERT_TRUE(OpenResultLog(recorder_.host));
-    WriteResultLog("/写真/ü.png", "【ERROR】非対応のファイル形式です。");
+    ASSERT_TRUE(OpenResultLog(context_, recorder_.host));
+    WriteResultLog(context_, "/写真/ü.png", "【ERROR】非対応のファイル形式です。");
     const std::string bytes = ReadBytes(LogFilePath);
     // The first bytes are the year's digits, not EF BB BF.
     ASSERT_GE(bytes.size(), 4u);
@@ -89,18 +91,18 @@ TEST_F(ResultLog, LineIsUtf8WithoutMarkInTheExactLayoutEndingInCrLf) {
 }
 
 TEST_F(ResultLog, LogsFolderThatCannotBeMadeAsksAndTheAnswerDecides) {
-    std::filesystem::create_directories(guard_.LogsFolder().parent_path());
-    WriteBytes(guard_.LogsFolder(), "a file in the way");
+    std::filesystem::create_directories(context_.logsFolder.parent_path());
+    WriteBytes(context_.logsFolder, "a file in the way");
 
     recorder_.answer = false;
-    EXPECT_FALSE(OpenResultLog(recorder_.host));
+    EXPECT_FALSE(OpenResultLog(context_, recorder_.host));
     recorder_.answer = true;
-    EXPECT_TRUE(OpenResultLog(recorder_.host));
+    EXPECT_TRUE(OpenResultLog(context_, recorder_.host));
 
     EXPECT_EQ((std::vector<std::string>{kFolderQuestion, kFolderQuestion}), recorder_.questions);
     EXPECT_TRUE(LogFilePath.empty());
-    WriteResultLog("/p/a.png", "nothing is written");
-    EXPECT_EQ("a file in the way", ReadBytes(guard_.LogsFolder()));
+    WriteResultLog(context_, "/p/a.png", "nothing is written");
+    EXPECT_EQ("a file in the way", ReadBytes(context_.logsFolder));
 }
 
 TEST_F(ResultLog, LogFileThatCannotBeMadeAsksTheSecondQuestion) {
@@ -113,15 +115,15 @@ TEST_F(ResultLog, LogFileThatCannotBeMadeAsksTheSecondQuestion) {
     };
 
     recorder_.answer = false;
-    EXPECT_FALSE(OpenResultLog(recorder_.host));
+    EXPECT_FALSE(OpenResultLog(context_, recorder_.host));
     recorder_.answer = true;
-    EXPECT_TRUE(OpenResultLog(recorder_.host));
+    EXPECT_TRUE(OpenResultLog(context_, recorder_.host));
 
     EXPECT_EQ((std::vector<std::string>{kFileQuestion, kFileQuestion}), recorder_.questions);
     // One attempt each: a name that is free but cannot be made is not retried.
     EXPECT_EQ(2, attempts);
     EXPECT_TRUE(LogFilePath.empty());
     std::error_code error;
-    EXPECT_TRUE(std::filesystem::is_directory(guard_.LogsFolder(), error));
-    EXPECT_TRUE(std::filesystem::is_empty(guard_.LogsFolder(), error));
+    EXPECT_TRUE(std::filesystem::is_directory(context_.logsFolder, error));
+    EXPECT_TRUE(std::filesystem::is_empty(context_.logsFolder, error));
 }

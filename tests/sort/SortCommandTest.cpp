@@ -8,6 +8,8 @@
 
 #include "cli/JsonText.h"
 #include "platform/Console.h"
+#include "platform/Places.h"
+#include "platform/Text.h"
 #include "platform/Thread.h"
 #include "sort/ResultLog.h"
 #include "sort/SortFixtures.h"
@@ -15,7 +17,7 @@
 #include "sort/Texts.h"
 
 using sorttest::Exists;
-using sorttest::RunStateGuard;
+using sorttest::RunEnd;
 using sorttest::TempFolder;
 using sorttest::TinyPng;
 using sorttest::WriteBytes;
@@ -29,6 +31,13 @@ protected:
     void SetUp() override {
         std::filesystem::create_directory(temp_.Path() / "app");
         std::filesystem::create_directory(pics_);
+        // The console reads the process's settings record and finds the logs from the program's
+        // folder: this test's below its own folder.
+        saved_ = Settings;
+        savedModuleFolder_ = ModuleFolder;
+        savedSettingsFile_ = SettingsFilePath;
+        ModuleFolder = temp_.Path() / "app" / "";
+        SettingsFilePath = temp_.Path() / "app" / "test_pallidor.ini";
         Settings = SettingsRecord();
         Settings.THREAD_NUM = 2;
         Settings.IS_ONLY_GRAYSCALE = 1;
@@ -36,20 +45,32 @@ protected:
         SetTextLanguage(Language::English);
     }
 
-    void TearDown() override { SetTextLanguage(Language::Japanese); }
+    void TearDown() override {
+        SetTextLanguage(Language::Japanese);
+        Settings = saved_;
+        ModuleFolder = savedModuleFolder_;
+        SettingsFilePath = savedSettingsFile_;
+    }
+
+    std::filesystem::path LogsFolder() const { return platform::LogsFolder(ModuleFolder); }
 
     int Sort(const std::vector<std::filesystem::path>& paths, QuestionAnswer answer) {
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
-        const int status = SortCommand(paths, answer);
+        const int status = SortCommand(paths, answer, {}, seams_);
         out_ = ::testing::internal::GetCapturedStdout();
         err_ = ::testing::internal::GetCapturedStderr();
         return status;
     }
 
     TempFolder temp_;
-    RunStateGuard guard_{temp_.Path() / "app"};
+    testsupport::ScopedVariable stateHome_{"XDG_STATE_HOME", platform::PathToUtf8(temp_.Path() / "app" / "state").c_str()};
+    testsupport::ScopedVariable localAppData_{"LOCALAPPDATA", platform::PathToUtf8(temp_.Path() / "app" / "local").c_str()};
+    RunEnd runEnd_;
+    SettingsRecord saved_;
+    std::filesystem::path savedModuleFolder_, savedSettingsFile_;
     std::filesystem::path pics_ = temp_.Path() / "pics";
+    RunSeams seams_ = RealRunSeams();
     std::string out_, err_;
 };
 
@@ -64,7 +85,7 @@ TEST_F(SortCommandRun, EveryFileMovedExitsZeroWithSummaryAndLogPlace) {
 
     ASSERT_FALSE(LogFilePath.empty());
     EXPECT_EQ("moved to monochrome: 2\nmoved to color: 1\nleft in place: 0\nlog: " + LogFilePath.string() + "\n", out_);
-    EXPECT_EQ(guard_.LogsFolder(), LogFilePath.parent_path());
+    EXPECT_EQ(LogsFolder(), LogFilePath.parent_path());
     EXPECT_EQ("", err_);
 }
 
@@ -103,8 +124,8 @@ TEST_F(SortCommandRun, RunThatDoesNotStartExitsTwoWithTheMessageOnStandardError)
 }
 
 TEST_F(SortCommandRun, LogQuestionIsAnsweredByTheOptionOrNoWithoutATerminal) {
-    std::filesystem::create_directories(guard_.LogsFolder().parent_path());
-    WriteBytes(guard_.LogsFolder(), "in the way");
+    std::filesystem::create_directories(LogsFolder().parent_path());
+    WriteBytes(LogsFolder(), "in the way");
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
 
     EXPECT_EQ(2, Sort({pics_}, QuestionAnswer::No));
@@ -124,7 +145,7 @@ TEST_F(SortCommandRun, LogQuestionIsAnsweredByTheOptionOrNoWithoutATerminal) {
 TEST_F(SortCommandRun, InterruptStopsLaunchingWhileStartedFilesFinish) {
     Settings.THREAD_NUM = 1;
     for (int i = 0; i < 5; ++i) WriteBytes(pics_ / (std::to_string(i) + ".png"), TinyPng(false, 1));
-    StartWorkerThread = [](std::function<void()> body) {
+    seams_.startThread = [](std::function<void()> body) {
         return platform::StartDetachedThread([body] {
             std::raise(SIGINT);
             body();

@@ -29,7 +29,8 @@ using sorttest::Exists;
 using sorttest::LogLines;
 using sorttest::ReadBytes;
 using sorttest::RecordingHost;
-using sorttest::RunStateGuard;
+using sorttest::RunEnd;
+using sorttest::TestRunContext;
 using sorttest::SortedLog;
 using sorttest::TempFolder;
 using sorttest::TinyPng;
@@ -55,8 +56,8 @@ protected:
     void SetUp() override {
         std::filesystem::create_directory(temp_.Path() / "app");
         std::filesystem::create_directory(pics_);
-        Settings = SettingsRecord();
-        Settings.THREAD_NUM = 1;  // the move hooks know no file: one move at a time
+        context_.settings = SettingsRecord();
+        context_.settings.THREAD_NUM = 1;  // the move hooks know no file: one move at a time
     }
     void TearDown() override {
         platform::MoveFaultForTests = nullptr;
@@ -65,23 +66,23 @@ protected:
 
     // Fixed destinations beside the pictures.
     void UseFixedDestinations() {
-        Settings.IS_DST_SUBDIR = 0;
-        Settings.DST_DIR_MONO = (temp_.Path() / "mono").string();
-        Settings.DST_DIR_COLOR = (temp_.Path() / "colour").string();
-        std::filesystem::create_directory(Settings.DST_DIR_MONO);
-        std::filesystem::create_directory(Settings.DST_DIR_COLOR);
+        context_.settings.IS_DST_SUBDIR = 0;
+        context_.settings.DST_DIR_MONO = (temp_.Path() / "mono").string();
+        context_.settings.DST_DIR_COLOR = (temp_.Path() / "colour").string();
+        std::filesystem::create_directory(context_.settings.DST_DIR_MONO);
+        std::filesystem::create_directory(context_.settings.DST_DIR_COLOR);
     }
 
     // Runs `beforeFirstWorker` once the list is built, before any file is read.
     SortRunResult Run(std::function<void()> beforeFirstWorker = nullptr) {
         auto first = std::make_shared<std::atomic<bool>>(true);
-        StartWorkerThread = [beforeFirstWorker, first](std::function<void()> body) {
+        context_.seams.startThread = [beforeFirstWorker, first](std::function<void()> body) {
             if (beforeFirstWorker && first->exchange(false)) beforeFirstWorker();
             return platform::StartDetachedThread(std::move(body));
         };
         fingerprintsBefore_ = Fingerprints();
         RecordingHost recorder;
-        const SortRunResult result = SortRunDriver({pics_}, recorder.host);
+        const SortRunResult result = SortRunDriver(context_, {pics_}, recorder.host);
         EXPECT_TRUE(recorder.errors.empty());
         return result;
     }
@@ -104,7 +105,8 @@ protected:
     }
 
     TempFolder temp_;
-    RunStateGuard guard_{temp_.Path() / "app"};
+    RunContext context_ = TestRunContext(temp_.Path() / "app");
+    RunEnd runEnd_;
     std::filesystem::path pics_ = temp_.Path() / "pics";
     std::string p_ = pics_.string();
     std::vector<std::size_t> fingerprintsBefore_;
@@ -155,7 +157,7 @@ TEST_F(SortFaults, DestinationThatDisappearsOrTurnsReadOnlyKeepsEveryFileWhereIt
     WriteBytes(pics_ / "gray.png", TinyPng(false, 4));
     WriteBytes(pics_ / "red.png", TinyPng(true, 5));
     // The colour folder is deleted after the run checked it.
-    const SortRunResult result = Run([] { std::filesystem::remove(Settings.DST_DIR_COLOR); });
+    const SortRunResult result = Run([this] { std::filesystem::remove(context_.settings.DST_DIR_COLOR); });
     EXPECT_EQ(1, LeftInPlace(result));
     EXPECT_EQ((std::vector<std::string>{
                   "[" + p_ + "/gray.png]【モノクロ】「" + (temp_.Path() / "mono" / "gray.png").string() + "」に移動しました。",
@@ -166,7 +168,7 @@ TEST_F(SortFaults, DestinationThatDisappearsOrTurnsReadOnlyKeepsEveryFileWhereIt
 
     // Both folders turn read-only.
     std::filesystem::rename(temp_.Path() / "mono" / "gray.png", pics_ / "gray.png");
-    std::filesystem::create_directory(Settings.DST_DIR_COLOR);
+    std::filesystem::create_directory(context_.settings.DST_DIR_COLOR);
     platform::MoveFaultForTests = [](MoveStep step) { return step == MoveStep::Rename ? EROFS : 0; };
     EXPECT_EQ(2, LeftInPlace(Run()));
     EXPECT_EQ((std::vector<std::string>{
@@ -177,7 +179,7 @@ TEST_F(SortFaults, DestinationThatDisappearsOrTurnsReadOnlyKeepsEveryFileWhereIt
     EXPECT_EQ(fingerprintsBefore_, Fingerprints());
 
     // A read-only medium refuses the sub-folder as well.
-    Settings.IS_DST_SUBDIR = 1;
+    context_.settings.IS_DST_SUBDIR = 1;
     platform::MoveFaultForTests = nullptr;
     platform::FileFaultForTests = [](FileStep step, const std::filesystem::path&) {
         return step == FileStep::CreateFolder ? EROFS : 0;
@@ -250,7 +252,7 @@ TEST_F(SortFaults, ALogLineThatCannotBeWrittenStopsTheRunAndKeepsEveryMoveOnReco
         platform::MoveFaultForTests = [across](MoveStep step) { return across && step == MoveStep::Rename ? EXDEV : 0; };
         fingerprintsBefore_ = Fingerprints();
         RecordingHost recorder;
-        const SortRunResult result = SortRunDriver({pics_}, recorder.host);
+        const SortRunResult result = SortRunDriver(context_, {pics_}, recorder.host);
         EXPECT_TRUE(result.logFailed);
         ASSERT_EQ(1u, recorder.errors.size());
         EXPECT_NE(std::string::npos, recorder.errors[0].find("振り分け処理を中止しました"));
@@ -263,8 +265,8 @@ TEST_F(SortFaults, ALogLineThatCannotBeWrittenStopsTheRunAndKeepsEveryMoveOnReco
         if (across) {
             // The move that has no line keeps its journal entry; the next run writes the line.
             RecordingHost next;
-            ASSERT_TRUE(OpenResultLog(next.host));
-            const std::vector<RecoveredMove> recovered = RecoverInterruptedMoves(false);
+            ASSERT_TRUE(OpenResultLog(context_, next.host));
+            const std::vector<RecoveredMove> recovered = RecoverInterruptedMoves(context_, false);
             ASSERT_EQ(1u, recovered.size());
             EXPECT_EQ(RecoveredAs::Finished, recovered[0].outcome);
             EXPECT_EQ(1u, SortedLog().size());
@@ -294,7 +296,7 @@ TEST_F(SortFaults, AnUndoMoveOrFolderRemovalThatFailsLeavesThingsAsTheyAreAndSay
     UndoOptions options;
     options.clockSlackMilliseconds = 0;
     LogFilePath.clear();
-    const UndoReport report = UndoSortRun(log, options);
+    const UndoReport report = UndoSortRun(context_, log, options);
     EXPECT_EQ(1, report.movedBack);
     EXPECT_EQ(1, report.left);
     ASSERT_EQ(2u, report.files.size());

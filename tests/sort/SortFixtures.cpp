@@ -80,20 +80,13 @@ std::filesystem::path OnlyFileIn(const std::filesystem::path& folder) {
     return count == 1 ? found : std::filesystem::path();
 }
 
-RunStateGuard::RunStateGuard(const std::filesystem::path& moduleFolder)
-    : stateHome_("XDG_STATE_HOME", platform::PathToUtf8(moduleFolder / "state").c_str()),
-      localAppData_("LOCALAPPDATA", platform::PathToUtf8(moduleFolder / "local").c_str()),
-      settings_(Settings),
-      moduleFolder_(ModuleFolder),
-      settingsFilePath_(SettingsFilePath) {
-    ModuleFolder = moduleFolder / "";
-    SettingsFilePath = moduleFolder / "test_pallidor.ini";
-    LogFilePath.clear();
-    CancelRequested = false;
-    ActiveWorkers = 0;
+RunContext TestRunContext(const std::filesystem::path& folder) {
+    RunContext context = MakeRunContext(SettingsRecord{}, folder / "");
+    context.logsFolder = folder / "logs";
+    context.journalFolder = context.logsFolder / "journal";
+    if (!context.fallbackJournalFolder.empty()) context.fallbackJournalFolder = folder / "local" / "journal";
+    return context;
 }
-
-std::filesystem::path RunStateGuard::LogsFolder() const { return platform::LogsFolder(ModuleFolder); }
 
 std::vector<std::string> SortedLog() {
     std::vector<std::string> lines;
@@ -102,16 +95,11 @@ std::vector<std::string> SortedLog() {
     return lines;
 }
 
-RunStateGuard::~RunStateGuard() {
-    // A log the test opened keeps its record beside it open (and on Windows locked) until then.
+RunEnd::~RunEnd() {
     CloseResultLog();
-    Settings = settings_;
-    ModuleFolder = moduleFolder_;
-    SettingsFilePath = settingsFilePath_;
     LogFilePath.clear();
     CancelRequested = false;
     RunBusy = false;
-    StartWorkerThread = platform::StartDetachedThread;
     platform::FileFaultForTests = nullptr;
     platform::MoveFaultForTests = nullptr;
     MoveStopsForTests = nullptr;

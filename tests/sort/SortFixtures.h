@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "settings/Settings.h"
+#include "sort/RunContext.h"
 #include "sort/SortHost.h"
 #include "support/ImageFiles.h"
 #include "support/TestFiles.h"
@@ -40,25 +41,19 @@ std::vector<std::string> SortedLog();
 // The single file in `folder`; empty when there is not exactly one.
 std::filesystem::path OnlyFileIn(const std::filesystem::path& folder);
 
-// Keeps Settings, ModuleFolder, LogFilePath, the run flags and the test seams as they were
-// and restores them (the file and move fault hooks are cleared); sets ModuleFolder to
-// `moduleFolder`, the per-user state folder to "state" in it and the per-user application
-// data to "local" in it, so that the logs and every journal go below `moduleFolder`.
-class RunStateGuard {
-public:
-    explicit RunStateGuard(const std::filesystem::path& moduleFolder);
-    ~RunStateGuard();
-    // Where this test's logs go: "logs" in the module folder on Windows, the per-user logs
-    // folder below its "state" on POSIX.
-    std::filesystem::path LogsFolder() const;
+// A test's run context: the default settings, the logs in "logs" below `folder`, the journal
+// in "logs/journal" and, where the platform has a fallback for it, that in "local/journal",
+// real threads and the real clock.
+RunContext TestRunContext(const std::filesystem::path& folder);
 
-private:
-    testsupport::ScopedVariable stateHome_;
-    // Windows' per-user place of the journal, where the logs folder cannot hold it.
-    testsupport::ScopedVariable localAppData_;
-    SettingsRecord settings_;
-    std::filesystem::path moduleFolder_;
-    std::filesystem::path settingsFilePath_;
+// Ends what a test's run leaves behind in the process: the log it opened (with its ledger,
+// which Windows keeps locked while it is open) and the cancel and busy flags.
+class RunEnd {
+public:
+    RunEnd() = default;
+    RunEnd(const RunEnd&) = delete;
+    RunEnd& operator=(const RunEnd&) = delete;
+    ~RunEnd();
 };
 
 // A host that records what a run shows.

@@ -24,7 +24,8 @@ using sorttest::LogLines;
 using sorttest::NativeSeparators;
 using sorttest::ReadBytes;
 using sorttest::RecordingHost;
-using sorttest::RunStateGuard;
+using sorttest::RunEnd;
+using sorttest::TestRunContext;
 using sorttest::SortedLog;
 using sorttest::TempFolder;
 using sorttest::TinyBmp;
@@ -40,17 +41,18 @@ protected:
     void SetUp() override {
         std::filesystem::create_directory(app_);
         std::filesystem::create_directory(pics_);
-        Settings = SettingsRecord();
-        Settings.THREAD_NUM = 4;
-        Settings.IS_ONLY_GRAYSCALE = 1;
+        context_.settings = SettingsRecord();
+        context_.settings.THREAD_NUM = 4;
+        context_.settings.IS_ONLY_GRAYSCALE = 1;
     }
 
     SortRunResult Run(const std::vector<std::filesystem::path>& dropped) {
-        return SortRunDriver(dropped, recorder_.host);
+        return SortRunDriver(context_, dropped, recorder_.host);
     }
 
     TempFolder temp_;
-    RunStateGuard guard_{temp_.Path() / "app"};
+    RunContext context_ = TestRunContext(temp_.Path() / "app");
+    RunEnd runEnd_;
     RecordingHost recorder_;
     std::filesystem::path app_ = temp_.Path() / "app";
     std::filesystem::path pics_ = temp_.Path() / "pics";
@@ -95,13 +97,13 @@ TEST_F(SortRun, SubfolderSchemeSortsEveryFileAndLogsOneLineEach) {
 }
 
 TEST_F(SortRun, FixedDestinationsTakeFilesFromEveryFolderAndKeepTheFirstOfAName) {
-    Settings.THREAD_NUM = 1;  // list order decides which "a.png" arrives first
-    Settings.IS_DST_SUBDIR = 0;
+    context_.settings.THREAD_NUM = 1;  // list order decides which "a.png" arrives first
+    context_.settings.IS_DST_SUBDIR = 0;
     std::filesystem::create_directories(temp_.Path() / "out" / "mono");
     std::filesystem::create_directories(temp_.Path() / "out" / "colour");
     std::filesystem::create_directories(pics_ / "other");
-    Settings.DST_DIR_MONO = NativeSeparators((temp_.Path() / "out" / "mono").string() + "/");
-    Settings.DST_DIR_COLOR = (temp_.Path() / "out" / "colour").string();
+    context_.settings.DST_DIR_MONO = NativeSeparators((temp_.Path() / "out" / "mono").string() + "/");
+    context_.settings.DST_DIR_COLOR = (temp_.Path() / "out" / "colour").string();
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
     WriteBytes(pics_ / "other" / "a.png", TinyPng(false, 2));
     WriteBytes(pics_ / "b.png", TinyPng(true, 3));
@@ -125,9 +127,9 @@ TEST_F(SortRun, FixedDestinationsTakeFilesFromEveryFolderAndKeepTheFirstOfAName)
 }
 
 TEST_F(SortRun, MissingFixedFolderStopsTheRunBeforeTheLog) {
-    Settings.IS_DST_SUBDIR = 0;
-    Settings.DST_DIR_MONO = (temp_.Path() / "nope").string();
-    Settings.DST_DIR_COLOR = "";
+    context_.settings.IS_DST_SUBDIR = 0;
+    context_.settings.DST_DIR_MONO = (temp_.Path() / "nope").string();
+    context_.settings.DST_DIR_COLOR = "";
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
 
     EXPECT_FALSE(Run({pics_}).started);
@@ -140,14 +142,14 @@ TEST_F(SortRun, MissingFixedFolderStopsTheRunBeforeTheLog) {
                   "カラー画像ファイルの振り分け先フォルダが存在しません。\nフォルダを作成してから実行して下さい。\n\n    【フォルダのパス】",
               }),
               recorder_.errors);
-    EXPECT_FALSE(Exists(guard_.LogsFolder()));
+    EXPECT_FALSE(Exists(context_.logsFolder));
     EXPECT_EQ(TinyPng(false, 1), ReadBytes(pics_ / "a.png"));
     EXPECT_TRUE(recorder_.ranges.empty());
 }
 
 TEST_F(SortRun, DeclinedLogEndsTheRunAndAcceptedOneSortsWithoutLog) {
-    std::filesystem::create_directories(guard_.LogsFolder().parent_path());
-    WriteBytes(guard_.LogsFolder(), "in the way");
+    std::filesystem::create_directories(context_.logsFolder.parent_path());
+    WriteBytes(context_.logsFolder, "in the way");
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
 
     recorder_.answer = false;
@@ -180,13 +182,13 @@ TEST_F(SortRun, SubfoldersAreSortedOnlyWhenSubfoldersAreOn) {
     WriteBytes(pics_ / "top.png", TinyPng(false, 1));
     WriteBytes(pics_ / "sub" / "inner.png", TinyPng(false, 2));
 
-    Settings.IS_SUBDIRS_TOO = 0;
+    context_.settings.IS_SUBDIRS_TOO = 0;
     EXPECT_EQ(1, Run({pics_}).listed);
     EXPECT_TRUE(Exists(pics_ / "monochrome" / "top.png"));
     EXPECT_TRUE(Exists(pics_ / "sub" / "inner.png"));
 
     // The second run also enters the "monochrome" folder the first one made.
-    Settings.IS_SUBDIRS_TOO = 1;
+    context_.settings.IS_SUBDIRS_TOO = 1;
     EXPECT_EQ(2, Run({pics_}).listed);
     EXPECT_TRUE(Exists(pics_ / "sub" / "monochrome" / "inner.png"));
     EXPECT_TRUE(Exists(pics_ / "monochrome" / "monochrome" / "top.png"));
@@ -303,7 +305,7 @@ TEST_F(SortRun, UnsupportedVanishedAndUnreadableFilesStayWithTheirReason) {
 }
 
 TEST_F(SortRun, ProgressShowsDoneOfTotalAndTheBarStepsOncePerPath) {
-    Settings.THREAD_NUM = 1;
+    context_.settings.THREAD_NUM = 1;
     for (int i = 0; i < 3; ++i) WriteBytes(pics_ / (std::to_string(i) + ".png"), TinyPng(false, 1));
 
     Run({pics_});
@@ -326,12 +328,12 @@ TEST_F(SortRun, ProgressShowsDoneOfTotalAndTheBarStepsOncePerPath) {
 }
 
 TEST_F(SortRun, WorkerThreadThatCannotBeMadeIsSkippedCountedAndReported) {
-    Settings.THREAD_NUM = 1;
+    context_.settings.THREAD_NUM = 1;
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
     WriteBytes(pics_ / "b.png", TinyPng(false, 2));
     WriteBytes(pics_ / "c.png", TinyPng(false, 3));
     int starts = 0;
-    StartWorkerThread = [&starts](std::function<void()> body) {
+    context_.seams.startThread = [&starts](std::function<void()> body) {
         return ++starts != 2 && platform::StartDetachedThread(std::move(body));
     };
 
@@ -349,13 +351,13 @@ TEST_F(SortRun, WorkerThreadThatCannotBeMadeIsSkippedCountedAndReported) {
 }
 
 TEST_F(SortRun, CancelLetsStartedFilesFinishAndLeavesTheRestUntouchedAndUnlogged) {
-    Settings.THREAD_NUM = 2;
+    context_.settings.THREAD_NUM = 2;
     for (int i = 0; i < 10; ++i) WriteBytes(pics_ / (std::to_string(i) + ".png"), TinyPng(false, static_cast<std::uint8_t>(i)));
     // The first two workers wait for each other, then the user cancels while both are busy.
     std::mutex gateLock;
     std::condition_variable gate;
     int arrived = 0;
-    StartWorkerThread = [&](std::function<void()> body) {
+    context_.seams.startThread = [&](std::function<void()> body) {
         return platform::StartDetachedThread([&, body] {
             {
                 std::unique_lock<std::mutex> hold(gateLock);
@@ -384,7 +386,10 @@ TEST_F(SortRun, CancelLetsStartedFilesFinishAndLeavesTheRestUntouchedAndUnlogged
 
 TEST(SortRunState, OnlyOneRunAtATime) {
     TempFolder temp;
-    RunStateGuard guard(temp.Path());
+    RunEnd runEnd;
+    // The start of a run saves the process's settings record: into this test's folder.
+    const std::filesystem::path settingsFile = SettingsFilePath;
+    SettingsFilePath = temp.Path() / "test_pallidor.ini";
     EXPECT_TRUE(BeginSortRun(UserPrompt{}));
     EXPECT_TRUE(RunBusy.load());
     EXPECT_FALSE(BeginSortRun(UserPrompt{}));
@@ -392,4 +397,5 @@ TEST(SortRunState, OnlyOneRunAtATime) {
     EXPECT_FALSE(RunBusy.load());
     EXPECT_TRUE(BeginSortRun(UserPrompt{}));
     EndSortRun();
+    SettingsFilePath = settingsFile;
 }

@@ -12,7 +12,8 @@
 
 using sorttest::LogLines;
 using sorttest::RecordingHost;
-using sorttest::RunStateGuard;
+using sorttest::RunEnd;
+using sorttest::TestRunContext;
 using sorttest::TempFolder;
 using sorttest::TinyBmp;
 using sorttest::TinyPng;
@@ -39,7 +40,8 @@ std::string LoggedPath(const std::string& line) {
 
 void SortManyFiles(int threadNum) {
     TempFolder temp;
-    RunStateGuard guard(temp.Path() / "app");
+    RunContext context = TestRunContext(temp.Path() / "app");
+    RunEnd runEnd;
     std::filesystem::create_directory(temp.Path() / "app");
     const auto pics = temp.Path() / "pics";
     for (int f = 0; f < kFolders; ++f) {
@@ -52,14 +54,13 @@ void SortManyFiles(int threadNum) {
             WriteBytes(folder / (std::to_string(i) + extension), i % 2 == 0 ? TinyBmp(color, level) : TinyPng(color, level));
         }
     }
-    Settings = SettingsRecord();
-    Settings.THREAD_NUM = threadNum;
-    Settings.IS_ONLY_GRAYSCALE = 1;
+    context.settings.THREAD_NUM = threadNum;
+    context.settings.IS_ONLY_GRAYSCALE = 1;
     const auto before = Contents(pics);
-    PathList expectedOrder = BuildPathList({pics});
+    PathList expectedOrder = BuildPathList({pics}, CollectionRuleOf(context.settings));
     RecordingHost recorder;
 
-    const SortRunResult result = SortRunDriver({pics}, recorder.host);
+    const SortRunResult result = SortRunDriver(context, {pics}, recorder.host);
 
     ASSERT_EQ(2000, result.listed);
     EXPECT_EQ(2000u, Contents(pics).size());

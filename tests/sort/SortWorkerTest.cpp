@@ -8,7 +8,8 @@
 
 using sorttest::LogLines;
 using sorttest::NativeSeparators;
-using sorttest::RunStateGuard;
+using sorttest::RunEnd;
+using sorttest::TestRunContext;
 using sorttest::TempFolder;
 using sorttest::TinyPng;
 using sorttest::WithoutTime;
@@ -16,9 +17,9 @@ using sorttest::WriteBytes;
 
 TEST(SortWorker, WritesItsLogLineThenStepsAndDecrementsAsItsLastAct) {
     TempFolder temp;
-    RunStateGuard guard(temp.Path());
-    Settings = SettingsRecord();
-    ASSERT_TRUE(OpenResultLog(SortHost{}));
+    RunContext context = TestRunContext(temp.Path());
+    RunEnd runEnd;
+    ASSERT_TRUE(OpenResultLog(context, SortHost{}));
     const std::string path = NativeSeparators(temp.Path().string() + "/a.png");
     WriteBytes(path, TinyPng(true, 9));
 
@@ -32,7 +33,7 @@ TEST(SortWorker, WritesItsLogLineThenStepsAndDecrementsAsItsLastAct) {
     SortTally tally;
     ActiveWorkers = 1;
 
-    SortWorker(path, tally, host);
+    SortWorker(context, path, tally, host);
 
     EXPECT_EQ(1u, linesAtStep);
     EXPECT_EQ(1, activeAtStep);

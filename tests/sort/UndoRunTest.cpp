@@ -18,7 +18,8 @@ using sorttest::Exists;
 using sorttest::LogLines;
 using sorttest::ReadBytes;
 using sorttest::RecordingHost;
-using sorttest::RunStateGuard;
+using sorttest::RunEnd;
+using sorttest::TestRunContext;
 using sorttest::TempFolder;
 using sorttest::TinyBmp;
 using sorttest::TinyPng;
@@ -52,13 +53,13 @@ protected:
     void SetUp() override {
         std::filesystem::create_directory(temp_.Path() / "app");
         std::filesystem::create_directory(pics_);
-        Settings = SettingsRecord();
-        Settings.THREAD_NUM = 2;
+        context_.settings = SettingsRecord();
+        context_.settings.THREAD_NUM = 2;
     }
 
     // A sorting run over `pics_`; returns its log's bytes.
     std::string Sort() {
-        const SortRunResult result = SortRunDriver({pics_}, recorder_.host);
+        const SortRunResult result = SortRunDriver(context_, {pics_}, recorder_.host);
         EXPECT_TRUE(result.started);
         runLog_ = LogFilePath;
         return ReadBytes(runLog_);
@@ -74,15 +75,16 @@ protected:
         EXPECT_TRUE(LoadPlacedIdentities(runLog_, options));
         LogFilePath.clear();
         if (!dryRun) {
-            EXPECT_TRUE(OpenResultLog(recorder_.host));
+            EXPECT_TRUE(OpenResultLog(context_, recorder_.host));
         }
-        const UndoReport report = UndoSortRun(logBytes, options);
+        const UndoReport report = UndoSortRun(context_, logBytes, options);
         CloseResultLog();
         return report;
     }
 
     TempFolder temp_;
-    RunStateGuard guard_{temp_.Path() / "app"};
+    RunContext context_ = TestRunContext(temp_.Path() / "app");
+    RunEnd runEnd_;
     RecordingHost recorder_;
     std::filesystem::path pics_ = temp_.Path() / "pics";
     std::filesystem::path runLog_;
@@ -198,9 +200,9 @@ TEST_F(UndoRun, FixedDestinationsTakeTheFilesBackAndStay) {
     const std::filesystem::path colour = temp_.Path() / "out" / "color";
     std::filesystem::create_directories(mono);
     std::filesystem::create_directories(colour);
-    Settings.IS_DST_SUBDIR = 0;
-    Settings.DST_DIR_MONO = Text(mono);
-    Settings.DST_DIR_COLOR = Text(colour);
+    context_.settings.IS_DST_SUBDIR = 0;
+    context_.settings.DST_DIR_MONO = Text(mono);
+    context_.settings.DST_DIR_COLOR = Text(colour);
     std::filesystem::create_directory(pics_ / "sub");
     WriteBytes(pics_ / "sub" / "a.png", TinyPng(false, 1));
     WriteBytes(pics_ / "b.png", TinyPng(true, 2));
@@ -238,9 +240,9 @@ TEST_F(UndoRun, AFolderOlderThanTheRunIsNotTheRunsToRemove) {
     // A fixed destination that happens to sit where a sub-folder destination would.
     std::filesystem::create_directory(pics_ / "monochrome");
     if (!KeepsCreationTimes(pics_ / "monochrome")) GTEST_SKIP() << "this file system keeps no creation times";
-    Settings.IS_DST_SUBDIR = 0;
-    Settings.DST_DIR_MONO = Text(pics_ / "monochrome");
-    Settings.DST_DIR_COLOR = Text(pics_ / "monochrome");
+    context_.settings.IS_DST_SUBDIR = 0;
+    context_.settings.DST_DIR_MONO = Text(pics_ / "monochrome");
+    context_.settings.DST_DIR_COLOR = Text(pics_ / "monochrome");
     WriteBytes(pics_ / "a.png", TinyPng(false, 1));
     const std::string log = Sort();
 
