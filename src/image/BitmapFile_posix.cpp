@@ -14,8 +14,8 @@ DecodedImage* LoadBitmapFile(const std::filesystem::path& path) {
     return image;
 }
 
-bool ReadBitmapFileRows(const std::filesystem::path& path, RowSink& sink) {
-    InputFile* file = OpenInputFile(path);
+bool ReadBitmapFileRows(const std::filesystem::path& path, RowSink& sink, const FileSystem& files) {
+    InputFile* file = OpenInputFile(path, files);
     if (file == nullptr) return false;
     const bool read = ReadBitmapRows(file, sink);
     CloseInputFile(file);

@@ -71,8 +71,8 @@ DecodedImage* ReadWithOurReader(const std::filesystem::path& path) {
 // DIB sections cannot hold (Windows refuses them), and loses the pixels of top-down files. So
 // it gets only bottom-up files of the kinds our reader knows that hold every byte their headers
 // declare; our reader takes the rest, as it does on POSIX.
-bool SuitsLoadImage(const std::filesystem::path& path) {
-    InputFile* file = OpenInputFile(path);
+bool SuitsLoadImage(const std::filesystem::path& path, const FileSystem& files = RealFileSystem()) {
+    InputFile* file = OpenInputFile(path, files);
     if (file == nullptr) return false;
     const BitmapFileCheck check = CheckBitmapFile(file);
     CloseInputFile(file);
@@ -81,9 +81,9 @@ bool SuitsLoadImage(const std::filesystem::path& path) {
 
 }  // namespace
 
-bool ReadBitmapFileRows(const std::filesystem::path& path, RowSink& sink) {
-    if (!SuitsLoadImage(path)) {
-        InputFile* file = OpenInputFile(path);
+bool ReadBitmapFileRows(const std::filesystem::path& path, RowSink& sink, const FileSystem& files) {
+    if (!SuitsLoadImage(path, files)) {
+        InputFile* file = OpenInputFile(path, files);
         if (file == nullptr) return false;
         const bool read = ReadBitmapRows(file, sink);
         CloseInputFile(file);

@@ -91,9 +91,10 @@ bool SendSixteenBitRows(platform::InputFile* file, const BitmapInfoHeader& info,
 
 }  // namespace
 
-bool ReadBmpRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict, JudgeEvidence* evidence) {
+bool ReadBmpRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict, JudgeEvidence* evidence,
+                 const platform::FileSystem& files) {
     earlyVerdict = kNoEarlyVerdict;
-    platform::InputFile* file = platform::OpenInputFile(path);
+    platform::InputFile* file = platform::OpenInputFile(path, files);
     if (file == nullptr) return false;
 
     // Neither the signature nor a short read matters: the info header's own checks decide.

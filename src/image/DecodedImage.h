@@ -10,6 +10,7 @@
 #include "judge/JudgeParams.h"
 #include "judge/PixelView.h"
 #include "judge/RowSink.h"
+#include "platform/FileSystem.h"
 
 // The 40-byte BITMAPINFOHEADER fields an image is created from.
 struct BitmapInfoHeader {
@@ -110,16 +111,18 @@ int JudgeDecodedImage(const DecodedImage& image, const JudgeParams& params, std:
 // Readers: decode a file and hand its rows to `sink` as they come, stopping where the sink has
 // enough (the decoder is then released without reading further). True when the picture was
 // read, or as much of it as the sink wanted; false with an early verdict, or on failure with a
-// reason (JPEG, PNG, GIF). With `evidence`, as the loaders below.
+// reason (JPEG, PNG, GIF). With `evidence`, as the loaders below. The file is opened and read
+// through `files`.
 bool ReadJpegRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
-                  std::string& loadReason, JudgeEvidence* evidence = nullptr, bool reduced = false);
+                  std::string& loadReason, JudgeEvidence* evidence = nullptr, bool reduced = false,
+                  const platform::FileSystem& files = platform::RealFileSystem());
 bool ReadPngRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
-                 std::string& loadReason, JudgeEvidence* evidence = nullptr);
+                 std::string& loadReason, JudgeEvidence* evidence = nullptr, const platform::FileSystem& files = platform::RealFileSystem());
 bool ReadGifRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
-                 std::string& loadReason, JudgeEvidence* evidence = nullptr);
+                 std::string& loadReason, JudgeEvidence* evidence = nullptr, const platform::FileSystem& files = platform::RealFileSystem());
 // The two kinds LoadBmpFile takes; false with an early verdict, or when declined.
 bool ReadBmpRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
-                 JudgeEvidence* evidence = nullptr);
+                 JudgeEvidence* evidence = nullptr, const platform::FileSystem& files = platform::RealFileSystem());
 
 // EarlyVerdict values.
 constexpr int kNoEarlyVerdict = 0;
@@ -137,7 +140,8 @@ DecodedImage* LoadJpegFile(const std::filesystem::path& path, int& earlyVerdict,
                            std::string& loadReason, JudgeEvidence* evidence = nullptr,
                            bool reduced = false);
 DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
-                          std::string& loadReason, JudgeEvidence* evidence = nullptr);
+                          std::string& loadReason, JudgeEvidence* evidence = nullptr,
+                          const platform::FileSystem& files = platform::RealFileSystem());
 DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
                           std::string& loadReason, JudgeEvidence* evidence = nullptr);
 

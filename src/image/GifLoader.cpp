@@ -83,9 +83,9 @@ bool SendFrameLines(GifFileType* gif, std::int32_t width, std::int32_t height, b
 }  // namespace
 
 bool ReadGifRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
-                 std::string& loadReason, JudgeEvidence* evidence) {
+                 std::string& loadReason, JudgeEvidence* evidence, const platform::FileSystem& files) {
     earlyVerdict = kNoEarlyVerdict;
-    const int descriptor = platform::OpenDescriptorForRead(path);
+    const int descriptor = platform::OpenDescriptorForRead(path, files);
     if (descriptor < 0) {
         loadReason = "ファイルを開くのに失敗しました。";
         return false;

@@ -1,21 +1,23 @@
 // The per-format entry operations: loader, judgment and clean-up in one fixed pattern.
 #include "image/DecodedImage.h"
 #include "image/BitmapFile.h"
+#include "image/ImageKind.h"
 #include "judge/RowJudgment.h"
 #include "platform/Text.h"
 
 namespace {
 
-using Reader = bool (*)(const std::filesystem::path&, RowSink&, int&, std::string&, JudgeEvidence*);
+using Reader = bool (*)(const std::filesystem::path&, RowSink&, int&, std::string&, JudgeEvidence*,
+                        const platform::FileSystem&);
 
 bool ReadWholeJpegRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict, std::string& loadReason,
-                       JudgeEvidence* evidence) {
-    return ReadJpegRows(path, sink, earlyVerdict, loadReason, evidence, false);
+                       JudgeEvidence* evidence, const platform::FileSystem& files) {
+    return ReadJpegRows(path, sink, earlyVerdict, loadReason, evidence, false, files);
 }
 
 bool ReadReducedJpegRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict, std::string& loadReason,
-                         JudgeEvidence* evidence) {
-    return ReadJpegRows(path, sink, earlyVerdict, loadReason, evidence, true);
+                         JudgeEvidence* evidence, const platform::FileSystem& files) {
+    return ReadJpegRows(path, sink, earlyVerdict, loadReason, evidence, true, files);
 }
 
 struct FormatMessages {
@@ -30,11 +32,12 @@ JudgeEvidence* FullEvidence(JudgeEvidence* evidence) {
 
 // The reader hands its rows to the judgment, which stops it once the verdict is settled.
 int JudgeWithReader(Reader read, const FormatMessages& messages, const std::filesystem::path& path,
-                    const JudgeParams& params, std::string& errorText, JudgeEvidence* evidence) {
+                    const JudgeParams& params, std::string& errorText, JudgeEvidence* evidence,
+                    const platform::FileSystem& files) {
     std::string loadReason;
     int earlyVerdict = kNoEarlyVerdict;
     RowJudgment judgment(params, FullEvidence(evidence));
-    const bool wasRead = read(path, judgment, earlyVerdict, loadReason, evidence);
+    const bool wasRead = read(path, judgment, earlyVerdict, loadReason, evidence, files);
     // A reason the loader may have written is dropped: the header settled the file.
     if (earlyVerdict != kNoEarlyVerdict) return earlyVerdict == kEarlyMonochrome ? 1 : 0;
     if (wasRead) return judgment.Finish(errorText);
@@ -43,41 +46,74 @@ int JudgeWithReader(Reader read, const FormatMessages& messages, const std::file
     return 1;
 }
 
-}  // namespace
-
-int JudgeJpegFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
-                  JudgeEvidence* evidence) {
+int JudgeJpegThrough(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                  JudgeEvidence* evidence, const platform::FileSystem& files) {
     static const FormatMessages messages{"【ERROR】JPEGファイルの読み込みに失敗しました。",
                                          "【ERROR】JPEGファイルの読み込みに失敗しました。（%s）"};
     // The perceptual criterion averages the picture into cells anyway; a decode reduced to
     // no coarser than a cell costs a fraction of a whole one.
     const Reader read = params.IS_PERCEPTUAL_JUDGE != 0 ? ReadReducedJpegRows : ReadWholeJpegRows;
-    return JudgeWithReader(read, messages, path, params, errorText, evidence);
+    return JudgeWithReader(read, messages, path, params, errorText, evidence, files);
 }
 
-int JudgePngFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
-                  JudgeEvidence* evidence) {
+int JudgePngThrough(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                  JudgeEvidence* evidence, const platform::FileSystem& files) {
     static const FormatMessages messages{"【ERROR】PNGファイルの読み込みに失敗しました。",
                                          "【ERROR】PNGファイルの読み込みに失敗しました。（%s）"};
-    return JudgeWithReader(ReadPngRows, messages, path, params, errorText, evidence);
+    return JudgeWithReader(ReadPngRows, messages, path, params, errorText, evidence, files);
 }
 
-int JudgeGifFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
-                  JudgeEvidence* evidence) {
+int JudgeGifThrough(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                  JudgeEvidence* evidence, const platform::FileSystem& files) {
     static const FormatMessages messages{"【ERROR】GIFファイルの読み込みに失敗しました。",
                                          "【ERROR】GIFファイルの読み込みに失敗しました。（%s）"};
-    return JudgeWithReader(ReadGifRows, messages, path, params, errorText, evidence);
+    return JudgeWithReader(ReadGifRows, messages, path, params, errorText, evidence, files);
 }
 
-int JudgeBmpFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
-                 JudgeEvidence* evidence) {
+int JudgeBmpThrough(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                 JudgeEvidence* evidence, const platform::FileSystem& files) {
     int earlyVerdict = kNoEarlyVerdict;
     RowJudgment judgment(params, FullEvidence(evidence));
-    const bool read = ReadBmpRows(path, judgment, earlyVerdict, FullEvidence(evidence));
+    const bool read = ReadBmpRows(path, judgment, earlyVerdict, FullEvidence(evidence), files);
     if (earlyVerdict != kNoEarlyVerdict) return earlyVerdict == kEarlyMonochrome ? 1 : 0;
-    if (!read && !platform::ReadBitmapFileRows(path, judgment)) {
+    if (!read && !platform::ReadBitmapFileRows(path, judgment, files)) {
         errorText = "【ERROR】BMPファイルの読み込みに失敗しました。";
         return 1;
     }
     return judgment.Finish(errorText);
+}
+
+}  // namespace
+
+int JudgeJpegFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                  JudgeEvidence* evidence) {
+    return JudgeJpegThrough(path, params, errorText, evidence, platform::RealFileSystem());
+}
+
+int JudgePngFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                 JudgeEvidence* evidence) {
+    return JudgePngThrough(path, params, errorText, evidence, platform::RealFileSystem());
+}
+
+int JudgeGifFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                 JudgeEvidence* evidence) {
+    return JudgeGifThrough(path, params, errorText, evidence, platform::RealFileSystem());
+}
+
+int JudgeBmpFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                 JudgeEvidence* evidence) {
+    return JudgeBmpThrough(path, params, errorText, evidence, platform::RealFileSystem());
+}
+
+int JudgeFileByExtension(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                         JudgeEvidence* evidence, const platform::FileSystem& files) {
+    switch (ImageKindFromExtension(ExtensionOf(path))) {
+        case ImageKind::Bmp: return JudgeBmpThrough(path, params, errorText, evidence, files);
+        case ImageKind::Jpeg: return JudgeJpegThrough(path, params, errorText, evidence, files);
+        case ImageKind::Png: return JudgePngThrough(path, params, errorText, evidence, files);
+        case ImageKind::Gif: return JudgeGifThrough(path, params, errorText, evidence, files);
+        case ImageKind::Unsupported: break;
+    }
+    errorText = "【ERROR】非対応のファイル形式です。";
+    return 1;
 }

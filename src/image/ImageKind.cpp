@@ -29,17 +29,3 @@ std::string ExtensionOf(const std::filesystem::path& path) {
     if (dot == std::string::npos || dot < nameStart) return std::string();
     return text.substr(dot);
 }
-
-int JudgeFileByExtension(const std::filesystem::path& path, const JudgeParams& params,
-                         std::string& errorText,
-                         JudgeEvidence* evidence) {
-    switch (ImageKindFromExtension(ExtensionOf(path))) {
-        case ImageKind::Bmp: return JudgeBmpFile(path, params, errorText, evidence);
-        case ImageKind::Jpeg: return JudgeJpegFile(path, params, errorText, evidence);
-        case ImageKind::Png: return JudgePngFile(path, params, errorText, evidence);
-        case ImageKind::Gif: return JudgeGifFile(path, params, errorText, evidence);
-        case ImageKind::Unsupported: break;
-    }
-    errorText = "【ERROR】非対応のファイル形式です。";
-    return 1;
-}

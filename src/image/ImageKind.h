@@ -12,13 +12,14 @@ ImageKind ImageKindFromExtension(const std::string& extension);
 
 #include "judge/JudgeEvidence.h"
 #include "judge/JudgeParams.h"
+#include "platform/FileSystem.h"
 
 // The final component's last dot and what follows ("" without a dot): ".png" of "a/.png".
 std::string ExtensionOf(const std::filesystem::path& path);
 
 // Decodes and judges one file by the loader its extension selects: 1 monochrome, 0 colour.
 // A failure, an unsupported extension included, leaves its message in errorText. With
-// `evidence`, also why the verdict was reached.
+// `evidence`, also why the verdict was reached. The file is read through `files`.
 int JudgeFileByExtension(const std::filesystem::path& path, const JudgeParams& params,
                          std::string& errorText,
-                         JudgeEvidence* evidence = nullptr);
+                         JudgeEvidence* evidence = nullptr, const platform::FileSystem& files = platform::RealFileSystem());

@@ -298,7 +298,7 @@ void ReleaseJpegDecode(JpegDecode& decode) {
 }  // namespace
 
 bool ReadJpegRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
-                  std::string& loadReason, JudgeEvidence* evidence, bool reduced) {
+                  std::string& loadReason, JudgeEvidence* evidence, bool reduced, const platform::FileSystem& files) {
     earlyVerdict = kNoEarlyVerdict;
     RecoveryPoint* point = RecoveryPointForThisThread();
     if (point == nullptr) {
@@ -309,7 +309,7 @@ bool ReadJpegRows(const std::filesystem::path& path, RowSink& sink, int& earlyVe
     decode.reduced = reduced;
     decode.sink = &sink;
     decode.explaining = evidence != nullptr && !evidence->warningsOnly;
-    decode.file = platform::OpenStdioForRead(path);
+    decode.file = platform::OpenStdioForRead(path, files);
     if (decode.file == nullptr) {
         loadReason = "ファイルの読み込みオープンに失敗しました。";
         return false;

@@ -216,10 +216,11 @@ void ReleasePngDecode(PngDecode& decode) {
 }  // namespace
 
 bool ReadPngRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
-                 std::string& loadReason, JudgeEvidence* evidence) {    earlyVerdict = kNoEarlyVerdict;
+                 std::string& loadReason, JudgeEvidence* evidence, const platform::FileSystem& files) {
+    earlyVerdict = kNoEarlyVerdict;
     // Not value-initialised: that would clear the whole read buffer for nothing.
     PngDecode decode;
-    decode.source.file = platform::OpenInputFile(path);
+    decode.source.file = platform::OpenInputFile(path, files);
     decode.source.position = 0;
     decode.source.filled = 0;
     decode.png = nullptr;
@@ -279,7 +280,7 @@ bool ReadPngRows(const std::filesystem::path& path, RowSink& sink, int& earlyVer
 }
 
 DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
-                          std::string& loadReason, JudgeEvidence* evidence) {
+                          std::string& loadReason, JudgeEvidence* evidence, const platform::FileSystem& files) {
     ImageBuilder builder;
-    return ReadPngRows(path, builder, earlyVerdict, loadReason, evidence) ? builder.Release() : nullptr;
+    return ReadPngRows(path, builder, earlyVerdict, loadReason, evidence, files) ? builder.Release() : nullptr;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 
 namespace platform {
 
@@ -15,7 +16,7 @@ namespace platform {
 struct InputFile;
 
 // Opens an existing file for reading; nullptr when it cannot be opened.
-InputFile* OpenInputFile(const std::filesystem::path& path);
+InputFile* OpenInputFile(const std::filesystem::path& path, const FileSystem& files = RealFileSystem());
 // Reads up to `count` bytes; returns how many arrived (0 at the end or on error).
 std::size_t ReadInputFile(InputFile* file, void* destination, std::size_t count);
 // True once a read of the file has failed, as opposed to reaching the end of it.
@@ -27,9 +28,9 @@ void CloseInputFile(InputFile* file);
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes);
 
 // A C stream opened "rb" by the path (for libjpeg's stdio source); nullptr on failure.
-std::FILE* OpenStdioForRead(const std::filesystem::path& path);
+std::FILE* OpenStdioForRead(const std::filesystem::path& path, const FileSystem& files = RealFileSystem());
 // A read-only descriptor (for giflib); -1 on failure.
-int OpenDescriptorForRead(const std::filesystem::path& path);
+int OpenDescriptorForRead(const std::filesystem::path& path, const FileSystem& files = RealFileSystem());
 
 bool IsDirectory(const std::filesystem::path& path);
 
@@ -67,16 +68,16 @@ bool ListFolder(const std::filesystem::path& folder,
                 const std::function<void(const std::filesystem::path& name, bool isDirectory)>& visit);
 
 // Creates one folder level. False when it could not be created (also when it already exists).
-bool CreateFolder(const std::filesystem::path& folder);
+bool CreateFolder(const std::filesystem::path& folder, const FileSystem& files = RealFileSystem());
 
 // The folder exists afterwards: tested, created one level, tested again. When several workers
 // meet the same missing folder at once, the creation another one won counts as success.
-inline bool EnsureFolder(const std::filesystem::path& folder) {
-    return IsDirectory(folder) || CreateFolder(folder) || IsDirectory(folder);
+inline bool EnsureFolder(const std::filesystem::path& folder, const FileSystem& files = RealFileSystem()) {
+    return IsDirectory(folder) || CreateFolder(folder, files) || IsDirectory(folder);
 }
 
 // Removes a folder that is empty; false when it is not empty, not a folder, or stays.
-bool RemoveEmptyFolder(const std::filesystem::path& folder);
+bool RemoveEmptyFolder(const std::filesystem::path& folder, const FileSystem& files = RealFileSystem());
 
 // The times the file system keeps for a file or folder (not following a final link), in local
 // time. `changed`: the last change of the entry itself, its name, place or contents (POSIX: the
@@ -92,10 +93,10 @@ struct EntryTimes {
 bool ReadEntryTimes(const std::filesystem::path& path, EntryTimes& times);
 
 // Creates a new empty file; false when it could not be created or a file of that name exists.
-bool CreateNewFile(const std::filesystem::path& path);
+bool CreateNewFile(const std::filesystem::path& path, const FileSystem& files = RealFileSystem());
 
 // Appends `bytes` to a file with one write, creating the file when it is missing.
 // False when it could not be opened or written.
-bool AppendToFile(const std::filesystem::path& path, const std::string& bytes);
+bool AppendToFile(const std::filesystem::path& path, const std::string& bytes, const FileSystem& files = RealFileSystem());
 
 }  // namespace platform

@@ -14,11 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileFaults.h"
+#include "platform/FileSystem.h"
 
 namespace platform {
-
-std::function<int(FileStep step, const std::filesystem::path& path)> FileFaultForTests;
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
@@ -40,21 +38,21 @@ void FlushFolder(const std::string& folder) {
 
 namespace {
 
-// True when a test made this operation fail; errno is then set as the system would set it.
-bool FaultInjected(FileStep step, const std::filesystem::path& path) {
-    const int error = FileFaultForTests ? FileFaultForTests(step, path) : 0;
+// True when the file system refuses this operation; errno is then set as the system would set it.
+bool Refused(const FileSystem& files, FileStep step, const std::filesystem::path& path) {
+    const int error = files.Refusal(step, path);
     if (error != 0) errno = error;
     return error != 0;
 }
 
 }  // namespace
 
-bool CreateFolder(const std::filesystem::path& folder) {
-    return !FaultInjected(FileStep::CreateFolder, folder) && ::mkdir(folder.c_str(), 0777) == 0;
+bool CreateFolder(const std::filesystem::path& folder, const FileSystem& files) {
+    return !Refused(files, FileStep::CreateFolder, folder) && ::mkdir(folder.c_str(), 0777) == 0;
 }
 
-bool RemoveEmptyFolder(const std::filesystem::path& folder) {
-    return !FaultInjected(FileStep::RemoveFolder, folder) && ::rmdir(folder.c_str()) == 0;
+bool RemoveEmptyFolder(const std::filesystem::path& folder, const FileSystem& files) {
+    return !Refused(files, FileStep::RemoveFolder, folder) && ::rmdir(folder.c_str()) == 0;
 }
 
 namespace {
@@ -85,16 +83,16 @@ bool ReadEntryTimes(const std::filesystem::path& path, EntryTimes& times) {
     return true;
 }
 
-bool CreateNewFile(const std::filesystem::path& path) {
-    if (FaultInjected(FileStep::CreateNew, path)) return false;
+bool CreateNewFile(const std::filesystem::path& path, const FileSystem& files) {
+    if (Refused(files, FileStep::CreateNew, path)) return false;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     ::close(fd);
     return true;
 }
 
-bool AppendToFile(const std::filesystem::path& path, const std::string& bytes) {
-    if (FaultInjected(FileStep::Append, path)) return false;
+bool AppendToFile(const std::filesystem::path& path, const std::string& bytes, const FileSystem& files) {
+    if (Refused(files, FileStep::Append, path)) return false;
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     const bool written = WriteAll(fd, bytes.data(), bytes.size());
@@ -103,14 +101,14 @@ bool AppendToFile(const std::filesystem::path& path, const std::string& bytes) {
 
 struct InputFile {
     int fd;
-    int readFault;  // a test's errno for every read, 0 for none
+    int readFault;  // the file system's errno for every read, 0 for none
     bool failed;
 };
 
-InputFile* OpenInputFile(const std::filesystem::path& path) {
-    const int fd = OpenDescriptorForRead(path);
+InputFile* OpenInputFile(const std::filesystem::path& path, const FileSystem& files) {
+    const int fd = OpenDescriptorForRead(path, files);
     if (fd < 0) return nullptr;
-    return new InputFile{fd, FileFaultForTests ? FileFaultForTests(FileStep::Read, path) : 0, false};
+    return new InputFile{fd, files.Refusal(FileStep::Read, path), false};
 }
 
 std::size_t ReadInputFile(InputFile* file, void* destination, std::size_t count) {
@@ -143,16 +141,16 @@ void CloseInputFile(InputFile* file) {
     delete file;
 }
 
-std::FILE* OpenStdioForRead(const std::filesystem::path& path) {
-    const int fd = OpenDescriptorForRead(path);
+std::FILE* OpenStdioForRead(const std::filesystem::path& path, const FileSystem& files) {
+    const int fd = OpenDescriptorForRead(path, files);
     if (fd < 0) return nullptr;
     std::FILE* stream = ::fdopen(fd, "rb");
     if (stream == nullptr) ::close(fd);
     return stream;
 }
 
-int OpenDescriptorForRead(const std::filesystem::path& path) {
-    if (FaultInjected(FileStep::OpenForRead, path)) return -1;
+int OpenDescriptorForRead(const std::filesystem::path& path, const FileSystem& files) {
+    if (Refused(files, FileStep::OpenForRead, path)) return -1;
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come. The type is
     // checked on what was opened: a folder, FIFO, socket or device is no file to decode.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);

@@ -11,18 +11,16 @@
 #include <cwchar>
 #include <limits>
 
-#include "platform/FileFaults.h"
+#include "platform/FileSystem.h"
 
 namespace platform {
 
-std::function<int(FileStep step, const std::filesystem::path& path)> FileFaultForTests;
-
 namespace {
 
-// True when a test made this operation fail; the failure then reads as access denied, to the
-// Win32 calls' callers and to the C run-time's.
-bool FaultInjected(FileStep step, const std::filesystem::path& path) {
-    if (!FileFaultForTests || FileFaultForTests(step, path) == 0) return false;
+// True when the file system refuses this operation; the failure then reads as access denied, to
+// the Win32 calls' callers and to the C run-time's.
+bool Refused(const FileSystem& files, FileStep step, const std::filesystem::path& path) {
+    if (files.Refusal(step, path) == 0) return false;
     SetLastError(ERROR_ACCESS_DENIED);
     errno = EACCES;
     return true;
@@ -32,17 +30,17 @@ bool FaultInjected(FileStep step, const std::filesystem::path& path) {
 
 struct InputFile {
     HANDLE handle;
-    bool readFault;  // a test made every read fail
+    bool readFault;  // the file system makes every read fail
     bool failed;
 };
 
-InputFile* OpenInputFile(const std::filesystem::path& path) {
-    if (FaultInjected(FileStep::OpenForRead, path)) return nullptr;
+InputFile* OpenInputFile(const std::filesystem::path& path, const FileSystem& files) {
+    if (Refused(files, FileStep::OpenForRead, path)) return nullptr;
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open, so it is never taken for a file.
     const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return new InputFile{handle, FileFaultForTests && FileFaultForTests(FileStep::Read, path) != 0, false};
+    return new InputFile{handle, files.Refusal(FileStep::Read, path) != 0, false};
 }
 
 std::size_t ReadInputFile(InputFile* file, void* destination, std::size_t count) {
@@ -86,13 +84,13 @@ void CloseInputFile(InputFile* file) {
 
 // The wide-character opens keep every path intact; the narrow ones would pass it through the
 // process code page, and changing the locale for them would affect every thread.
-std::FILE* OpenStdioForRead(const std::filesystem::path& path) {
-    if (FaultInjected(FileStep::OpenForRead, path)) return nullptr;
+std::FILE* OpenStdioForRead(const std::filesystem::path& path, const FileSystem& files) {
+    if (Refused(files, FileStep::OpenForRead, path)) return nullptr;
     return _wfopen(path.c_str(), L"rb");
 }
 
-int OpenDescriptorForRead(const std::filesystem::path& path) {
-    if (FaultInjected(FileStep::OpenForRead, path)) return -1;
+int OpenDescriptorForRead(const std::filesystem::path& path, const FileSystem& files) {
+    if (Refused(files, FileStep::OpenForRead, path)) return -1;
     return _wopen(path.c_str(), _O_RDONLY | _O_BINARY);
 }
 
@@ -174,12 +172,12 @@ bool ListFolder(const std::filesystem::path& folder,
     return true;
 }
 
-bool CreateFolder(const std::filesystem::path& folder) {
-    return !FaultInjected(FileStep::CreateFolder, folder) && CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
+bool CreateFolder(const std::filesystem::path& folder, const FileSystem& files) {
+    return !Refused(files, FileStep::CreateFolder, folder) && CreateDirectoryW(folder.c_str(), nullptr) != FALSE;
 }
 
-bool RemoveEmptyFolder(const std::filesystem::path& folder) {
-    return !FaultInjected(FileStep::RemoveFolder, folder) && RemoveDirectoryW(folder.c_str()) != FALSE;
+bool RemoveEmptyFolder(const std::filesystem::path& folder, const FileSystem& files) {
+    return !Refused(files, FileStep::RemoveFolder, folder) && RemoveDirectoryW(folder.c_str()) != FALSE;
 }
 
 namespace {
@@ -219,8 +217,8 @@ bool ReadEntryTimes(const std::filesystem::path& path, EntryTimes& times) {
     return true;
 }
 
-bool CreateNewFile(const std::filesystem::path& path) {
-    if (FaultInjected(FileStep::CreateNew, path)) return false;
+bool CreateNewFile(const std::filesystem::path& path, const FileSystem& files) {
+    if (Refused(files, FileStep::CreateNew, path)) return false;
     const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
@@ -228,8 +226,8 @@ bool CreateNewFile(const std::filesystem::path& path) {
     return true;
 }
 
-bool AppendToFile(const std::filesystem::path& path, const std::string& bytes) {
-    if (FaultInjected(FileStep::Append, path)) return false;
+bool AppendToFile(const std::filesystem::path& path, const std::string& bytes, const FileSystem& files) {
+    if (Refused(files, FileStep::Append, path)) return false;
     // FILE_APPEND_DATA alone makes every write land at the end, whoever else appends.
     const HANDLE handle = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

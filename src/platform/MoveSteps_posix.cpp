@@ -10,19 +10,14 @@
 #include <vector>
 
 #include "platform/Descriptors_posix.h"
-#include "platform/FileFaults.h"
+#include "platform/FileSystem.h"
 
 namespace platform {
 
-std::function<int(MoveStep step)> MoveFaultForTests;
-
 namespace {
 
-// A test's injected failure of `step`, as an errno value; 0 when none.
-int InjectedFault(MoveStep step) { return MoveFaultForTests ? MoveFaultForTests(step) : 0; }
-
-bool FaultInjected(FileStep step, const std::filesystem::path& path) {
-    const int error = FileFaultForTests ? FileFaultForTests(step, path) : 0;
+bool Refused(const FileSystem& files, FileStep step, const std::filesystem::path& path) {
+    const int error = files.Refusal(step, path);
     if (error != 0) errno = error;
     return error != 0;
 }
@@ -37,8 +32,8 @@ std::string FolderOf(const std::filesystem::path& path) {
 
 // Gives `from` the name `to` and drops the old name; link() refuses an existing target just as
 // renameat2 does. If the old name cannot be dropped the new one is, so the file keeps one name.
-int LinkThenUnlink(const char* from, const char* to) {
-    int error = InjectedFault(MoveStep::Link);
+int LinkThenUnlink(const char* from, const char* to, const FileSystem& files) {
+    int error = files.Refusal(MoveStep::Link);
     if (error == 0 && ::link(from, to) != 0) error = errno;
     if (error != 0) return error;
     if (::unlink(from) != 0) {
@@ -48,10 +43,10 @@ int LinkThenUnlink(const char* from, const char* to) {
     return error;
 }
 
-int RenameWithoutReplacing(const char* from, const char* to) {
+int RenameWithoutReplacing(const char* from, const char* to, const FileSystem& files) {
     if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
     const int error = errno;
-    return NoReplaceUnsupported(error) ? LinkThenUnlink(from, to) : error;
+    return NoReplaceUnsupported(error) ? LinkThenUnlink(from, to, files) : error;
 }
 
 ssize_t ReadSome(int fd, char* data, std::size_t size) {
@@ -72,11 +67,11 @@ std::size_t ReadFull(int fd, char* data, std::size_t size) {
     return total;
 }
 
-bool CopyContents(int from, int to) {
+bool CopyContents(int from, int to, const FileSystem& files) {
     std::vector<char> buffer(1 << 16);
     for (;;) {
         // Asked per block, so that a test can fill the disk after part of the copy is written.
-        if (InjectedFault(MoveStep::Copy) != 0) return false;
+        if (files.Refusal(MoveStep::Copy) != 0) return false;
         const ssize_t got = ReadSome(from, buffer.data(), buffer.size());
         if (got < 0) return false;
         if (got == 0) return true;
@@ -113,21 +108,22 @@ bool CompareFiles(const std::filesystem::path& first, const std::filesystem::pat
 
 }  // namespace
 
-RenameOutcome RenameNoReplace(const std::filesystem::path& source, const std::filesystem::path& target) {
-    int error = InjectedFault(MoveStep::Rename);
+RenameOutcome RenameNoReplace(const std::filesystem::path& source, const std::filesystem::path& target,
+                              const FileSystem& files) {
+    int error = files.Refusal(MoveStep::Rename);
     if (error == 0) {
         if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
             return RenameOutcome::Renamed;
         }
         error = errno;
     }
-    if (NoReplaceUnsupported(error)) error = LinkThenUnlink(source.c_str(), target.c_str());
+    if (NoReplaceUnsupported(error)) error = LinkThenUnlink(source.c_str(), target.c_str(), files);
     if (error == 0) return RenameOutcome::Renamed;
     return error == EXDEV ? RenameOutcome::OtherFileSystem : RenameOutcome::Failed;
 }
 
-bool CopyToNewFile(const std::filesystem::path& source, const std::filesystem::path& copy) {
-    if (InjectedFault(MoveStep::OpenSource) != 0) return false;
+bool CopyToNewFile(const std::filesystem::path& source, const std::filesystem::path& copy, const FileSystem& files) {
+    if (files.Refusal(MoveStep::OpenSource) != 0) return false;
     const int in = ::open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (in < 0) return false;
     struct stat st;
@@ -136,14 +132,14 @@ bool CopyToNewFile(const std::filesystem::path& source, const std::filesystem::p
         return false;
     }
     int out = -1;
-    if (InjectedFault(MoveStep::CreateTemporary) == 0) {
+    if (files.Refusal(MoveStep::CreateTemporary) == 0) {
         out = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     }
     if (out < 0) {
         ::close(in);
         return false;
     }
-    bool ok = CopyContents(in, out);
+    bool ok = CopyContents(in, out, files);
     ::close(in);
     if (ok) {
         // Best effort, as a rename would have kept them; a failure here loses no data.
@@ -152,27 +148,28 @@ bool CopyToNewFile(const std::filesystem::path& source, const std::filesystem::p
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         (void)::futimens(out, times);
     }
-    ok = ok && InjectedFault(MoveStep::Flush) == 0 && ::fsync(out) == 0;
+    ok = ok && files.Refusal(MoveStep::Flush) == 0 && ::fsync(out) == 0;
     return ::close(out) == 0 && ok;
 }
 
-bool PlaceCopy(const std::filesystem::path& copy, const std::filesystem::path& target, bool& copyKept) {
+bool PlaceCopy(const std::filesystem::path& copy, const std::filesystem::path& target, bool& copyKept,
+               const FileSystem& files) {
     copyKept = false;
-    int error = InjectedFault(MoveStep::Place);
+    int error = files.Refusal(MoveStep::Place);
     if (error == 0 && ::link(copy.c_str(), target.c_str()) != 0) error = errno;
     if (error == 0) {
         copyKept = true;
     } else if (error != EPERM && error != ENOTSUP && error != ENOSYS) {
         return false;  // EEXIST above all: the name is taken
-    } else if (RenameWithoutReplacing(copy.c_str(), target.c_str()) != 0) {
+    } else if (RenameWithoutReplacing(copy.c_str(), target.c_str(), files) != 0) {
         return false;  // a file system without hard links
     }
     FlushFolder(FolderOf(target));
     return true;
 }
 
-bool RemoveMovedSource(const std::filesystem::path& source) {
-    const int error = InjectedFault(MoveStep::RemoveSource);
+bool RemoveMovedSource(const std::filesystem::path& source, const FileSystem& files) {
+    const int error = files.Refusal(MoveStep::RemoveSource);
     if (error != 0) {
         errno = error;
         return false;
@@ -206,10 +203,11 @@ bool RegularFileSize(const std::filesystem::path& path, std::uintmax_t& size) {
 struct HeldFile {
     int fd;
     std::filesystem::path path;
+    const FileSystem* files;
 };
 
-HeldFile* CreateHeldFile(const std::filesystem::path& path, const std::string& bytes) {
-    if (FaultInjected(FileStep::CreateNew, path)) return nullptr;
+HeldFile* CreateHeldFile(const std::filesystem::path& path, const std::string& bytes, const FileSystem& files) {
+    if (Refused(files, FileStep::CreateNew, path)) return nullptr;
     std::filesystem::path temporary = path;
     temporary += ".tmp";
     const int fd = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -217,16 +215,16 @@ HeldFile* CreateHeldFile(const std::filesystem::path& path, const std::string& b
     // Held before it has its final name, so no other process ever takes it for abandoned.
     const bool written = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && WriteAll(fd, bytes.data(), bytes.size()) &&
                          ::fsync(fd) == 0;
-    if (!written || RenameWithoutReplacing(temporary.c_str(), path.c_str()) != 0) {
+    if (!written || RenameWithoutReplacing(temporary.c_str(), path.c_str(), files) != 0) {
         ::unlink(temporary.c_str());
         ::close(fd);
         return nullptr;
     }
     FlushFolder(FolderOf(path));
-    return new HeldFile{fd, path};
+    return new HeldFile{fd, path, &files};
 }
 
-HeldFile* TakeHeldFile(const std::filesystem::path& path, std::string& bytes) {
+HeldFile* TakeHeldFile(const std::filesystem::path& path, std::string& bytes, const FileSystem& files) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return nullptr;
     // Once held, the name must still lead to what we opened: its holder may have removed it
@@ -247,18 +245,18 @@ HeldFile* TakeHeldFile(const std::filesystem::path& path, std::string& bytes) {
         }
         bytes.append(buffer, static_cast<std::size_t>(got));
     }
-    return new HeldFile{fd, path};
+    return new HeldFile{fd, path, &files};
 }
 
 bool AppendToHeldFile(HeldFile* file, const std::string& bytes) {
-    if (FaultInjected(FileStep::Append, file->path)) return false;
+    if (Refused(*file->files, FileStep::Append, file->path)) return false;
     return ::lseek(file->fd, 0, SEEK_END) >= 0 && WriteAll(file->fd, bytes.data(), bytes.size());
 }
 
 bool ReleaseHeldFile(HeldFile* file, bool remove) {
     if (file == nullptr) return true;
     bool ok = true;
-    if (remove) ok = !FaultInjected(FileStep::Remove, file->path) && RemoveFile(file->path);
+    if (remove) ok = !Refused(*file->files, FileStep::Remove, file->path) && RemoveFile(file->path);
     ::close(file->fd);
     delete file;
     return ok;

@@ -7,24 +7,22 @@
 #include <limits>
 #include <vector>
 
-#include "platform/FileFaults.h"
+#include "platform/FileSystem.h"
 
 namespace platform {
 
-std::function<int(MoveStep step)> MoveFaultForTests;
-
 namespace {
 
-// A test's injected failure of `step`; it then reads as access denied, or for a rename given
+// The file system's refusal of `step`; it then reads as access denied, or for a rename given
 // EXDEV as another volume.
-int InjectedFault(MoveStep step) {
-    const int error = MoveFaultForTests ? MoveFaultForTests(step) : 0;
+int Refusal(const FileSystem& files, MoveStep step) {
+    const int error = files.Refusal(step);
     if (error != 0) SetLastError(error == EXDEV ? ERROR_NOT_SAME_DEVICE : ERROR_ACCESS_DENIED);
     return error;
 }
 
-bool FaultInjected(FileStep step, const std::filesystem::path& path) {
-    if (!FileFaultForTests || FileFaultForTests(step, path) == 0) return false;
+bool Refused(const FileSystem& files, FileStep step, const std::filesystem::path& path) {
+    if (files.Refusal(step, path) == 0) return false;
     SetLastError(ERROR_ACCESS_DENIED);
     return true;
 }
@@ -65,11 +63,11 @@ HANDLE OpenForReading(const std::filesystem::path& path) {
                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
-bool CopyContents(HANDLE from, HANDLE to) {
+bool CopyContents(HANDLE from, HANDLE to, const FileSystem& files) {
     std::vector<char> buffer(1 << 16);
     for (;;) {
         // Asked per block, so that a test can fill the disk after part of the copy is written.
-        if (InjectedFault(MoveStep::Copy) != 0) return false;
+        if (Refusal(files, MoveStep::Copy) != 0) return false;
         std::size_t got = 0;
         if (!ReadFull(from, buffer.data(), buffer.size(), got)) return false;
         if (got == 0) return true;
@@ -107,16 +105,17 @@ bool CompareFiles(const std::filesystem::path& first, const std::filesystem::pat
 
 // MoveFileExW without MOVEFILE_COPY_ALLOWED is MoveFileW without its copy: a rename within one
 // volume, never replacing the target, and ERROR_NOT_SAME_DEVICE across volumes.
-RenameOutcome RenameNoReplace(const std::filesystem::path& source, const std::filesystem::path& target) {
-    const int fault = InjectedFault(MoveStep::Rename);
+RenameOutcome RenameNoReplace(const std::filesystem::path& source, const std::filesystem::path& target,
+                              const FileSystem& files) {
+    const int fault = Refusal(files, MoveStep::Rename);
     if (fault == EXDEV) return RenameOutcome::OtherFileSystem;
     if (fault != 0) return RenameOutcome::Failed;
     if (MoveFileExW(source.c_str(), target.c_str(), 0)) return RenameOutcome::Renamed;
     return GetLastError() == ERROR_NOT_SAME_DEVICE ? RenameOutcome::OtherFileSystem : RenameOutcome::Failed;
 }
 
-bool CopyToNewFile(const std::filesystem::path& source, const std::filesystem::path& copy) {
-    if (InjectedFault(MoveStep::OpenSource) != 0) return false;
+bool CopyToNewFile(const std::filesystem::path& source, const std::filesystem::path& copy, const FileSystem& files) {
+    if (Refusal(files, MoveStep::OpenSource) != 0) return false;
     const HANDLE in = OpenForReading(source);
     if (in == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION info;
@@ -125,18 +124,18 @@ bool CopyToNewFile(const std::filesystem::path& source, const std::filesystem::p
         return false;
     }
     HANDLE out = INVALID_HANDLE_VALUE;
-    if (InjectedFault(MoveStep::CreateTemporary) == 0) {
+    if (Refusal(files, MoveStep::CreateTemporary) == 0) {
         out = CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
     if (out == INVALID_HANDLE_VALUE) {
         CloseHandle(in);
         return false;
     }
-    bool ok = CopyContents(in, out);
+    bool ok = CopyContents(in, out, files);
     CloseHandle(in);
     // Best effort, as a rename would have kept them; a failure here loses no data.
     if (ok) (void)SetFileTime(out, &info.ftCreationTime, &info.ftLastAccessTime, &info.ftLastWriteTime);
-    ok = ok && InjectedFault(MoveStep::Flush) == 0 && FlushFileBuffers(out);
+    ok = ok && Refusal(files, MoveStep::Flush) == 0 && FlushFileBuffers(out);
     ok = CloseHandle(out) && ok;
     if (ok) (void)SetFileAttributesW(copy.c_str(), info.dwFileAttributes & kKeptAttributes);
     return ok;
@@ -144,9 +143,10 @@ bool CopyToNewFile(const std::filesystem::path& source, const std::filesystem::p
 
 // The volume keeps its own journal of names, so a link or a rename written through is durable.
 // CreateHardLinkW refuses an existing target as MoveFileExW without REPLACE_EXISTING does.
-bool PlaceCopy(const std::filesystem::path& copy, const std::filesystem::path& target, bool& copyKept) {
+bool PlaceCopy(const std::filesystem::path& copy, const std::filesystem::path& target, bool& copyKept,
+               const FileSystem& files) {
     copyKept = false;
-    if (InjectedFault(MoveStep::Place) != 0) return false;
+    if (Refusal(files, MoveStep::Place) != 0) return false;
     if (CreateHardLinkW(target.c_str(), copy.c_str(), nullptr)) {
         copyKept = true;
         return true;
@@ -157,8 +157,8 @@ bool PlaceCopy(const std::filesystem::path& copy, const std::filesystem::path& t
     return MoveFileExW(copy.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
-bool RemoveMovedSource(const std::filesystem::path& source) {
-    return InjectedFault(MoveStep::RemoveSource) == 0 && RemoveFile(source);
+bool RemoveMovedSource(const std::filesystem::path& source, const FileSystem& files) {
+    return Refusal(files, MoveStep::RemoveSource) == 0 && RemoveFile(source);
 }
 
 // A read-only file is moved as any other, so it is removed as any other too.
@@ -197,10 +197,11 @@ bool RegularFileSize(const std::filesystem::path& path, std::uintmax_t& size) {
 struct HeldFile {
     HANDLE handle;
     std::filesystem::path path;
+    const FileSystem* files;
 };
 
-HeldFile* CreateHeldFile(const std::filesystem::path& path, const std::string& bytes) {
-    if (FaultInjected(FileStep::CreateNew, path)) return nullptr;
+HeldFile* CreateHeldFile(const std::filesystem::path& path, const std::string& bytes, const FileSystem& files) {
+    if (Refused(files, FileStep::CreateNew, path)) return nullptr;
     std::filesystem::path temporary = path;
     temporary += L".tmp";
     const HANDLE handle = CreateFileW(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
@@ -212,10 +213,10 @@ HeldFile* CreateHeldFile(const std::filesystem::path& path, const std::string& b
         CloseHandle(handle);
         return nullptr;
     }
-    return new HeldFile{handle, path};
+    return new HeldFile{handle, path, &files};
 }
 
-HeldFile* TakeHeldFile(const std::filesystem::path& path, std::string& bytes) {
+HeldFile* TakeHeldFile(const std::filesystem::path& path, std::string& bytes, const FileSystem& files) {
     const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
@@ -230,11 +231,11 @@ HeldFile* TakeHeldFile(const std::filesystem::path& path, std::string& bytes) {
         if (got == 0) break;
         bytes.append(buffer, got);
     }
-    return new HeldFile{handle, path};
+    return new HeldFile{handle, path, &files};
 }
 
 bool AppendToHeldFile(HeldFile* file, const std::string& bytes) {
-    if (FaultInjected(FileStep::Append, file->path)) return false;
+    if (Refused(*file->files, FileStep::Append, file->path)) return false;
     LARGE_INTEGER zero{};
     return SetFilePointerEx(file->handle, zero, nullptr, FILE_END) && WriteAll(file->handle, bytes.data(), bytes.size());
 }
@@ -242,7 +243,7 @@ bool AppendToHeldFile(HeldFile* file, const std::string& bytes) {
 bool ReleaseHeldFile(HeldFile* file, bool remove) {
     if (file == nullptr) return true;
     bool ok = true;
-    if (remove) ok = !FaultInjected(FileStep::Remove, file->path) && DeleteFileW(file->path.c_str()) != FALSE;
+    if (remove) ok = !Refused(*file->files, FileStep::Remove, file->path) && DeleteFileW(file->path.c_str()) != FALSE;
     CloseHandle(file->handle);
     delete file;
     return ok;

@@ -7,7 +7,7 @@
 
 namespace platform {
 
-bool CreatePlace(const std::filesystem::path& folder) {
+bool CreatePlace(const std::filesystem::path& folder, const FileSystem& files) {
     if (folder.empty()) return false;
     // The missing levels, innermost first, up to the first that exists.
     std::vector<std::filesystem::path> missing;
@@ -18,7 +18,7 @@ bool CreatePlace(const std::filesystem::path& folder) {
         level = std::move(parent);
     }
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        if (!EnsureFolder(*it)) return false;
+        if (!EnsureFolder(*it, files)) return false;
         std::error_code ignored;
         std::filesystem::permissions(*it, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace,
                                      ignored);

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 
+#include "platform/FileSystem.h"
+
 namespace platform {
 
 // Folder of the per-user settings file, without a final separator. Windows: `moduleFolder`, the
@@ -23,7 +25,7 @@ std::filesystem::path FallbackJournalFolder();
 
 // Makes `folder` and each missing folder above it, those made readable by the user alone (the
 // per-user places hold the paths of the user's files). True when `folder` is a folder now.
-bool CreatePlace(const std::filesystem::path& folder);
+bool CreatePlace(const std::filesystem::path& folder, const FileSystem& files = RealFileSystem());
 
 // The two places in words, for --help and the manual page.
 const char* PlacesInWords();

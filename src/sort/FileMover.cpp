@@ -19,7 +19,7 @@ bool MoveToDestination(const RunContext& context, int verdict, const std::string
             message = messages::DestinationIsLink(monochrome, destination);
             return false;
         }
-        if (!platform::EnsureFolder(destinationPath)) {
+        if (!platform::EnsureFolder(destinationPath, *context.seams.files)) {
             message = messages::DestinationFolderFailed(monochrome, destination);
             return false;
         }
@@ -36,7 +36,7 @@ bool MoveToDestination(const RunContext& context, int verdict, const std::string
     PendingMove own;
     switch (MoveFileJournaled(context, path, target, monochrome, pending != nullptr ? *pending : own)) {
         case MoveOutcome::Moved:
-            FinishMove(own);
+            FinishMove(context, own);
             message = messages::Moved(monochrome, target);
             return true;
         case MoveOutcome::NotJournaled:

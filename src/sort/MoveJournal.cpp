@@ -17,15 +17,15 @@
 #include "sort/RunContext.h"
 #include "sort/SortPath.h"
 
-std::function<bool(JournaledStep step)> MoveStopsForTests;
-
 namespace {
 
 constexpr char kEntryHeader[] = "pallidor move journal 2";
 constexpr char kEntrySuffix[] = ".move";
 constexpr char kTemporaryPrefix[] = ".pallidor-move-";
 
-bool StopsAt(JournaledStep step) { return MoveStopsForTests && MoveStopsForTests(step); }
+bool StopsAt(const RunContext& context, JournaledStep step) {
+    return context.seams.stopsBefore && context.seams.stopsBefore(step);
+}
 
 bool Exists(const std::filesystem::path& path) {
     std::error_code error;
@@ -208,8 +208,9 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
 // Removes what a failed step of the move left behind: the copy under its temporary name and,
 // when the step that failed came after putting it in place, the copy under the target name,
 // which this process knows as the file it made (`copy`). The entry stays when anything stays.
-void CleanUp(platform::HeldFile* entry, const JournalEntry& move, const platform::FileIdentity* copy) {
-    if (StopsAt(JournaledStep::CleanUp)) {
+void CleanUp(const RunContext& context, platform::HeldFile* entry, const JournalEntry& move,
+             const platform::FileIdentity* copy) {
+    if (StopsAt(context, JournaledStep::CleanUp)) {
         platform::ReleaseHeldFile(entry, false);
         return;
     }
@@ -228,8 +229,9 @@ void CleanUp(platform::HeldFile* entry, const JournalEntry& move, const platform
 platform::HeldFile* WriteEntry(const RunContext& context, const std::string& id, const JournalEntry& move) {
     for (const std::filesystem::path& folder : {context.journalFolder, context.fallbackJournalFolder}) {
         // Made with the logs folder when missing.
-        if (folder.empty() || !platform::CreatePlace(folder)) continue;
-        platform::HeldFile* entry = platform::CreateHeldFile(folder / platform::PathFromUtf8(id + kEntrySuffix), EncodeEntry(move));
+        if (folder.empty() || !platform::CreatePlace(folder, *context.seams.files)) continue;
+        platform::HeldFile* entry = platform::CreateHeldFile(folder / platform::PathFromUtf8(id + kEntrySuffix),
+                                                             EncodeEntry(move), *context.seams.files);
         if (entry != nullptr) return entry;
     }
     return nullptr;
@@ -257,7 +259,7 @@ MoveOutcome MoveFileJournaled(const RunContext& context, const std::string& sour
         ForgetMoveIntent(ledgerId);
         return outcome;
     };
-    switch (platform::RenameNoReplace(source, target)) {
+    switch (platform::RenameNoReplace(source, target, *context.seams.files)) {
         case platform::RenameOutcome::Renamed:
             pending.ledgerId = ledgerId;
             if (!platform::ReadIdentity(target, false, pending.placed)) pending.placed = move.before;
@@ -273,7 +275,7 @@ MoveOutcome MoveFileJournaled(const RunContext& context, const std::string& sour
     move.temporary = TemporaryFor(targetText, id);
     move.monochrome = monochrome;
 
-    if (StopsAt(JournaledStep::WriteJournal)) return MoveOutcome::Failed;
+    if (StopsAt(context, JournaledStep::WriteJournal)) return MoveOutcome::Failed;
     platform::HeldFile* entry = WriteEntry(context, id, move);
     if (entry == nullptr) return unmade(MoveOutcome::NotJournaled);
 
@@ -282,21 +284,21 @@ MoveOutcome MoveFileJournaled(const RunContext& context, const std::string& sour
     bool copyKept = false;
     const JournaledStep steps[] = {JournaledStep::Copy, JournaledStep::Place, JournaledStep::RemoveSource};
     for (const JournaledStep step : steps) {
-        if (StopsAt(step)) {
+        if (StopsAt(context, step)) {
             platform::ReleaseHeldFile(entry, false);
             return MoveOutcome::Failed;
         }
         bool done = false;
         switch (step) {
             case JournaledStep::Copy:
-                done = platform::CopyToNewFile(source, temporary) && platform::ReadIdentity(temporary, false, copy);
+                done = platform::CopyToNewFile(source, temporary, *context.seams.files) && platform::ReadIdentity(temporary, false, copy);
                 break;
-            case JournaledStep::Place: done = platform::PlaceCopy(temporary, target, copyKept); break;
+            case JournaledStep::Place: done = platform::PlaceCopy(temporary, target, copyKept, *context.seams.files); break;
             // A source whose removal reports failure but that is gone all the same was moved.
-            default: done = platform::RemoveMovedSource(source) || !Exists(source); break;
+            default: done = platform::RemoveMovedSource(source, *context.seams.files) || !Exists(source); break;
         }
         if (!done) {
-            CleanUp(entry, move, step == JournaledStep::Copy ? nullptr : &copy);
+            CleanUp(context, entry, move, step == JournaledStep::Copy ? nullptr : &copy);
             return unmade(MoveOutcome::Failed);
         }
     }
@@ -307,15 +309,15 @@ MoveOutcome MoveFileJournaled(const RunContext& context, const std::string& sour
     return MoveOutcome::Moved;
 }
 
-void FinishMove(PendingMove& pending) {
+void FinishMove(const RunContext& context, PendingMove& pending) {
     if (pending.entry != nullptr) {
         // Stopped here, the move is on record in the entry only: recovery logs it.
-        if (StopsAt(JournaledStep::ClearJournal)) {
+        if (StopsAt(context, JournaledStep::ClearJournal)) {
             KeepMoveForRecovery(pending);
             return;
         }
         platform::AppendToHeldFile(pending.entry, "logged\n");
-        if (StopsAt(JournaledStep::ClearTemporary)) {
+        if (StopsAt(context, JournaledStep::ClearTemporary)) {
             KeepMoveForRecovery(pending);
             return;
         }
@@ -417,7 +419,7 @@ std::vector<RecoveredMove> RecoverInterruptedMoves(const RunContext& context, bo
             const std::string text = platform::PathToUtf8(name);
             std::string bytes;
             // Held: its process is still at work on it.
-            platform::HeldFile* held = platform::TakeHeldFile(folder / name, bytes);
+            platform::HeldFile* held = platform::TakeHeldFile(folder / name, bytes, *context.seams.files);
             if (held == nullptr) continue;
             JournalEntry entry;
             if (!EndsWith(text, kEntrySuffix) || !DecodeEntry(bytes, entry)) {

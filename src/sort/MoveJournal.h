@@ -48,7 +48,7 @@ struct PendingMove {
 MoveOutcome MoveFileJournaled(const RunContext& context, const std::string& source, const std::string& target, bool monochrome,
                               PendingMove& pending);
 // Clears the journal entry of a finished move, once its log line is written.
-void FinishMove(PendingMove& pending);
+void FinishMove(const RunContext& context, PendingMove& pending);
 // Lets go of the journal entry of a finished move whose log line could not be written: the
 // entry stays, and the next recovery writes the line.
 void KeepMoveForRecovery(PendingMove& pending);
@@ -78,9 +78,7 @@ struct RecoveredMove {
 // named otherwise) is reported and left alone. A dry run changes and writes nothing.
 std::vector<RecoveredMove> RecoverInterruptedMoves(const RunContext& context, bool dryRun);
 
-// Test seam: the steps of a journaled move in their order. When the hook returns true at a step,
-// the move stops right before it, as if the process had been killed there: nothing after it
-// runs and nothing is cleaned up. CleanUp is the removal of what a failed step left;
-// ClearJournal comes after the log line, ClearTemporary after the entry has noted that line.
+// The steps of a journaled move in their order, where the context's stopsBefore may stop it (as
+// a killed process would). CleanUp is the removal of what a failed step left; ClearJournal comes
+// after the log line, ClearTemporary after the entry has noted that line.
 enum class JournaledStep { WriteJournal, Copy, Place, RemoveSource, ClearJournal, ClearTemporary, CleanUp };
-extern std::function<bool(JournaledStep step)> MoveStopsForTests;

@@ -86,13 +86,13 @@ std::filesystem::path LedgerPathOf(const std::filesystem::path& logPath) {
     return ledger;
 }
 
-bool OpenMoveLedger(const std::filesystem::path& logPath) {
+bool OpenMoveLedger(const std::filesystem::path& logPath, const platform::FileSystem& files) {
     std::lock_guard<std::mutex> hold(LedgerLock);
     CloseLocked();
     NextId = 1;
     Unfinished = 0;
     Broken = false;
-    CurrentLedger = platform::CreateHeldFile(LedgerPathOf(logPath), kHeader);
+    CurrentLedger = platform::CreateHeldFile(LedgerPathOf(logPath), kHeader, files);
     return CurrentLedger != nullptr;
 }
 
@@ -181,7 +181,7 @@ void RecoverLedgers(const RunContext& context, bool dryRun, std::vector<Recovere
     for (const std::filesystem::path& name : names) {
         std::string bytes;
         // Held: its run is still going (in this process too).
-        platform::HeldFile* held = platform::TakeHeldFile(folder / name, bytes);
+        platform::HeldFile* held = platform::TakeHeldFile(folder / name, bytes, *context.seams.files);
         if (held == nullptr) continue;
         Ledger ledger;
         if (!ParseLedger(bytes, ledger) || ledger.ended) {

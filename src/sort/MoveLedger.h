@@ -28,9 +28,9 @@ struct RunContext;
 // "2026_01_05_09_03_07_045.moves" beside "2026_01_05_09_03_07_045.txt".
 std::filesystem::path LedgerPathOf(const std::filesystem::path& logPath);
 
-// Creates and holds the ledger of the log at `logPath`, closing any earlier one. False when it
+// Creates and holds the ledger of the log at `logPath` (through `files`), closing any earlier one. False when it
 // cannot be created: moves are then refused, as for a log that cannot be written.
-bool OpenMoveLedger(const std::filesystem::path& logPath);
+bool OpenMoveLedger(const std::filesystem::path& logPath, const platform::FileSystem& files);
 // Ends the current ledger ("end" when every move in it got its line) and lets it go.
 void CloseMoveLedger();
 // Whether a ledger is open (a run with a log).

@@ -82,7 +82,7 @@ bool OpenResultLog(const RunContext& context, const SortHost& host) {
     const std::filesystem::path& folder = context.logsFolder;
     const std::string folderText = platform::PathToUtf8(folder);
     CloseMoveLedger();
-    if (!platform::CreatePlace(folder)) {
+    if (!platform::CreatePlace(folder, *context.seams.files)) {
         LogFilePath.clear();
         return Ask(host, Text(TextId::LogsFolderNotMade));
     }
@@ -91,10 +91,10 @@ bool OpenResultLog(const RunContext& context, const SortHost& host) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::string name = FormatLogFileName(context.seams.clock());
         LogFilePath = platform::PathFromUtf8(JoinFolderAndName(folderText, name));
-        if (platform::CreateNewFile(LogFilePath)) {
+        if (platform::CreateNewFile(LogFilePath, *context.seams.files)) {
             // The moves of the run are recorded beside its log; a log without that record could
             // not be undone safely, so the two stand or fall together.
-            if (OpenMoveLedger(LogFilePath)) return true;
+            if (OpenMoveLedger(LogFilePath, *context.seams.files)) return true;
             platform::RemoveFile(LogFilePath);
             break;
         }
@@ -112,7 +112,8 @@ bool WriteResultLog(const RunContext& context, const std::string& path, const st
     if (LogFilePath.empty()) return true;
     // The time is read inside the lock so that the lines' times never run backwards.
     std::lock_guard<std::mutex> hold(LogLock);
-    if (platform::AppendToFile(LogFilePath, FormatResultLogLine(context.seams.clock(), path, message))) {
+    if (platform::AppendToFile(LogFilePath, FormatResultLogLine(context.seams.clock(), path, message),
+                              *context.seams.files)) {
         return true;
     }
     LogWriteFailed = true;

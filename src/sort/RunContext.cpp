@@ -9,6 +9,7 @@ RunSeams RealRunSeams() {
     RunSeams seams;
     seams.startThread = platform::StartDetachedThread;
     seams.clock = platform::CurrentLocalTime;
+    seams.files = &platform::RealFileSystem();
     return seams;
 }
 

@@ -7,7 +7,11 @@
 #include <functional>
 
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
 #include "settings/Settings.h"
+
+// The steps of a journaled move (MoveJournal.h).
+enum class JournaledStep;
 
 // Which files a dropped folder contributes to a list.
 struct CollectionRule {
@@ -15,16 +19,22 @@ struct CollectionRule {
 };
 
 // What a run does through others than the settings and places: the program passes the real
-// ones (RealRunSeams), a test its own to hold workers back or to stop the clock.
+// ones (RealRunSeams), a test its own to hold workers back, to make the disk fail or to stop a
+// move as if the process had been killed.
 struct RunSeams {
     // Starts a worker on a thread of its own; false when no thread could be made (`body` is
     // then not run).
     std::function<bool(std::function<void()> body)> startThread;
     // The local time, for the log's name and its lines.
     std::function<platform::LocalTime()> clock;
+    // Every file the run reads, makes, writes, moves or removes goes through it. Outlives the run.
+    const platform::FileSystem* files = nullptr;
+    // True where a journaled move is to stop right before `step`, as if the process had been
+    // killed there: nothing after it runs and nothing is cleaned up. Empty: never.
+    std::function<bool(JournaledStep step)> stopsBefore;
 };
 
-// Detached threads and the system's clock.
+// Detached threads, the system's clock, the disk itself, and moves that run to their end.
 RunSeams RealRunSeams();
 
 struct RunContext {

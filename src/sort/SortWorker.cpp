@@ -22,7 +22,8 @@ FileOutcome SortFile(const RunContext& context, const std::string& path, SortedF
     if (kind == platform::EntryKind::Other) {
         message = messages::NotARegularFile();
     } else {
-        verdict = JudgeFileByExtension(platform::PathFromUtf8(path), MakeJudgeParams(context.settings), message, evidence);
+        verdict = JudgeFileByExtension(platform::PathFromUtf8(path), MakeJudgeParams(context.settings), message, evidence,
+                                       *context.seams.files);
         message = messages::LoaderFailure(message);
     }
     // A loader's failure text wins over the verdict it returned alongside.
@@ -40,7 +41,7 @@ FileOutcome SortFile(const RunContext& context, const std::string& path, SortedF
     // Only now: a process killed before its line was written leaves the move to a recovery,
     // which writes the line into the next run's log; so does a line that cannot be written.
     if (WriteResultLog(context, path, message)) {
-        FinishMove(pending);
+        FinishMove(context, pending);
     } else {
         KeepMoveForRecovery(pending);
     }

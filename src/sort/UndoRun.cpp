@@ -80,7 +80,7 @@ UndoneFile UndoOneMove(const RunContext& context, const LoggedMove& move, const 
     // sub-folders.
     const std::string folder = OriginFolder(move.source);
     const std::filesystem::path folderPath = platform::PathFromUtf8(folder);
-    if (!folder.empty() && !platform::EnsureFolder(folderPath)) {
+    if (!folder.empty() && !platform::EnsureFolder(folderPath, *context.seams.files)) {
         file.outcome = UndoOutcome::OriginFolderFailed;
         file.message = messages::OriginFolderFailed(folder);
         return file;
@@ -161,7 +161,7 @@ UndoReport UndoSortRun(const RunContext& context, const std::string& logBytes, c
             ++report.left;
         }
         if (options.dryRun || WriteResultLog(context, file.destination, file.message)) {
-            FinishMove(pending);
+            FinishMove(context, pending);
         } else {
             KeepMoveForRecovery(pending);
         }
@@ -181,7 +181,7 @@ UndoReport UndoSortRun(const RunContext& context, const std::string& logBytes, c
     for (const std::string& folder : ordered) {
         if (!platform::IsDirectory(platform::PathFromUtf8(folder)) || !MayBeTheRuns(folder, options)) continue;
         const bool removed = options.dryRun ? WouldBeEmpty(folder, leaving)
-                                            : platform::RemoveEmptyFolder(platform::PathFromUtf8(folder));
+                                            : platform::RemoveEmptyFolder(platform::PathFromUtf8(folder), *context.seams.files);
         if (!removed) continue;
         report.removedFolders.push_back(folder);
         if (options.dryRun) {

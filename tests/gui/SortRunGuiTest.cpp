@@ -11,7 +11,7 @@
 #include "settings/Settings.h"
 #include "gui/GuiDriver.h"
 #include "gui/GuiTest.h"
-#include "platform/FileFaults.h"
+#include "platform/FileSystem.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"
 #include "platform/Thread.h"
@@ -21,6 +21,7 @@
 #include "sort/SortRun.h"
 #include "sort/SortRunDriver.h"
 #include "gui/SortRun_win.h"
+#include "support/FaultyFileSystem.h"
 #include "support/ImageFiles.h"
 
 using namespace gui;
@@ -116,11 +117,15 @@ protected:
         saved_ = Settings;
         Settings.IS_DST_SUBDIR = 1;
         Settings.IS_SUBDIRS_TOO = 1;
+        // The window's runs meet this test's disk, which fails only where the test says.
+        WindowRunSeams.files = &faults_;
     }
     void TearDown() override {
         WaitFor(RunIdle, std::chrono::seconds(20));
+        WindowRunSeams.files = &platform::RealFileSystem();
         RestoreSettings(saved_);
     }
+    testsupport::FaultyFileSystem faults_;
     testimages::TempFolder folder_;
     SettingsRecord saved_;
 };
@@ -266,12 +271,11 @@ TEST_F(SortRunGui, ALogThatCannotBeWrittenStopsTheRunWithAMessage) {
     Settings.THREAD_NUM = 1;
     // The disk holding the logs fills after the first line.
     auto appends = std::make_shared<std::atomic<int>>(0);
-    platform::FileFaultForTests = [appends](platform::FileStep step, const fs::path& path) {
+    faults_.files = [appends](platform::FileStep step, const fs::path& path) {
         return step == platform::FileStep::Append && path.extension() == L".txt" && ++*appends > 1 ? ENOSPC : 0;
     };
     Drop(ShowPage(kSort), {folder_.Path()});
     MessageBoxSeen box = WaitForMessageBox();
-    platform::FileFaultForTests = nullptr;
     ASSERT_NE(nullptr, box.window);
     EXPECT_EQ("処理結果ログへの書き込みに失敗したため、振り分け処理を中止しました。\n移動済みのファイルは記録されています。\n\n"
               "    【ログファイルのパス】" + platform::PathToUtf8(LogFilePath),

@@ -8,7 +8,8 @@
 #include <zlib.h>
 
 #include "image/DecodedImage.h"
-#include "platform/FileFaults.h"
+#include "image/ImageKind.h"
+#include "support/FaultyFileSystem.h"
 #include "support/ImageFiles.h"
 
 using namespace testimages;
@@ -22,8 +23,9 @@ struct PngLoad {
     ~PngLoad() { DestroyDecodedImage(image); }
 };
 
-void Load(const std::filesystem::path& path, PngLoad& load) {
-    load.image = LoadPngFile(path, load.earlyVerdict, load.reason);
+void Load(const std::filesystem::path& path, PngLoad& load,
+          const platform::FileSystem& files = platform::RealFileSystem()) {
+    load.image = LoadPngFile(path, load.earlyVerdict, load.reason, nullptr, files);
 }
 
 PngPicture Gray(int bitDepth, bool withAlpha) {
@@ -251,15 +253,15 @@ TEST(PngLoader, AFileThatOpensButCannotBeReadSaysSo) {
     const auto locked = dir.File("locked.png");
     WriteFileBytes(locked, EncodePng(Gradient(false)));
     WriteFileBytes(dir.File("other.png"), EncodePng(Gradient(false)));
-    platform::FileFaultForTests = [locked](platform::FileStep step, const std::filesystem::path& path) {
+    testsupport::FaultyFileSystem faults;
+    faults.files = [locked](platform::FileStep step, const std::filesystem::path& path) {
         return step == platform::FileStep::Read && path == locked ? EIO : 0;
     };
     PngLoad load, other;
-    Load(locked, load);
-    Load(dir.File("other.png"), other);
+    Load(locked, load, faults);
+    Load(dir.File("other.png"), other, faults);
     std::string text;
-    const int verdict = JudgePngFile(locked, JudgeParams{}, text);
-    platform::FileFaultForTests = nullptr;
+    const int verdict = JudgeFileByExtension(locked, JudgeParams{}, text, nullptr, faults);
 
     EXPECT_EQ(nullptr, load.image);
     EXPECT_EQ(0, load.earlyVerdict);

@@ -9,6 +9,7 @@
 using sorttest::Exists;
 using sorttest::NativeSeparators;
 using sorttest::ReadBytes;
+using sorttest::FaultyFileSystem;
 using sorttest::RunEnd;
 using sorttest::TestRunContext;
 using sorttest::TempFolder;
@@ -22,7 +23,8 @@ protected:
         return MoveToDestination(context_, verdict, folder + name, folder, name, message);
     }
     TempFolder temp_;
-    RunContext context_ = TestRunContext(temp_.Path());
+    FaultyFileSystem faults_;
+    RunContext context_ = TestRunContext(temp_.Path(), faults_);
     RunEnd runEnd_;
     // Paths in the platform's spelling, as the worker hands them over.
     std::string root_ = NativeSeparators(temp_.Path().string() + "/");

@@ -17,6 +17,7 @@
 using sorttest::Exists;
 using sorttest::LogLines;
 using sorttest::RecordingHost;
+using sorttest::FaultyFileSystem;
 using sorttest::RunEnd;
 using sorttest::TestRunContext;
 using sorttest::SortedLog;
@@ -55,7 +56,8 @@ protected:
     }
 
     TempFolder temp_;
-    RunContext context_ = TestRunContext(temp_.Path() / "app");
+    FaultyFileSystem faults_;
+    RunContext context_ = TestRunContext(temp_.Path() / "app", faults_);
     RunEnd runEnd_;
     std::filesystem::path pics_ = temp_.Path() / "pics";
     std::string p_ = pics_.string();

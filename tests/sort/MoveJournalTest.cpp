@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "cli/RecoverCommand.h"
-#include "platform/FileFaults.h"
+#include "platform/FileSystem.h"
 #include "platform/MoveSteps.h"
 #include "platform/Places.h"
 #include "platform/Text.h"
@@ -27,6 +27,7 @@ using sorttest::Exists;
 using sorttest::LogLines;
 using sorttest::NativeSeparators;
 using sorttest::ReadBytes;
+using sorttest::FaultyFileSystem;
 using sorttest::RunEnd;
 using sorttest::TestRunContext;
 using sorttest::TempFolder;
@@ -50,7 +51,7 @@ protected:
     // copy on its second block, half the file written).
     void OtherFileSystem(MoveStep failing = MoveStep::Rename) {
         auto copyBlocks = std::make_shared<int>(0);
-        platform::MoveFaultForTests = [failing, copyBlocks](MoveStep step) {
+        faults_.moves = [failing, copyBlocks](MoveStep step) {
             if (step == MoveStep::Rename) return EXDEV;
             if (step != failing) return 0;
             return step != MoveStep::Copy || ++*copyBlocks == 2 ? EIO : 0;
@@ -60,7 +61,7 @@ protected:
     MoveOutcome Move() {
         PendingMove pending;
         const MoveOutcome outcome = MoveFileJournaled(context_, sourceText_, targetText_, false, pending);
-        FinishMove(pending);
+        FinishMove(context_, pending);
         return outcome;
     }
 
@@ -96,7 +97,8 @@ protected:
     }
 
     TempFolder temp_;
-    RunContext context_ = TestRunContext(temp_.Path());
+    FaultyFileSystem faults_;
+    RunContext context_ = TestRunContext(temp_.Path(), faults_);
     RunEnd runEnd_;
     std::string contents_;
     std::filesystem::path source_ = temp_.Path() / "from" / platform::PathFromUtf8("写真.png");
@@ -124,7 +126,7 @@ TEST_F(MoveJournal, ACopyIsJournaledUntilItsLogLineIsWrittenThenCleared) {
     EXPECT_TRUE(std::filesystem::equivalent(Temporaries()[0], target_));
     // Held: a recovery meanwhile, as by another process, leaves it alone.
     EXPECT_TRUE(RecoverInterruptedMoves(context_, false).empty());
-    FinishMove(pending);
+    FinishMove(context_, pending);
     EXPECT_EQ(0u, JournalEntries());
     EXPECT_TRUE(Temporaries().empty());
     ExpectOnlyFileAt(target_, "finished");
@@ -153,7 +155,7 @@ TEST_F(MoveJournal, AJournalThatCannotBeWrittenMeansNoCopyAndTheLineSaysWhy) {
     // The folder first: once made, it is not made again.
     for (const FileStep failing : {FileStep::CreateFolder, FileStep::CreateNew}) {
         OtherFileSystem();
-        platform::FileFaultForTests = [failing](FileStep step, const std::filesystem::path&) {
+        faults_.files = [failing](FileStep step, const std::filesystem::path&) {
             return step == failing ? EROFS : 0;
         };
         EXPECT_EQ(MoveOutcome::NotJournaled, Move());
@@ -168,7 +170,7 @@ TEST_F(MoveJournal, AJournalThatCannotBeWrittenMeansNoCopyAndTheLineSaysWhy) {
                       "」への移動を中止しました。",
                   message);
         ExpectOnlyFileAt(source_, "mover");
-        platform::FileFaultForTests = nullptr;
+        faults_.files = nullptr;
     }
 }
 
@@ -178,16 +180,16 @@ TEST_F(MoveJournal, WhereTheLogsFolderCannotHoldTheJournalThePerUserPlaceDoes) {
     const std::filesystem::path fallback = context_.fallbackJournalFolder;
     // The program's own folder cannot be written (Program Files, say).
     const std::filesystem::path logs = context_.logsFolder;
-    platform::FileFaultForTests = [logs](FileStep step, const std::filesystem::path& path) {
+    faults_.files = [logs](FileStep step, const std::filesystem::path& path) {
         const bool inLogs = platform::PathToUtf8(path).rfind(platform::PathToUtf8(logs), 0) == 0;
         return (step == FileStep::CreateFolder || step == FileStep::CreateNew) && inLogs ? EACCES : 0;
     };
     OtherFileSystem();
-    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
+    context_.seams.stopsBefore = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
     const MoveOutcome outcome = Move();
-    MoveStopsForTests = nullptr;
-    platform::MoveFaultForTests = nullptr;
-    platform::FileFaultForTests = nullptr;
+    context_.seams.stopsBefore = nullptr;
+    faults_.moves = nullptr;
+    faults_.files = nullptr;
     if (fallback.empty()) {
         // POSIX: the logs folder is the user's own; there is no other place to go.
         EXPECT_EQ(MoveOutcome::NotJournaled, outcome);
@@ -228,10 +230,10 @@ TEST_F(MoveJournal, KilledAtAnyStepTheRecoveryLeavesOneWholeFile) {
         const std::string context = std::to_string(static_cast<int>(row.stop)) + "/" +
                                     std::to_string(static_cast<int>(row.failing));
         OtherFileSystem(row.failing);
-        MoveStopsForTests = [&row](JournaledStep step) { return step == row.stop; };
+        context_.seams.stopsBefore = [&row](JournaledStep step) { return step == row.stop; };
         Move();
-        MoveStopsForTests = nullptr;
-        platform::MoveFaultForTests = nullptr;
+        context_.seams.stopsBefore = nullptr;
+        faults_.moves = nullptr;
 
         // The dry run tells and changes nothing.
         const auto before = Files();
@@ -266,7 +268,7 @@ TEST_F(MoveJournal, KilledAtAnyStepTheRecoveryLeavesOneWholeFile) {
 TEST_F(MoveJournal, TheRecoveryRemovesNothingWhoseBytesDifferFromWhatTheJournalExpects) {
     // Killed with the whole copy in place; then the source is edited.
     OtherFileSystem();
-    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
+    context_.seams.stopsBefore = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
     Move();
     WriteBytes(source_, "edited since");
     LogFilePath = temp_.Path() / "log.txt";
@@ -289,7 +291,7 @@ TEST_F(MoveJournal, TheRecoveryRemovesNothingWhoseBytesDifferFromWhatTheJournalE
     std::filesystem::remove(target_);
     WriteBytes(source_, contents_);
     OtherFileSystem(MoveStep::Copy);
-    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::CleanUp; };
+    context_.seams.stopsBefore = [](JournaledStep step) { return step == JournaledStep::CleanUp; };
     Move();
     WriteBytes(source_, std::string(contents_.size(), 'z'));
     const auto before = Files();
@@ -328,11 +330,11 @@ TEST_F(MoveJournal, TheNextRunFinishesAKilledMoveBeforeListingAndLogsItsMovedLin
 
     // Killed with the whole copy in place and the source not yet removed.
     OtherFileSystem();
-    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
+    context_.seams.stopsBefore = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
     sorttest::RecordingHost killed;
     SortRunDriver(context_, {temp_.Path() / "from"}, killed.host);
-    MoveStopsForTests = nullptr;
-    platform::MoveFaultForTests = nullptr;
+    context_.seams.stopsBefore = nullptr;
+    faults_.moves = nullptr;
     ASSERT_EQ(2u, Files().size());
 
     // What recover would do, changing nothing.
@@ -362,9 +364,9 @@ TEST_F(MoveJournal, RecoverPrintsWhatItSettlesAndWritesALogOnlyWhenThereIsSometh
 
     // Killed before the copy began, and with a copy whose source was edited since.
     OtherFileSystem();
-    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::Copy; };
+    context_.seams.stopsBefore = [](JournaledStep step) { return step == JournaledStep::Copy; };
     Move();
-    MoveStopsForTests = nullptr;
+    context_.seams.stopsBefore = nullptr;
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(0, RecoverCommand(context_, false, QuestionAnswer::No));
     ASSERT_FALSE(LogFilePath.empty());
@@ -373,9 +375,9 @@ TEST_F(MoveJournal, RecoverPrintsWhatItSettlesAndWritesALogOnlyWhenThereIsSometh
               ::testing::internal::GetCapturedStdout());
     ExpectOnlyFileAt(source_, "rolled back");
 
-    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
+    context_.seams.stopsBefore = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
     Move();
-    MoveStopsForTests = nullptr;
+    context_.seams.stopsBefore = nullptr;
     WriteBytes(source_, "edited");
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(1, RecoverCommand(context_, false, QuestionAnswer::No));
@@ -395,12 +397,12 @@ TEST_F(MoveJournal, ACopyIsProvenByIdentityNeverByEqualBytes) {
     std::filesystem::create_directories(twin.parent_path());
     WriteBytes(twin, contents_);
     OtherFileSystem();
-    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::Place; };
+    context_.seams.stopsBefore = [](JournaledStep step) { return step == JournaledStep::Place; };
     PendingMove pending;
     MoveFileJournaled(context_, platform::PathToUtf8(twin), targetText_, false, pending);
-    MoveStopsForTests = nullptr;
+    context_.seams.stopsBefore = nullptr;
     EXPECT_EQ(MoveOutcome::Moved, Move());
-    platform::MoveFaultForTests = nullptr;
+    faults_.moves = nullptr;
     ASSERT_EQ(1u, Temporaries().size());
 
     LogFilePath = temp_.Path() / "log.txt";
@@ -416,10 +418,10 @@ TEST_F(MoveJournal, ACopyIsProvenByIdentityNeverByEqualBytes) {
 TEST_F(MoveJournal, AnEntryOfAnotherShapeIsReportedAndLeftAlone) {
     // Written by hand: its temporary is not the one its id gives, or its paths are not normal.
     OtherFileSystem();
-    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
+    context_.seams.stopsBefore = [](JournaledStep step) { return step == JournaledStep::RemoveSource; };
     Move();
-    MoveStopsForTests = nullptr;
-    platform::MoveFaultForTests = nullptr;
+    context_.seams.stopsBefore = nullptr;
+    faults_.moves = nullptr;
     const std::filesystem::path entry = *std::filesystem::directory_iterator(context_.journalFolder);
     const std::string good = ReadBytes(entry);
     const std::string temporary = Temporaries()[0];
@@ -443,10 +445,10 @@ TEST_F(MoveJournal, AnEntryOfAnotherShapeIsReportedAndLeftAlone) {
 TEST_F(MoveJournal, AKillAfterTheLogLineGivesNoSecondLineAndARenameWithoutItsLineGetsOne) {
     // Across file systems, stopped once the entry has noted the line.
     OtherFileSystem();
-    MoveStopsForTests = [](JournaledStep step) { return step == JournaledStep::ClearTemporary; };
+    context_.seams.stopsBefore = [](JournaledStep step) { return step == JournaledStep::ClearTemporary; };
     Move();
-    MoveStopsForTests = nullptr;
-    platform::MoveFaultForTests = nullptr;
+    context_.seams.stopsBefore = nullptr;
+    faults_.moves = nullptr;
     LogFilePath = temp_.Path() / "first.txt";
     std::vector<RecoveredMove> moves = RecoverInterruptedMoves(context_, false);
     ASSERT_EQ(1u, moves.size());

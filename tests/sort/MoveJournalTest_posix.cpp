@@ -8,13 +8,14 @@
 
 #include <cerrno>
 
-#include "platform/FileFaults.h"
+#include "platform/FileSystem.h"
 #include "sort/MoveJournal.h"
 #include "sort/SortFixtures.h"
 
 using platform::MoveStep;
 using sorttest::Exists;
 using sorttest::ReadBytes;
+using sorttest::FaultyFileSystem;
 using sorttest::RunEnd;
 using sorttest::TestRunContext;
 using sorttest::TempFolder;
@@ -38,12 +39,13 @@ protected:
     MoveOutcome Move(const std::filesystem::path& source, const std::filesystem::path& target) {
         PendingMove pending;
         const MoveOutcome outcome = MoveFileJournaled(context_, source.string(), target.string(), true, pending);
-        FinishMove(pending);
+        FinishMove(context_, pending);
         return outcome;
     }
 
     TempFolder temp_;
-    RunContext context_ = TestRunContext(temp_.Path());
+    FaultyFileSystem faults_;
+    RunContext context_ = TestRunContext(temp_.Path(), faults_);
     RunEnd runEnd_;
     std::string contents_;
 };
@@ -54,7 +56,7 @@ TEST_F(MoveJournalPosix, ACopyKeepsModeAndModificationTime) {
     ::chmod(Source().c_str(), 0640);
     struct stat before;
     ASSERT_EQ(0, ::stat(Source().c_str(), &before));
-    platform::MoveFaultForTests = [](MoveStep step) { return step == MoveStep::Rename ? EXDEV : 0; };
+    faults_.moves = [](MoveStep step) { return step == MoveStep::Rename ? EXDEV : 0; };
 
     EXPECT_EQ(MoveOutcome::Moved, Move(Source(), Target()));
     EXPECT_FALSE(Exists(Source()));
@@ -66,7 +68,7 @@ TEST_F(MoveJournalPosix, ACopyKeepsModeAndModificationTime) {
 }
 
 TEST_F(MoveJournalPosix, WithoutNoReplaceRenameLinksAndUnlinksAndStillRefusesATakenName) {
-    platform::MoveFaultForTests = [](MoveStep step) { return step == MoveStep::Rename ? EINVAL : 0; };
+    faults_.moves = [](MoveStep step) { return step == MoveStep::Rename ? EINVAL : 0; };
     EXPECT_EQ(MoveOutcome::Moved, Move(Source(), Target()));
     EXPECT_FALSE(Exists(Source()));
     EXPECT_EQ(contents_, ReadBytes(Target()));
@@ -78,7 +80,7 @@ TEST_F(MoveJournalPosix, WithoutNoReplaceRenameLinksAndUnlinksAndStillRefusesATa
 
     // A link that fails leaves the file as it was.
     std::filesystem::remove(Source());
-    platform::MoveFaultForTests = [](MoveStep step) { return step == MoveStep::Rename ? EINVAL : step == MoveStep::Link ? EIO : 0; };
+    faults_.moves = [](MoveStep step) { return step == MoveStep::Rename ? EINVAL : step == MoveStep::Link ? EIO : 0; };
     EXPECT_EQ(MoveOutcome::Failed, Move(Target(), Source()));
     EXPECT_EQ(contents_, ReadBytes(Target()));
     EXPECT_FALSE(Exists(Source()));

@@ -9,12 +9,13 @@
 #include <regex>
 #include <thread>
 
-#include "platform/FileFaults.h"
+#include "platform/FileSystem.h"
 #include "sort/SortFixtures.h"
 
 using sorttest::LogLines;
 using sorttest::ReadBytes;
 using sorttest::RecordingHost;
+using sorttest::FaultyFileSystem;
 using sorttest::RunEnd;
 using sorttest::TestRunContext;
 using sorttest::TempFolder;
@@ -30,7 +31,8 @@ const char kFileQuestion[] =
 class ResultLog : public ::testing::Test {
 protected:
     TempFolder temp_;
-    RunContext context_ = TestRunContext(temp_.Path());
+    FaultyFileSystem faults_;
+    RunContext context_ = TestRunContext(temp_.Path(), faults_);
     RunEnd runEnd_;
     RecordingHost recorder_;
 };
@@ -108,7 +110,7 @@ TEST_F(ResultLog, LogsFolderThatCannotBeMadeAsksAndTheAnswerDecides) {
 TEST_F(ResultLog, LogFileThatCannotBeMadeAsksTheSecondQuestion) {
     // The "logs" folder can be made but no file in it, as on a full disk.
     int attempts = 0;
-    platform::FileFaultForTests = [&attempts](platform::FileStep step, const std::filesystem::path&) {
+    faults_.files = [&attempts](platform::FileStep step, const std::filesystem::path&) {
         if (step != platform::FileStep::CreateNew) return 0;
         ++attempts;
         return ENOSPC;

@@ -13,8 +13,7 @@
 #include <memory>
 #include <random>
 
-#include "platform/FileFaults.h"
-#include "platform/FileFaults.h"
+#include "platform/FileSystem.h"
 #include "platform/Thread.h"
 #include "sort/MoveJournal.h"
 #include "sort/ResultLog.h"
@@ -29,6 +28,7 @@ using sorttest::Exists;
 using sorttest::LogLines;
 using sorttest::ReadBytes;
 using sorttest::RecordingHost;
+using sorttest::FaultyFileSystem;
 using sorttest::RunEnd;
 using sorttest::TestRunContext;
 using sorttest::SortedLog;
@@ -60,8 +60,8 @@ protected:
         context_.settings.THREAD_NUM = 1;  // the move hooks know no file: one move at a time
     }
     void TearDown() override {
-        platform::MoveFaultForTests = nullptr;
-        platform::FileFaultForTests = nullptr;
+        faults_.moves = nullptr;
+        faults_.files = nullptr;
     }
 
     // Fixed destinations beside the pictures.
@@ -105,7 +105,8 @@ protected:
     }
 
     TempFolder temp_;
-    RunContext context_ = TestRunContext(temp_.Path() / "app");
+    FaultyFileSystem faults_;
+    RunContext context_ = TestRunContext(temp_.Path() / "app", faults_);
     RunEnd runEnd_;
     std::filesystem::path pics_ = temp_.Path() / "pics";
     std::string p_ = pics_.string();
@@ -117,7 +118,7 @@ protected:
 TEST_F(SortFaults, SourceThatTurnsUnreadableVanishesOrIsLockedBeforeItsMoveStaysAndIsLogged) {
     WriteBytes(pics_ / "unreadable.png", TinyPng(true, 1));
     WriteBytes(pics_ / "kept.png", TinyPng(false, 2));
-    platform::FileFaultForTests = [this](FileStep step, const std::filesystem::path& path) {
+    faults_.files = [this](FileStep step, const std::filesystem::path& path) {
         return step == FileStep::OpenForRead && path == pics_ / "unreadable.png" ? EACCES : 0;
     };
     Run();
@@ -136,8 +137,8 @@ TEST_F(SortFaults, SourceThatTurnsUnreadableVanishesOrIsLockedBeforeItsMoveStays
         std::filesystem::remove_all(pics_);
         std::filesystem::create_directory(pics_);
         WriteBytes(pics_ / "a.png", TinyPng(true, 3));
-        platform::FileFaultForTests = nullptr;
-        platform::MoveFaultForTests = [this, error](MoveStep step) {
+        faults_.files = nullptr;
+        faults_.moves = [this, error](MoveStep step) {
             if (step != MoveStep::Rename) return 0;
             // Gone for real: the move itself then finds nothing to move.
             if (error == ENOENT) std::filesystem::rename(pics_ / "a.png", temp_.Path() / "elsewhere.png");
@@ -169,7 +170,7 @@ TEST_F(SortFaults, DestinationThatDisappearsOrTurnsReadOnlyKeepsEveryFileWhereIt
     // Both folders turn read-only.
     std::filesystem::rename(temp_.Path() / "mono" / "gray.png", pics_ / "gray.png");
     std::filesystem::create_directory(context_.settings.DST_DIR_COLOR);
-    platform::MoveFaultForTests = [](MoveStep step) { return step == MoveStep::Rename ? EROFS : 0; };
+    faults_.moves = [](MoveStep step) { return step == MoveStep::Rename ? EROFS : 0; };
     EXPECT_EQ(2, LeftInPlace(Run()));
     EXPECT_EQ((std::vector<std::string>{
                   "[" + p_ + "/gray.png]" + MoveFailed("モノクロ", temp_.Path() / "mono" / "gray.png"),
@@ -180,8 +181,8 @@ TEST_F(SortFaults, DestinationThatDisappearsOrTurnsReadOnlyKeepsEveryFileWhereIt
 
     // A read-only medium refuses the sub-folder as well.
     context_.settings.IS_DST_SUBDIR = 1;
-    platform::MoveFaultForTests = nullptr;
-    platform::FileFaultForTests = [](FileStep step, const std::filesystem::path&) {
+    faults_.moves = nullptr;
+    faults_.files = [](FileStep step, const std::filesystem::path&) {
         return step == FileStep::CreateFolder ? EROFS : 0;
     };
     Run();
@@ -199,7 +200,7 @@ TEST_F(SortFaults, CrossFileSystemMoveFailingAtEachStepLeavesOneWholeFileAndSays
                                    MoveStep::Place, MoveStep::RemoveSource}) {
         // The copy fails on its second block: the disk fills up with half the file written.
         int copyBlocks = 0;
-        platform::MoveFaultForTests = [failing, &copyBlocks](MoveStep step) {
+        faults_.moves = [failing, &copyBlocks](MoveStep step) {
             if (step == MoveStep::Rename) return EXDEV;
             if (step != failing) return 0;
             return step != MoveStep::Copy ? EIO : ++copyBlocks == 2 ? ENOSPC : 0;
@@ -246,10 +247,10 @@ TEST_F(SortFaults, ALogLineThatCannotBeWrittenStopsTheRunAndKeepsEveryMoveOnReco
         SCOPED_TRACE(across);
         if (across) UseFixedDestinations();
         int appends = 0;
-        platform::FileFaultForTests = [&appends](FileStep step, const std::filesystem::path& path) {
+        faults_.files = [&appends](FileStep step, const std::filesystem::path& path) {
             return step == FileStep::Append && path.extension() == ".txt" && ++appends > 2 ? ENOSPC : 0;
         };
-        platform::MoveFaultForTests = [across](MoveStep step) { return across && step == MoveStep::Rename ? EXDEV : 0; };
+        faults_.moves = [across](MoveStep step) { return across && step == MoveStep::Rename ? EXDEV : 0; };
         fingerprintsBefore_ = Fingerprints();
         RecordingHost recorder;
         const SortRunResult result = SortRunDriver(context_, {pics_}, recorder.host);
@@ -260,8 +261,8 @@ TEST_F(SortFaults, ALogLineThatCannotBeWrittenStopsTheRunAndKeepsEveryMoveOnReco
         EXPECT_EQ(3, result.movedMonochrome + result.movedColor);
         EXPECT_EQ(2u, SortedLog().size());
         EXPECT_EQ(fingerprintsBefore_, Fingerprints());
-        platform::FileFaultForTests = nullptr;
-        platform::MoveFaultForTests = nullptr;
+        faults_.files = nullptr;
+        faults_.moves = nullptr;
         if (across) {
             // The move that has no line keeps its journal entry; the next run writes the line.
             RecordingHost next;
@@ -289,8 +290,8 @@ TEST_F(SortFaults, AnUndoMoveOrFolderRemovalThatFailsLeavesThingsAsTheyAreAndSay
 
     // The first move back fails; the folder the other one leaves empty cannot be removed.
     int moves = 0;
-    platform::MoveFaultForTests = [&moves](MoveStep step) { return step == MoveStep::Rename && moves++ == 0 ? EIO : 0; };
-    platform::FileFaultForTests = [](FileStep step, const std::filesystem::path&) {
+    faults_.moves = [&moves](MoveStep step) { return step == MoveStep::Rename && moves++ == 0 ? EIO : 0; };
+    faults_.files = [](FileStep step, const std::filesystem::path&) {
         return step == FileStep::RemoveFolder ? EBUSY : 0;
     };
     UndoOptions options;

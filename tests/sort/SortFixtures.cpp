@@ -14,7 +14,6 @@
 #include "sort/ResultLog.h"
 #include "sort/SortRun.h"
 #include "sort/SortRunDriver.h"
-#include "platform/FileFaults.h"
 #include "platform/Places.h"
 #include "platform/Text.h"
 #include "platform/Thread.h"
@@ -80,8 +79,9 @@ std::filesystem::path OnlyFileIn(const std::filesystem::path& folder) {
     return count == 1 ? found : std::filesystem::path();
 }
 
-RunContext TestRunContext(const std::filesystem::path& folder) {
+RunContext TestRunContext(const std::filesystem::path& folder, const platform::FileSystem& files) {
     RunContext context = MakeRunContext(SettingsRecord{}, folder / "");
+    context.seams.files = &files;
     context.logsFolder = folder / "logs";
     context.journalFolder = context.logsFolder / "journal";
     if (!context.fallbackJournalFolder.empty()) context.fallbackJournalFolder = folder / "local" / "journal";
@@ -100,9 +100,6 @@ RunEnd::~RunEnd() {
     LogFilePath.clear();
     CancelRequested = false;
     RunBusy = false;
-    platform::FileFaultForTests = nullptr;
-    platform::MoveFaultForTests = nullptr;
-    MoveStopsForTests = nullptr;
 }
 
 RecordingHost::RecordingHost() {

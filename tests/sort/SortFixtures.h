@@ -12,6 +12,7 @@
 #include "settings/Settings.h"
 #include "sort/RunContext.h"
 #include "sort/SortHost.h"
+#include "support/FaultyFileSystem.h"
 #include "support/ImageFiles.h"
 #include "support/TestFiles.h"
 #include "support/Variables.h"
@@ -19,6 +20,7 @@
 namespace sorttest {
 
 using testimages::TempFolder;
+using testsupport::FaultyFileSystem;
 
 using testimages::Exists;
 using testimages::NativeSeparators;
@@ -43,8 +45,8 @@ std::filesystem::path OnlyFileIn(const std::filesystem::path& folder);
 
 // A test's run context: the default settings, the logs in "logs" below `folder`, the journal
 // in "logs/journal" and, where the platform has a fallback for it, that in "local/journal",
-// real threads and the real clock.
-RunContext TestRunContext(const std::filesystem::path& folder);
+// real threads, the real clock, and `files` (which outlives the context).
+RunContext TestRunContext(const std::filesystem::path& folder, const platform::FileSystem& files);
 
 // Ends what a test's run leaves behind in the process: the log it opened (with its ledger,
 // which Windows keeps locked while it is open) and the cancel and busy flags.

@@ -11,7 +11,7 @@
 #include <regex>
 #include <thread>
 
-#include "platform/FileFaults.h"
+#include "platform/FileSystem.h"
 #include "platform/Text.h"
 #include "platform/Thread.h"
 #include "sort/ResultLog.h"
@@ -24,6 +24,7 @@ using sorttest::LogLines;
 using sorttest::NativeSeparators;
 using sorttest::ReadBytes;
 using sorttest::RecordingHost;
+using sorttest::FaultyFileSystem;
 using sorttest::RunEnd;
 using sorttest::TestRunContext;
 using sorttest::SortedLog;
@@ -51,7 +52,8 @@ protected:
     }
 
     TempFolder temp_;
-    RunContext context_ = TestRunContext(temp_.Path() / "app");
+    FaultyFileSystem faults_;
+    RunContext context_ = TestRunContext(temp_.Path() / "app", faults_);
     RunEnd runEnd_;
     RecordingHost recorder_;
     std::filesystem::path app_ = temp_.Path() / "app";
@@ -233,13 +235,13 @@ protected:
 TEST_F(IllFormedNames, ReachTheFileSystemAndTheLogWhole) {
     std::mutex lock;
     std::vector<std::filesystem::path> opened;
-    platform::FileFaultForTests = [&](FileStep step, const std::filesystem::path& path) {
+    faults_.files = [&](FileStep step, const std::filesystem::path& path) {
         std::lock_guard<std::mutex> hold(lock);
         if (step == FileStep::OpenForRead) opened.push_back(path);
         return 0;
     };
     Run({pics_ / listed});
-    platform::FileFaultForTests = nullptr;
+    faults_.files = nullptr;
     EXPECT_EQ(std::vector<std::filesystem::path>{pics_ / listed}, opened);
     EXPECT_EQ(std::vector<std::string>{NativeSeparators("[" + p_ + "/" + listedText +
                                                         "]【ERROR】PNGファイルの読み込みに失敗しました。（ファイルの読み込みオープンに失敗しました。）")},
@@ -275,7 +277,7 @@ TEST_F(SortRun, UnsupportedVanishedAndUnreadableFilesStayWithTheirReason) {
     // Cannot be opened, as when another program holds it without sharing.
     const auto locked = pics_ / "locked.bmp";
     WriteBytes(locked, TinyBmp(false, 1));
-    platform::FileFaultForTests = [locked](FileStep step, const std::filesystem::path& path) {
+    faults_.files = [locked](FileStep step, const std::filesystem::path& path) {
         return step == FileStep::OpenForRead && path == locked ? EACCES : 0;
     };
     // A link to nowhere is listed as a file that cannot be opened. MinGW's library makes no

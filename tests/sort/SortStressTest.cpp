@@ -12,6 +12,7 @@
 
 using sorttest::LogLines;
 using sorttest::RecordingHost;
+using sorttest::FaultyFileSystem;
 using sorttest::RunEnd;
 using sorttest::TestRunContext;
 using sorttest::TempFolder;
@@ -40,7 +41,8 @@ std::string LoggedPath(const std::string& line) {
 
 void SortManyFiles(int threadNum) {
     TempFolder temp;
-    RunContext context = TestRunContext(temp.Path() / "app");
+    FaultyFileSystem faults;
+    RunContext context = TestRunContext(temp.Path() / "app", faults);
     RunEnd runEnd;
     std::filesystem::create_directory(temp.Path() / "app");
     const auto pics = temp.Path() / "pics";

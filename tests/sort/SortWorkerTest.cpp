@@ -8,6 +8,7 @@
 
 using sorttest::LogLines;
 using sorttest::NativeSeparators;
+using sorttest::FaultyFileSystem;
 using sorttest::RunEnd;
 using sorttest::TestRunContext;
 using sorttest::TempFolder;
@@ -17,7 +18,8 @@ using sorttest::WriteBytes;
 
 TEST(SortWorker, WritesItsLogLineThenStepsAndDecrementsAsItsLastAct) {
     TempFolder temp;
-    RunContext context = TestRunContext(temp.Path());
+    FaultyFileSystem faults;
+    RunContext context = TestRunContext(temp.Path(), faults);
     RunEnd runEnd;
     ASSERT_TRUE(OpenResultLog(context, SortHost{}));
     const std::string path = NativeSeparators(temp.Path().string() + "/a.png");

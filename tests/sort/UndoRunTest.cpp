@@ -18,6 +18,7 @@ using sorttest::Exists;
 using sorttest::LogLines;
 using sorttest::ReadBytes;
 using sorttest::RecordingHost;
+using sorttest::FaultyFileSystem;
 using sorttest::RunEnd;
 using sorttest::TestRunContext;
 using sorttest::TempFolder;
@@ -83,7 +84,8 @@ protected:
     }
 
     TempFolder temp_;
-    RunContext context_ = TestRunContext(temp_.Path() / "app");
+    FaultyFileSystem faults_;
+    RunContext context_ = TestRunContext(temp_.Path() / "app", faults_);
     RunEnd runEnd_;
     RecordingHost recorder_;
     std::filesystem::path pics_ = temp_.Path() / "pics";
