@@ -163,6 +163,7 @@ inline void NoteEarlyRule(JudgeEvidence* evidence, DecidingRule rule, const char
     evidence->detail = detail;
 }
 
-// The JPEG loader's per-thread recovery points; emptied at the start of every run.
+// The JPEG loader's per-thread recovery points: an entry lives for one decode of its thread;
+// emptied at the start of every run as well.
 void EmptyRecoveryPointTable();
 std::size_t RecoveryPointTableSize();

@@ -41,6 +41,26 @@ RecoveryPoint* RecoveryPointForThisThread() {
     }
 }
 
+// Holds the calling thread's recovery point for one decode and removes it afterwards, so that
+// no entry outlives its decode: a caller that starts a thread per picture would otherwise grow
+// the table by one entry per thread for as long as the process lives. The entry is made before
+// the decode's setjmp and removed after its frame is gone, so no jump ever crosses this object.
+class RecoveryPointHold {
+public:
+    RecoveryPointHold() : point_(RecoveryPointForThisThread()) {}
+    ~RecoveryPointHold() {
+        if (point_ == nullptr) return;
+        std::lock_guard<std::mutex> hold(RecoveryPointTableLock);
+        RecoveryPointTable.erase(std::this_thread::get_id());
+    }
+    RecoveryPointHold(const RecoveryPointHold&) = delete;
+    RecoveryPointHold& operator=(const RecoveryPointHold&) = delete;
+    RecoveryPoint* Point() const { return point_; }
+
+private:
+    RecoveryPoint* point_;
+};
+
 // libjpeg's error_exit: never returns to the library.
 void JpegFatalErrorHook(j_common_ptr) {
     RecoveryPoint* point = RecoveryPointForThisThread();
@@ -300,7 +320,8 @@ void ReleaseJpegDecode(JpegDecode& decode) {
 bool ReadJpegRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
                   std::string& loadReason, JudgeEvidence* evidence, bool reduced, const platform::FileSystem& files) {
     earlyVerdict = kNoEarlyVerdict;
-    RecoveryPoint* point = RecoveryPointForThisThread();
+    const RecoveryPointHold recovery;
+    RecoveryPoint* point = recovery.Point();
     if (point == nullptr) {
         loadReason = "メモリ領域の確保に失敗しました。";
         return false;
