@@ -19,9 +19,9 @@ struct HeldFile;
 }
 struct RunContext;
 
-// The journal lives in the context's journal folder. When an entry cannot be written there, it
-// goes to the fallback journal folder where the platform has one; recovery reads both. Without
-// either, no move that needs the journal is made.
+// The entries live in the context's journal folder; where an entry cannot be written there, it
+// goes to the context's fallback journal folder, when there is one; recovery reads both.
+// Without either, no move that needs the journal is made.
 
 enum class MoveOutcome {
     Moved,
@@ -45,8 +45,8 @@ struct PendingMove {
 // never work on one target at once: the second is refused (Failed) before anything is written. `monochrome` is the word its moved line will carry, should a
 // recovery have to write it. When the result is Moved, call FinishMove with `pending` after the
 // log line is written.
-MoveOutcome MoveFileJournaled(const RunContext& context, const std::string& source, const std::string& target, bool monochrome,
-                              PendingMove& pending);
+MoveOutcome MoveFileJournaled(const RunContext& context, const std::string& source, const std::string& target,
+                              bool monochrome, PendingMove& pending);
 // Clears the journal entry of a finished move, once its log line is written.
 void FinishMove(const RunContext& context, PendingMove& pending);
 // Lets go of the journal entry of a finished move whose log line could not be written: the

@@ -14,8 +14,9 @@ struct SortHost;
 // before any worker starts.
 extern std::filesystem::path LogFilePath;
 
-// Creates the context's logs folder when missing and a new empty log file named from its clock. When either cannot be made, asks through the host
-// whether to run without a log: returns true when the run may proceed (with or without a log).
+// Creates the context's logs folder when missing and a new empty log file named from its clock.
+// When either cannot be made, asks through the host whether to run without a log: returns true
+// when the run may proceed (with or without a log).
 bool OpenResultLog(const RunContext& context, const SortHost& host);
 
 // Set by WriteResultLog when a line could not be written (a full disk, a log removed), cleared
@@ -26,8 +27,8 @@ extern std::atomic<bool> LogWriteFailed;
 // Ends the run's move ledger (MoveLedger.h); the log itself needs no closing.
 void CloseResultLog();
 
-// Appends one line for `path` with `message`, stamped by the context's clock, under LogLock; does nothing when logging is off
-// (and returns true). False when the line could not be written; LogWriteFailed is then set.
+// Appends one line for `path` with `message`, stamped by the context's clock, under LogLock;
+// does nothing when logging is off (and returns true). False when the line could not be written; LogWriteFailed is then set.
 bool WriteResultLog(const RunContext& context, const std::string& path, const std::string& message);
 
 // "2026年01月05日09時03分07秒045ミリ秒[path]message" followed by CR LF, the path and the message

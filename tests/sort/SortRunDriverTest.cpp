@@ -386,6 +386,29 @@ TEST_F(SortRun, CancelLetsStartedFilesFinishAndLeavesTheRestUntouchedAndUnlogged
     EXPECT_EQ(2, recorder_.steps);
 }
 
+// A run works from its context alone: the process's settings record and the system's clock
+// may say anything.
+TEST_F(SortRun, TakesItsSettingsPlacesAndClockFromItsContextAlone) {
+    const SettingsRecord saved = Settings;
+    Settings.IS_DST_SUBDIR = 0;
+    Settings.DST_DIR_MONO = Settings.DST_DIR_COLOR = (temp_.Path() / "nowhere").string();
+    Settings.IS_SUBDIRS_TOO = 0;
+    context_.logsFolder = temp_.Path() / "elsewhere" / "logs";
+    context_.seams.clock = [] { return platform::LocalTime{2031, 2, 3, 4, 5, 6, 7}; };
+    std::filesystem::create_directory(pics_ / "sub");
+    WriteBytes(pics_ / "sub" / "a.png", TinyPng(false, 1));
+
+    const SortRunResult result = Run({pics_});
+    Settings = saved;
+
+    EXPECT_EQ(1, result.movedMonochrome);
+    EXPECT_TRUE(Exists(pics_ / "sub" / "monochrome" / "a.png"));
+    EXPECT_EQ(context_.logsFolder / "2031_02_03_04_05_06_007.txt", LogFilePath);
+    const std::vector<std::string> lines = LogLines(LogFilePath);
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ(0u, lines[0].find("2031年02月03日04時05分06秒007ミリ秒[")) << lines[0];
+}
+
 TEST(SortRunState, OnlyOneRunAtATime) {
     TempFolder temp;
     RunEnd runEnd;
