@@ -1,4 +1,6 @@
 // The per-format entry operations: loader, judgment and clean-up in one fixed pattern.
+#include <memory>
+
 #include "image/DecodedImage.h"
 #include "image/BitmapFile.h"
 #include "judge/RowJudgment.h"
@@ -80,4 +82,62 @@ int JudgeBmpFile(const std::filesystem::path& path, const JudgeParams& params, s
         return 1;
     }
     return judgment.Finish(errorText);
+}
+
+int JudgeWebPFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                  JudgeEvidence* evidence) {
+    static const FormatMessages messages{"【ERROR】WebPファイルの読み込みに失敗しました。",
+                                         "【ERROR】WebPファイルの読み込みに失敗しました。（%s）"};
+    return JudgeWithReader(ReadWebPRows, messages, path, params, errorText, evidence);
+}
+
+namespace {
+
+// Judges page after page until one is colour; the evidence is that of the deciding page.
+class PageJudgments final : public PageRows {
+public:
+    PageJudgments(const JudgeParams& params, JudgeEvidence* evidence) : params_(params), evidence_(evidence) {}
+
+    RowSink& PageSink(int) override {
+        pageEvidence_ = JudgeEvidence{};
+        judgment_ = std::make_unique<RowJudgment>(params_, evidence_ != nullptr ? &pageEvidence_ : nullptr);
+        return *judgment_;
+    }
+    JudgeEvidence* PageEvidence() override { return evidence_ != nullptr ? &pageEvidence_ : nullptr; }
+    bool PageDone(int page, int earlyVerdict) override {
+        verdict_ = earlyVerdict != kNoEarlyVerdict ? (earlyVerdict == kEarlyMonochrome ? 1 : 0)
+                                                   : judgment_->Finish(errorText_);
+        if (evidence_ != nullptr) {
+            *evidence_ = pageEvidence_;
+            evidence_->page = page;
+            evidence_->pagesJudged = page;
+        }
+        return errorText_.empty() && verdict_ != 0;
+    }
+
+    int verdict_ = 1;
+    std::string errorText_;
+
+private:
+    JudgeParams params_;
+    JudgeEvidence* evidence_;
+    JudgeEvidence pageEvidence_;
+    std::unique_ptr<RowJudgment> judgment_;
+};
+
+}  // namespace
+
+int JudgeTiffFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                  JudgeEvidence* evidence) {
+    PageJudgments pages(params, FullEvidence(evidence));
+    std::string loadReason;
+    if (!ReadTiffPages(path, pages, loadReason)) {
+        errorText = FormatText("【ERROR】TIFFファイルの読み込みに失敗しました。（%s）", loadReason.c_str());
+        return 1;
+    }
+    if (!pages.errorText_.empty()) {
+        errorText = pages.errorText_;
+        return 1;
+    }
+    return pages.verdict_;
 }
