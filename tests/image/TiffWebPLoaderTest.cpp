@@ -441,3 +441,34 @@ TEST(TiffWebPLoaders, TruncatedAndBitFlippedFilesGiveAVerdictOrAnErrorNeverACras
         }
     }
 }
+
+TEST(TiffWebPLoaders, TheLibrariesOwnTestPicturesAreJudged) {
+    const std::filesystem::path sources = PALLIDOR_SOURCES_DIR;
+    const struct {
+        const char* file;
+        int verdict;
+        const char* errorText;
+    } rows[] = {
+        {"tiff-4.5.0/test/images/miniswhite-1c-1b.tiff", 1, ""},
+        {"tiff-4.5.0/test/images/testfax4.tiff", 1, ""},
+        {"tiff-4.5.0/test/images/minisblack-2c-8b-alpha.tiff", 1, ""},
+        {"tiff-4.5.0/test/images/palette-1c-1b.tiff", 1, ""},
+        {"tiff-4.5.0/test/images/palette-1c-8b.tiff", 0, ""},
+        {"tiff-4.5.0/test/images/rgb-3c-16b.tiff", 0, ""},
+        {"tiff-4.5.0/test/images/quad-tile.jpg.tiff", 0, ""},
+        {"tiff-4.5.0/test/images/ojpeg_chewey_subsamp21_multi_strip.tiff", 0, ""},
+        {"tiff-4.5.0/test/images/logluv-3c-16b.tiff", 1, ""},
+        {"tiff-4.5.0/test/images/test_two_ifds.tif", 1, ""},
+        // Directories that chain back to themselves: the pages after the loop are unknown.
+        {"tiff-4.5.0/test/images/test_ifd_loop_to_self.tif", 1,
+         "【ERROR】TIFFファイルの読み込みに失敗しました。（ファイルが不正です。）"},
+        {"tiff-4.5.0/test/images/test_ifd_loop_to_first.tif", 1,
+         "【ERROR】TIFFファイルの読み込みに失敗しました。（ファイルが不正です。）"},
+        {"libwebp-1.2.4/examples/test.webp", 0, ""},
+    };
+    for (const auto& row : rows) {
+        std::string errorText;
+        EXPECT_EQ(row.verdict, JudgeFileByExtension(sources / row.file, JudgeParams{}, errorText)) << row.file;
+        EXPECT_EQ(row.errorText, errorText) << row.file;
+    }
+}
