@@ -187,7 +187,7 @@ void WriteTiffSeeds() {
 }
 
 void WriteWebPSeeds() {
-    WebPPicture p;
+    WebPImage p;
     p.width = 7;
     p.height = 5;
     for (int i = 0; i < 7 * 5 * 3; ++i) p.pixels.push_back(std::uint8_t(i * 29));

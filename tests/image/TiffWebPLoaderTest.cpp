@@ -308,7 +308,7 @@ TEST(WebPLoader, LosslessFilesAreJudgedAsTheirOriginals) {
     TempFolder dir;
     for (const JudgeParams& params : {JudgeParams{}, Perceptual()}) {
         for (const Picture& picture : Originals()) {
-            WebPPicture webp;
+            WebPImage webp;
             webp.width = kWidth;
             webp.height = kHeight;
             webp.pixels = picture.rgb;
@@ -324,7 +324,7 @@ TEST(WebPLoader, LosslessFilesAreJudgedAsTheirOriginals) {
 TEST(WebPLoader, TransparentColourIsCompositedForThePerceptualCriterion) {
     TempFolder dir;
     // Gray, with a bright red square that is fully transparent: nothing coloured shows.
-    WebPPicture webp;
+    WebPImage webp;
     webp.width = kWidth;
     webp.height = kHeight;
     webp.alpha = true;
@@ -363,7 +363,7 @@ TEST(WebPLoader, LossyFilesAreJudgedAsTheirOriginalsByThePerceptualCriterion) {
             }
         }
         const Picture picture{"lossy", rgb};
-        WebPPicture webp;
+        WebPImage webp;
         webp.width = kWidth;
         webp.height = kHeight;
         webp.lossless = false;
@@ -378,9 +378,30 @@ TEST(WebPLoader, LossyFilesAreJudgedAsTheirOriginalsByThePerceptualCriterion) {
     EXPECT_LE(differences, 1);
 }
 
+TEST(WebPLoader, AnAnimationIsJudgedByItsFirstFrame) {
+    TempFolder dir;
+    const std::vector<Picture> originals = Originals();
+    const struct {
+        const char* name;
+        std::vector<std::vector<std::uint8_t>> frames;
+        int verdict;
+    } rows[] = {
+        {"gray, then colour", {originals[0].rgb, originals[2].rgb}, 1},
+        {"colour, then gray", {originals[2].rgb, originals[0].rgb}, 0},
+    };
+    for (const auto& row : rows) {
+        const Bytes bytes = EncodeWebPAnimation(kWidth, kHeight, row.frames);
+        ASSERT_FALSE(bytes.empty()) << row.name;
+        WriteFileBytes(dir.File("anim.webp"), bytes);
+        std::string errorText;
+        EXPECT_EQ(row.verdict, JudgeWebPFile(dir.File("anim.webp"), JudgeParams{}, errorText)) << row.name;
+        EXPECT_EQ("", errorText) << row.name;
+    }
+}
+
 TEST(WebPLoader, DamagedFilesFailWithTheirReason) {
     TempFolder dir;
-    WebPPicture webp;
+    WebPImage webp;
     webp.width = kWidth;
     webp.height = kHeight;
     webp.pixels = Originals()[2].rgb;
@@ -407,7 +428,7 @@ TEST(TiffWebPLoaders, TruncatedAndBitFlippedFilesGiveAVerdictOrAnErrorNeverACras
     page.compression = COMPRESSION_LZW;
     page.rowsPerStrip = 8;
     ASSERT_TRUE(WriteTiff(dir.File("seed.tif"), {page}));
-    WebPPicture webp;
+    WebPImage webp;
     webp.width = kWidth;
     webp.height = kHeight;
     webp.pixels = Originals()[2].rgb;

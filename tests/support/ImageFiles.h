@@ -106,7 +106,7 @@ bool WriteTiff(const std::filesystem::path& path, const std::vector<TiffPage>& p
 
 // RGB or RGBA pixels (4 bytes each when `alpha`), top row first; lossless unless `quality` is
 // given (0..100).
-struct WebPPicture {
+struct WebPImage {
     int width = 0;
     int height = 0;
     bool alpha = false;
@@ -114,7 +114,9 @@ struct WebPPicture {
     float quality = 90;
     std::vector<std::uint8_t> pixels;
 };
-Bytes EncodeWebP(const WebPPicture& picture);
+Bytes EncodeWebP(const WebPImage& picture);
+// A lossless animation of RGB frames of one size, each shown for 100 ms.
+Bytes EncodeWebPAnimation(int width, int height, const std::vector<std::vector<std::uint8_t>>& frames);
 
 }  // namespace testimages
 

@@ -4,6 +4,7 @@
 
 #include <tiffio.h>
 #include <webp/encode.h>
+#include <webp/mux.h>
 
 #include "platform/Text.h"
 #include "support/ImageFiles.h"
@@ -119,7 +120,7 @@ bool WriteTiff(const std::filesystem::path& path, const std::vector<TiffPage>& p
     return true;
 }
 
-Bytes EncodeWebP(const WebPPicture& picture) {
+Bytes EncodeWebP(const WebPImage& picture) {
     std::uint8_t* output = nullptr;
     const int stride = picture.width * (picture.alpha ? 4 : 3);
     std::size_t size = 0;
@@ -133,6 +134,45 @@ Bytes EncodeWebP(const WebPPicture& picture) {
     }
     Bytes bytes(output, output + size);
     WebPFree(output);
+    return bytes;
+}
+
+Bytes EncodeWebPAnimation(int width, int height, const std::vector<std::vector<std::uint8_t>>& frames) {
+    WebPAnimEncoderOptions options;
+    WebPConfig config;
+    if (!WebPAnimEncoderOptionsInit(&options) || !WebPConfigInit(&config)) return {};
+    config.lossless = 1;
+    // Every frame whole, so that the first frame is the picture itself.
+    options.allow_mixed = 0;
+    options.minimize_size = 0;
+    options.kmin = 1;
+    options.kmax = 1;
+    WebPAnimEncoder* encoder = WebPAnimEncoderNew(width, height, &options);
+    if (encoder == nullptr) return {};
+    int time = 0;
+    for (const auto& rgb : frames) {
+        ::WebPPicture picture;
+        WebPPictureInit(&picture);
+        picture.use_argb = 1;
+        picture.width = width;
+        picture.height = height;
+        const bool added = WebPPictureImportRGB(&picture, rgb.data(), width * 3) &&
+                           WebPAnimEncoderAdd(encoder, &picture, time, &config);
+        WebPPictureFree(&picture);
+        if (!added) {
+            WebPAnimEncoderDelete(encoder);
+            return {};
+        }
+        time += 100;
+    }
+    WebPData data;
+    WebPDataInit(&data);
+    Bytes bytes;
+    if (WebPAnimEncoderAdd(encoder, nullptr, time, nullptr) && WebPAnimEncoderAssemble(encoder, &data)) {
+        bytes.assign(data.bytes, data.bytes + data.size);
+    }
+    WebPDataClear(&data);
+    WebPAnimEncoderDelete(encoder);
     return bytes;
 }
 
