@@ -7,7 +7,9 @@
 # It fails when a lossless copy is judged otherwise than its original, when more than one
 # lossy WebP in thirty is, when a two-page TIFF whose second page is colour is not colour, or
 # when build-win32/pallidor-cli.exe exists and, under Wine, judges a copy otherwise than the
-# native program does. Pictures with transparency are left out: the converters drop it.
+# native program does. Pictures with transparency are left out: the converters drop it. A
+# JPEG's copies hold the converter's decoding of it, which may differ a little from ours; they
+# are held against a PNG of those same pixels, and the JPEGs themselves are only counted.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 [ $# -ge 1 ] || { echo "usage: scripts/check-formats.sh FOLDER [NATIVE_CLI]" >&2; exit 2; }
@@ -30,10 +32,12 @@ export LC_ALL=C.UTF-8
 "$cli" settings --settings "$work/perceptual.ini" IS_PERCEPTUAL_JUDGE=1 >/dev/null
 touch "$work/defaults.ini"
 
-# One line per file: VERDICT<TAB>NAME, where NAME is the path below $work.
+files=$work/files
+mkdir "$files"
+# One line per file: VERDICT<TAB>NAME, where NAME is the path below $files.
 judge() {
   local settings=$1; shift
-  (cd "$work" && "$cli" judge --settings "$settings" "$@" || true) | cut -f 1,2 | LC_ALL=C sort
+  (cd "$files" && "$cli" judge --settings "$work/$settings" "$@" || true) | cut -f 1,2 | LC_ALL=C sort
 }
 
 n=0
@@ -44,7 +48,7 @@ while IFS= read -r -d '' picture; do
   esac
   anytopnm "$picture" > "$work/p.pnm" 2>/dev/null && pamfile "$work/p.pnm" >/dev/null 2>&1 || continue
   n=$((n + 1))
-  dir=$work/$n
+  dir=$files/$n
   mkdir "$dir"
   cp "$picture" "$dir/original.${picture##*.}"
   pnmtopng "$work/p.pnm" > "$dir/as.png" 2>/dev/null
@@ -65,9 +69,10 @@ status=0
 for settings in defaults perceptual; do
   judge "$settings.ini" . > "$work/$settings.out"
   verdict() { awk -F '\t' -v f="./$1" '$2 == f { print $1 }' "$work/$settings.out"; }
-  lossless_differ=0; lossy_differ=0; lossy=0
+  lossless_differ=0; lossy_differ=0; lossy=0; decoded_differ=0
   for i in $(seq 1 "$n"); do
-    original=$(verdict "$i/$(cd "$work/$i" && ls original.*)")
+    original=$(verdict "$i/as.png")
+    [ "$(verdict "$i/$(cd "$files/$i" && ls original.*)")" = "$original" ] || decoded_differ=$((decoded_differ + 1))
     for copy in none.tif lzw.tif flate.tif packbits.tif 16bit.tif lossless.webp; do
       v=$(verdict "$i/$copy")
       if [ "$v" != "$original" ]; then
@@ -86,6 +91,7 @@ for settings in defaults perceptual; do
     fi
   done
   echo "check-formats: $settings: $n pictures, $lossless_differ lossless copies judged otherwise"
+  echo "check-formats: $settings: $decoded_differ originals judged otherwise than the converter's decoding of them"
   [ "$lossless_differ" -eq 0 ] || status=1
   if [ "$settings" = perceptual ]; then
     echo "check-formats: perceptual: $lossy_differ of $lossy lossy WebP files judged otherwise"
@@ -97,7 +103,7 @@ done
 # A two-page document whose second page is colour: colour, decided by page 2.
 colour=$(awk -F '\t' '$1 == "color" && $2 ~ /\/none\.tif$/ { print $2; exit }' "$work/defaults.out")
 if [ -n "$colour" ]; then
-  tiffcp "$work/1/bilevel-g4.tif" "$work/$colour" "$work/pages.tif"
+  tiffcp "$files/1/bilevel-g4.tif" "$files/$colour" "$work/pages.tif"
   line=$(cd "$work" && "$cli" judge --explain pages.tif || true)
   case "$line" in
     color*"decided by page 2 of 2"*) echo "check-formats: two pages, the second colour: $line" ;;
@@ -107,7 +113,7 @@ fi
 
 if [ -x "$windows" ] || [ -f "$windows" ]; then
   for settings in defaults perceptual; do
-    (cd "$work" && "$root/scripts/wine-exec.sh" "$windows" judge --settings "$settings.ini" . || true) |
+    (cd "$files" && "$root/scripts/wine-exec.sh" "$windows" judge --settings "../$settings.ini" . || true) |
       cut -f 1,2 | tr '\\' '/' | LC_ALL=C sort > "$work/$settings.wine"
     if cmp -s "$work/$settings.out" "$work/$settings.wine"; then
       echo "check-formats: $settings: pallidor-cli.exe under Wine gives the same $(wc -l < "$work/$settings.out") verdicts"
