@@ -176,7 +176,13 @@ bool SendPageRows(TIFF* tiff, RowSink& sink, std::string& loadReason) {
         return false;
     }
     rgba.begun = true;
-    rgba.image.req_orientation = ORIENTATION_TOPLEFT;
+    // Rows as the file stores them: a flip asked of the library would turn each chunk over on
+    // its own, not the page. A page stored bottom row first has its rows numbered from there;
+    // mirrored columns change no verdict.
+    rgba.image.req_orientation = rgba.image.orientation;
+    const std::uint16_t orientation = rgba.image.orientation;
+    const bool bottomUp = orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT ||
+                          orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
     const std::uint32_t width = rgba.image.width;
     const std::uint32_t height = rgba.image.height;
     if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) {
@@ -225,7 +231,9 @@ bool SendPageRows(TIFF* tiff, RowSink& sink, std::string& loadReason) {
         for (std::uint32_t r = 0; r < count; ++r) {
             std::uint32_t* row = rows.Rows() + static_cast<std::size_t>(r) * width;
             ToBgra(row, width, format.alpha);
-            if (!sink.TakeRow(static_cast<std::int32_t>(top + r), reinterpret_cast<const std::uint8_t*>(row))) {
+            const std::uint32_t fileRow = top + r;
+            const std::uint32_t pictureRow = bottomUp ? height - 1 - fileRow : fileRow;
+            if (!sink.TakeRow(static_cast<std::int32_t>(pictureRow), reinterpret_cast<const std::uint8_t*>(row))) {
                 return true;
             }
         }

@@ -232,6 +232,29 @@ TEST(TiffLoader, AFileIsColourWhenAnyPageIsAndTheExplanationNamesThatPage) {
     }
 }
 
+TEST(TiffLoader, APageStoredBottomRowFirstIsTurnedUpright) {
+    TempFolder dir;
+    // Stored rows: red, then gray; with the bottom row stored first, red is the picture's bottom.
+    TiffPage page;
+    page.width = 2;
+    page.height = 2;
+    page.rowsPerStrip = 1;
+    page.samples = {200, 0, 0, 200, 0, 0, 90, 90, 90, 90, 90, 90};
+    for (const int orientation : {ORIENTATION_TOPLEFT, ORIENTATION_BOTLEFT}) {
+        page.orientation = orientation;
+        ASSERT_TRUE(WriteTiff(dir.File("o.tif"), {page}));
+        int earlyVerdict = -1;
+        std::string reason;
+        DecodedImage* image = LoadTiffFile(dir.File("o.tif"), earlyVerdict, reason);
+        ASSERT_NE(nullptr, image) << reason;
+        const std::uint8_t* top = PictureRow(*image, 0);
+        // Blue, green, red of the picture's top-left pixel.
+        EXPECT_EQ(orientation == ORIENTATION_TOPLEFT ? 200 : 90, top[2]) << orientation;
+        EXPECT_EQ(orientation == ORIENTATION_TOPLEFT ? 0 : 90, top[0]) << orientation;
+        DestroyDecodedImage(image);
+    }
+}
+
 TEST(TiffLoader, JpegCompressedYCbCrIsReadThroughTheLibrary) {
     TempFolder dir;
     const std::vector<Picture> originals = Originals();

@@ -98,6 +98,7 @@ struct TiffPage {
     int rowsPerStrip = 0;  // 0: the library's choice
     int tileSide = 0;
     bool bigTiff = false;  // set on the first page: the file is BigTIFF
+    int orientation = 1;   // top row first; 4: the first row stored is the picture's bottom
     std::vector<Rgb> palette;
     std::vector<unsigned> samples;
 };

@@ -59,6 +59,7 @@ bool WritePage(TIFF* tiff, const TiffPage& page, int pageNumber, int pageCount) 
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, static_cast<std::uint16_t>(page.photometric));
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(page.compression));
+    TIFFSetField(tiff, TIFFTAG_ORIENTATION, static_cast<std::uint16_t>(page.orientation));
     if (pageCount > 1) {
         TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
         TIFFSetField(tiff, TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(pageNumber),
