@@ -143,7 +143,7 @@ py::dict SettingsAsDict(const pallidor::JudgeParams& params) {
 }  // namespace
 
 PYBIND11_MODULE(_pallidor, m) {
-    m.doc() = "Judges pictures (PNG, GIF, BMP, JPEG) as monochrome or colour.";
+    m.doc() = "Judges pictures (PNG, GIF, BMP, JPEG, TIFF, WebP) as monochrome or colour.";
     m.attr("__version__") = pallidor::Version();
 
     py::class_<pallidor::JudgeParams>(m, "Settings",

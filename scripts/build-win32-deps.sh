@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds static Windows libraries from the Debian sources in .cache/sources (zlib, libpng,
-# libjpeg-turbo with its SIMD code, giflib) and GoogleTest from Debian's googletest package:
+# libjpeg-turbo with its SIMD code, giflib, libtiff, libwebp) and GoogleTest from Debian's googletest package:
 #   scripts/build-win32-deps.sh [i686|x86_64]      (default i686)
 # The prefix lives outside the work tree, so fresh clones on the same machine share it. Its
 # name carries a digest of the source versions, the compiler and this script, so a change of
@@ -30,6 +30,8 @@ zlib_src=$(source_dir zlib)
 png_src=$(source_dir libpng1.6)
 jpeg_src=$(source_dir libjpeg-turbo)
 gif_src=$(source_dir giflib)
+tiff_src=$(source_dir tiff)
+webp_src=$(source_dir libwebp)
 gtest_src=/usr/src/googletest
 
 key=$( { ls .cache/sources/*.dsc | xargs -n 1 basename
@@ -89,6 +91,26 @@ mkdir -p "$work/gif"
    "$AR" rcs libgif.a ./*.o && cp libgif.a "$prefix/lib/" &&
    cp "$gif_src/gif_lib.h" "$prefix/include/") >"$work/gif.log" 2>&1 ||
   { tail -n 30 "$work/gif.log" >&2; exit 1; }
+
+# libtiff with the codecs of its own and zlib's and libjpeg's from this prefix; none of the
+# other optional libraries, so the programs import nothing more.
+cmake -S "$tiff_src" -B "$work/tiff" "${cmake_common[@]}" -DBUILD_SHARED_LIBS=OFF \
+  -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF -Dtiff-docs=OFF -Dcxx=OFF \
+  -Dzlib=ON -Djpeg=ON -Dold-jpeg=ON -Djpeg12=OFF -Dlibdeflate=OFF -Djbig=OFF -Dlerc=OFF \
+  -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF >"$work/tiff.log" 2>&1 &&
+  cmake --build "$work/tiff" -j "$jobs" >>"$work/tiff.log" 2>&1 &&
+  cmake --install "$work/tiff" >>"$work/tiff.log" 2>&1 ||
+  { tail -n 30 "$work/tiff.log" >&2; exit 1; }
+
+# libwebp's decoder, demuxer and encoder (the tests write their WebP pictures with it).
+cmake -S "$webp_src" -B "$work/webp" "${cmake_common[@]}" -DBUILD_SHARED_LIBS=OFF \
+  -DWEBP_BUILD_ANIM_UTILS=OFF -DWEBP_BUILD_CWEBP=OFF -DWEBP_BUILD_DWEBP=OFF \
+  -DWEBP_BUILD_GIF2WEBP=OFF -DWEBP_BUILD_IMG2WEBP=OFF -DWEBP_BUILD_VWEBP=OFF \
+  -DWEBP_BUILD_WEBPINFO=OFF -DWEBP_BUILD_WEBPMUX=OFF -DWEBP_BUILD_EXTRAS=OFF \
+  >"$work/webp.log" 2>&1 &&
+  cmake --build "$work/webp" -j "$jobs" >>"$work/webp.log" 2>&1 &&
+  cmake --install "$work/webp" >>"$work/webp.log" 2>&1 ||
+  { tail -n 30 "$work/webp.log" >&2; exit 1; }
 
 cmake -S "$gtest_src" -B "$work/gtest" "${cmake_common[@]}" -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON \
   -Dgtest_disable_pthreads=ON >"$work/gtest.log" 2>&1 &&

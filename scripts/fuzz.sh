@@ -6,14 +6,14 @@
 #   scripts/fuzz.sh minimize TARGET FILE NAME  shrink a finding and keep it as the regression
 #                                              input tests/crashers/TARGET/NAME
 #
-# Targets: judge_bmp judge_jpeg judge_png judge_gif bmp_reader. The working corpus grows in
+# Targets: judge_bmp judge_jpeg judge_png judge_gif judge_tiff judge_webp bmp_reader. The working corpus grows in
 # build-fuzz/corpus/ across runs; it starts from the committed seeds, the kept crashers and the
 # libraries' own test pictures under .cache/sources. Findings land in build-fuzz/findings/.
 # Exit status 1 when any target found something.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(judge_bmp judge_jpeg judge_png judge_gif bmp_reader)
+all_targets=(judge_bmp judge_jpeg judge_png judge_gif judge_tiff judge_webp bmp_reader)
 out=build-fuzz
 
 build() {
@@ -27,6 +27,8 @@ dictionary_of() {
     judge_jpeg) echo tests/fuzz/dict/jpeg.dict ;;
     judge_png) echo tests/fuzz/dict/png.dict ;;
     judge_gif) echo tests/fuzz/dict/gif.dict ;;
+    judge_tiff) echo tests/fuzz/dict/tiff.dict ;;
+    judge_webp) echo tests/fuzz/dict/webp.dict ;;
   esac
 }
 
@@ -41,6 +43,8 @@ third_party_seeds() {
                    -name '*.png' -size -64k 2>/dev/null ;;
       judge_jpeg) find "$sources"/libjpeg-turbo-*/testimages -name '*.jp*g' -size -64k 2>/dev/null ;;
       judge_gif) find "$sources"/giflib-*/pic -name '*.gif' -size -64k 2>/dev/null ;;
+      judge_tiff) find "$sources"/tiff-*/test/images -name '*.tif*' -size -64k 2>/dev/null ;;
+      judge_webp) find "$sources"/libwebp-* -name '*.webp' -size -64k 2>/dev/null ;;
       judge_bmp|bmp_reader) find "$sources"/libjpeg-turbo-*/testimages -name '*.bmp' -size -64k 2>/dev/null ;;
     esac | while read -r file; do cp "$file" "$seeds/$(echo "$file" | md5sum | cut -c1-12)-$(basename "$file")"; done ||
       true  # without the unpacked sources the committed seeds alone start the corpus

@@ -20,6 +20,8 @@ jpeg=$(source_dir libjpeg-turbo)
 png=$(source_dir libpng1.6)
 gif=$(source_dir giflib)
 zlib=$(source_dir zlib)
+tiff=$(source_dir tiff)
+webp=$(source_dir libwebp)
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -38,6 +40,10 @@ cp "$jpeg/README.ijg" "$top/licenses/README-libjpeg-turbo-ijg.txt"
 cp "$png/LICENSE" "$top/licenses/LICENSE-libpng.txt"
 cp "$gif/COPYING" "$top/licenses/LICENSE-giflib.txt"
 cp "$zlib/LICENSE" "$top/licenses/LICENSE-zlib.txt"
+cp "$tiff/LICENSE.md" "$top/licenses/LICENSE-libtiff.md"
+# libwebp's licence comes with a patent grant of its own.
+cp "$webp/COPYING" "$top/licenses/LICENSE-libwebp.txt"
+cp "$webp/PATENTS" "$top/licenses/PATENTS-libwebp.txt"
 
 zip_path=$(pwd)/$build/pallidor-$version-win32.zip
 rm -f "$zip_path"

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake ninja-build pkg-config dpkg-dev
-          libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev
+          libjpeg62-turbo-dev libpng-dev libgif-dev zlib1g-dev libtiff-dev libwebp-dev
           libgtest-dev googletest clang libbenchmark-dev
           python3-dev pybind11-dev
           lintian man-db bash-completion)
@@ -27,7 +27,8 @@ apt_update() {
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   apt_update
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  # Other jobs on the machine may hold the package lock for a while; wait instead of failing.
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=1200 install -y -qq "${missing[@]}" >/dev/null
 fi
 
 # Source entries mirrored from the machine's own binary entries, main stanzas only: the
@@ -71,3 +72,6 @@ fetch_source() {
 fetch_source libpng1.6 libpng1.6
 fetch_source libjpeg-turbo libjpeg-turbo
 fetch_source giflib giflib
+# The TIFF and WebP libraries are cross-built for Windows from these (build-win32-deps.sh).
+fetch_source tiff tiff
+fetch_source libwebp libwebp

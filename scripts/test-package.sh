@@ -33,7 +33,7 @@ $contents
 instead of
 $expected"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libjpeg62-turbo libpng16-16 libgif7 libc6; do
+for library in libjpeg62-turbo libpng16-16 libgif7 libtiff6 libwebp7 libwebpdemux2 libc6; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 
@@ -135,7 +135,7 @@ $contents
 instead of
 $expected"
 depends=$(dpkg-deb -f "$pydeb" Depends)
-for library in python3 libjpeg62-turbo libpng16-16 libgif7; do
+for library in python3 libjpeg62-turbo libpng16-16 libgif7 libtiff6 libwebp7; do
   grep -q "$library" <<<"$depends" || fail "Depends of python3-pallidor lacks $library: $depends"
 done
 pyroot=$work/pyroot

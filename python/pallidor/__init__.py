@@ -1,4 +1,4 @@
-"""Judges pictures (PNG, GIF, BMP, JPEG) as monochrome or colour.
+"""Judges pictures (PNG, GIF, BMP, JPEG, TIFF, WebP) as monochrome or colour.
 
     >>> import pallidor
     >>> pallidor.judge("scan.png").verdict

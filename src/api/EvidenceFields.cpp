@@ -123,6 +123,7 @@ std::vector<EvidenceField> EvidenceFields(const JudgeEvidence& e, const JudgePar
         if (e.settledAfterRows >= 0) list.Add("settled_after_rows", e.settledAfterRows); else list.AddNull("settled_after_rows");
         list.AddBool("settled_by_coefficients", e.settledByCoefficients);
     }
+    if (e.page > 0) list.Add("page", e.page).Add("pages_judged", e.pagesJudged);
     if (e.decoderWarnings >= 0) list.Add("decoder_warnings", static_cast<std::int64_t>(e.decoderWarnings));
     return list.fields;
 }

@@ -21,32 +21,6 @@ namespace pallidor {
 
 namespace {
 
-// The format a picture's first bytes announce; Unsupported for anything else.
-ImageKind ImageKindFromContent(const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    const auto startsWith = [&](const char* magic, std::size_t length) {
-        return size >= length && std::memcmp(bytes, magic, length) == 0;
-    };
-    if (startsWith("\x89PNG\r\n\x1a\n", 8)) return ImageKind::Png;
-    if (startsWith("GIF87a", 6) || startsWith("GIF89a", 6)) return ImageKind::Gif;
-    if (startsWith("\xff\xd8\xff", 3)) return ImageKind::Jpeg;
-    if (startsWith("BM", 2)) return ImageKind::Bmp;
-    return ImageKind::Unsupported;
-}
-
-int JudgeFileOfKind(ImageKind kind, const std::filesystem::path& path, const ::JudgeParams& params,
-                    std::string& errorText, JudgeEvidence* evidence) {
-    switch (kind) {
-        case ImageKind::Bmp: return JudgeBmpFile(path, params, errorText, evidence);
-        case ImageKind::Jpeg: return JudgeJpegFile(path, params, errorText, evidence);
-        case ImageKind::Png: return JudgePngFile(path, params, errorText, evidence);
-        case ImageKind::Gif: return JudgeGifFile(path, params, errorText, evidence);
-        case ImageKind::Unsupported: break;
-    }
-    // An empty name has no extension: the unsupported message from its one owner.
-    return JudgeFileByExtension(std::filesystem::path(), params, errorText, evidence);
-}
-
 Judgment MakeJudgment(int verdict, std::string& errorText, const JudgeEvidence& evidence,
                       const ::JudgeParams& params) {
     Judgment judgment;

@@ -73,6 +73,7 @@ std::string ExplainInWords(const JudgeEvidence& e, const JudgeParams& params) {
     } else if (e.pictureRows > 0) {
         text += FormatText("; needed all %lld rows", static_cast<long long>(e.pictureRows));
     }
+    if (e.page > 0) text += FormatText("; decided by page %d of %d judged", e.page, e.pagesJudged);
     if (e.decoderWarnings >= 0) text += FormatText("; JPEG decoder warnings %ld", e.decoderWarnings);
     return text;
 }

@@ -46,10 +46,6 @@ std::uint32_t LittleEndian16(const std::string& b, std::size_t at) {
     return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 | static_cast<unsigned char>(b[at]);
 }
 
-bool StartsWith(const std::string& bytes, const char* magic, std::size_t length) {
-    return bytes.size() >= length && bytes.compare(0, length, magic, length) == 0;
-}
-
 // The size of a JPEG picture: its first start-of-frame marker among the first bytes.
 void JpegSize(const std::string& b, FileHeader& header) {
     std::size_t at = 2;
@@ -93,32 +89,26 @@ bool Exists(const std::filesystem::path& path) {
 FileHeader HeaderFromBytes(const std::string& b) {
     FileHeader header;
     header.readable = true;
-    if (StartsWith(b, "\x89PNG\r\n\x1a\n", 8)) {
-        header.format = "PNG";
+    const ImageKind kind = ImageKindFromContent(b.data(), b.size());
+    header.format = ImageKindName(kind);
+    if (kind == ImageKind::Png) {
         if (b.size() >= 24 && b.compare(12, 4, "IHDR") == 0) {
             header.width = BigEndian32(b, 16);
             header.height = BigEndian32(b, 20);
         }
-    } else if (StartsWith(b, "GIF87a", 6) || StartsWith(b, "GIF89a", 6)) {
-        header.format = "GIF";
+    } else if (kind == ImageKind::Gif) {
         if (b.size() >= 10) {
             header.width = LittleEndian16(b, 6);
             header.height = LittleEndian16(b, 8);
         }
-    } else if (StartsWith(b, "\xFF\xD8\xFF", 3)) {
-        header.format = "JPEG";
+    } else if (kind == ImageKind::Jpeg) {
         JpegSize(b, header);
-    } else if (StartsWith(b, "BM", 2) && b.size() >= 26) {
-        header.format = "BMP";
+    } else if (kind == ImageKind::Bmp && b.size() >= 26) {
         const std::uint32_t width = LittleEndian16(b, 18) | LittleEndian16(b, 20) << 16;
         const std::uint32_t height = LittleEndian16(b, 22) | LittleEndian16(b, 24) << 16;
         header.width = width;
         // A negative height is a picture stored top row first.
         header.height = static_cast<std::int32_t>(height) < 0 ? 0u - height : height;
-    } else if (StartsWith(b, "II*\0", 4) || StartsWith(b, "MM\0*", 4)) {
-        header.format = "TIFF";
-    } else if (b.size() >= 12 && StartsWith(b, "RIFF", 4) && b.compare(8, 4, "WEBP") == 0) {
-        header.format = "WebP";
     }
     return header;
 }
@@ -150,9 +140,8 @@ FileProblem UnjudgedProblem(const std::filesystem::path& path, const std::string
     }
     const std::string extension = ExtensionOf(path);
     const ImageKind expected = ImageKindFromExtension(extension);
-    static const char* const kNames[] = {"BMP", "JPEG", "PNG", "GIF"};
     const bool known = expected != ImageKind::Unsupported;
-    if (!header.format.empty() && known && header.format != kNames[static_cast<int>(expected)]) {
+    if (!header.format.empty() && known && header.format != ImageKindName(expected)) {
         problem.code = "wrong-extension";
         problem.reason = FormatText(Text(TextId::WrongExtension), header.format.c_str());
         return problem;

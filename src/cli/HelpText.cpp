@@ -20,7 +20,7 @@ const char kUsageAndCommands[] =
     "       pallidor-cli calibrate [--settings FILE] MONO_DIR COLOR_DIR [--write FILE]\n"
     "       pallidor-cli help [COMMAND] | COMMAND --help | --help | --version\n"
     "\n"
-    "Sorts image files (PNG, GIF, BMP, JPEG) into monochrome and colour.\n"
+    "Sorts image files (PNG, GIF, BMP, JPEG, TIFF, WebP) into monochrome and colour.\n"
     "\n"
     "commands:\n"
     "  judge      decode and judge every file (a folder gives its files, and those of\n"

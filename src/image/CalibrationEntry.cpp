@@ -18,6 +18,8 @@ DecodedImage* LoadByKind(ImageKind kind, const std::filesystem::path& path, bool
         case ImageKind::Jpeg: image = LoadJpegFile(path, earlyVerdict, reason, nullptr, reduced); break;
         case ImageKind::Png: image = LoadPngFile(path, earlyVerdict, reason); break;
         case ImageKind::Gif: image = LoadGifFile(path, earlyVerdict, reason); break;
+        case ImageKind::Tiff: image = LoadTiffFile(path, earlyVerdict, reason); break;
+        case ImageKind::WebP: image = LoadWebPFile(path, earlyVerdict, reason); break;
         case ImageKind::Bmp:
             image = LoadBmpFile(path, earlyVerdict);
             if (image == nullptr && earlyVerdict == kNoEarlyVerdict) image = platform::LoadBitmapFile(path);

@@ -120,6 +120,33 @@ bool ReadPngRows(const std::filesystem::path& path, RowSink& sink, int& earlyVer
                  std::string& loadReason, JudgeEvidence* evidence = nullptr, const platform::FileSystem& files = platform::RealFileSystem());
 bool ReadGifRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
                  std::string& loadReason, JudgeEvidence* evidence = nullptr, const platform::FileSystem& files = platform::RealFileSystem());
+// WebP: the picture, or an animation's first frame, decoded whole under the memory budget
+// and then handed over.
+bool ReadWebPRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
+                  std::string& loadReason, JudgeEvidence* evidence = nullptr,
+                  const platform::FileSystem& files = platform::RealFileSystem());
+
+// A TIFF file's pages, one after another, each into a sink of its own.
+class PageRows {
+public:
+    virtual ~PageRows() = default;
+    // The sink of page `page` (counted from 1), before its rows.
+    virtual RowSink& PageSink(int page) = 0;
+    // Where the reader notes an early rule of the page; nullptr for none.
+    virtual JudgeEvidence* PageEvidence() { return nullptr; }
+    // After a page read (as far as its sink wanted) or settled by an early verdict. False:
+    // no further page is needed.
+    virtual bool PageDone(int page, int earlyVerdict) = 0;
+};
+// Reads every page of a TIFF file until `pages` has enough. False with a reason when the
+// file, or a page before the last one needed, cannot be read.
+bool ReadTiffPages(const std::filesystem::path& path, PageRows& pages, std::string& loadReason,
+                   const platform::FileSystem& files = platform::RealFileSystem());
+// The first page alone, as the readers above.
+bool ReadTiffRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
+                  std::string& loadReason, JudgeEvidence* evidence = nullptr,
+                  const platform::FileSystem& files = platform::RealFileSystem());
+
 // The two kinds LoadBmpFile takes; false with an early verdict, or when declined.
 bool ReadBmpRows(const std::filesystem::path& path, RowSink& sink, int& earlyVerdict,
                  JudgeEvidence* evidence = nullptr, const platform::FileSystem& files = platform::RealFileSystem());
@@ -144,6 +171,11 @@ DecodedImage* LoadPngFile(const std::filesystem::path& path, int& earlyVerdict,
                           const platform::FileSystem& files = platform::RealFileSystem());
 DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
                           std::string& loadReason, JudgeEvidence* evidence = nullptr);
+// The first page of a TIFF file.
+DecodedImage* LoadTiffFile(const std::filesystem::path& path, int& earlyVerdict,
+                           std::string& loadReason, JudgeEvidence* evidence = nullptr);
+DecodedImage* LoadWebPFile(const std::filesystem::path& path, int& earlyVerdict,
+                           std::string& loadReason, JudgeEvidence* evidence = nullptr);
 
 // Entry operations: 1 monochrome, 0 colour; on failure a message in errorText (empty on entry)
 // and 1. With `evidence`, also why the verdict was reached.
@@ -155,6 +187,11 @@ int JudgePngFile(const std::filesystem::path& path, const JudgeParams& params, s
                  JudgeEvidence* evidence = nullptr);
 int JudgeGifFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
                  JudgeEvidence* evidence = nullptr);
+// Every page is judged until one is colour: the file is colour when any page is.
+int JudgeTiffFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                  JudgeEvidence* evidence = nullptr);
+int JudgeWebPFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                  JudgeEvidence* evidence = nullptr);
 
 // Notes on `evidence`, when there is one, the rule that settled a file before its pixels.
 inline void NoteEarlyRule(JudgeEvidence* evidence, DecidingRule rule, const char* detail) {

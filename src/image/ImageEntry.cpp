@@ -1,4 +1,6 @@
 // The per-format entry operations: loader, judgment and clean-up in one fixed pattern.
+#include <memory>
+
 #include "image/DecodedImage.h"
 #include "image/BitmapFile.h"
 #include "image/ImageKind.h"
@@ -83,6 +85,60 @@ int JudgeBmpThrough(const std::filesystem::path& path, const JudgeParams& params
     return judgment.Finish(errorText);
 }
 
+int JudgeWebPThrough(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                     JudgeEvidence* evidence, const platform::FileSystem& files) {
+    static const FormatMessages messages{"【ERROR】WebPファイルの読み込みに失敗しました。",
+                                         "【ERROR】WebPファイルの読み込みに失敗しました。（%s）"};
+    return JudgeWithReader(ReadWebPRows, messages, path, params, errorText, evidence, files);
+}
+
+// Judges page after page until one is colour; the evidence is that of the deciding page.
+class PageJudgments final : public PageRows {
+public:
+    PageJudgments(const JudgeParams& params, JudgeEvidence* evidence) : params_(params), evidence_(evidence) {}
+
+    RowSink& PageSink(int) override {
+        pageEvidence_ = JudgeEvidence{};
+        judgment_ = std::make_unique<RowJudgment>(params_, evidence_ != nullptr ? &pageEvidence_ : nullptr);
+        return *judgment_;
+    }
+    JudgeEvidence* PageEvidence() override { return evidence_ != nullptr ? &pageEvidence_ : nullptr; }
+    bool PageDone(int page, int earlyVerdict) override {
+        verdict_ = earlyVerdict != kNoEarlyVerdict ? (earlyVerdict == kEarlyMonochrome ? 1 : 0)
+                                                   : judgment_->Finish(errorText_);
+        if (evidence_ != nullptr) {
+            *evidence_ = pageEvidence_;
+            evidence_->page = page;
+            evidence_->pagesJudged = page;
+        }
+        return errorText_.empty() && verdict_ != 0;
+    }
+
+    int verdict_ = 1;
+    std::string errorText_;
+
+private:
+    JudgeParams params_;
+    JudgeEvidence* evidence_;
+    JudgeEvidence pageEvidence_;
+    std::unique_ptr<RowJudgment> judgment_;
+};
+
+int JudgeTiffThrough(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                     JudgeEvidence* evidence, const platform::FileSystem& files) {
+    PageJudgments pages(params, FullEvidence(evidence));
+    std::string loadReason;
+    if (!ReadTiffPages(path, pages, loadReason, files)) {
+        errorText = FormatText("【ERROR】TIFFファイルの読み込みに失敗しました。（%s）", loadReason.c_str());
+        return 1;
+    }
+    if (!pages.errorText_.empty()) {
+        errorText = pages.errorText_;
+        return 1;
+    }
+    return pages.verdict_;
+}
+
 }  // namespace
 
 int JudgeJpegFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
@@ -105,15 +161,32 @@ int JudgeBmpFile(const std::filesystem::path& path, const JudgeParams& params, s
     return JudgeBmpThrough(path, params, errorText, evidence, platform::RealFileSystem());
 }
 
-int JudgeFileByExtension(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
-                         JudgeEvidence* evidence, const platform::FileSystem& files) {
-    switch (ImageKindFromExtension(ExtensionOf(path))) {
+int JudgeWebPFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                  JudgeEvidence* evidence) {
+    return JudgeWebPThrough(path, params, errorText, evidence, platform::RealFileSystem());
+}
+
+int JudgeTiffFile(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                  JudgeEvidence* evidence) {
+    return JudgeTiffThrough(path, params, errorText, evidence, platform::RealFileSystem());
+}
+
+int JudgeFileOfKind(ImageKind kind, const std::filesystem::path& path, const JudgeParams& params,
+                    std::string& errorText, JudgeEvidence* evidence, const platform::FileSystem& files) {
+    switch (kind) {
         case ImageKind::Bmp: return JudgeBmpThrough(path, params, errorText, evidence, files);
         case ImageKind::Jpeg: return JudgeJpegThrough(path, params, errorText, evidence, files);
         case ImageKind::Png: return JudgePngThrough(path, params, errorText, evidence, files);
         case ImageKind::Gif: return JudgeGifThrough(path, params, errorText, evidence, files);
+        case ImageKind::Tiff: return JudgeTiffThrough(path, params, errorText, evidence, files);
+        case ImageKind::WebP: return JudgeWebPThrough(path, params, errorText, evidence, files);
         case ImageKind::Unsupported: break;
     }
     errorText = "【ERROR】非対応のファイル形式です。";
     return 1;
+}
+
+int JudgeFileByExtension(const std::filesystem::path& path, const JudgeParams& params, std::string& errorText,
+                         JudgeEvidence* evidence, const platform::FileSystem& files) {
+    return JudgeFileOfKind(ImageKindFromExtension(ExtensionOf(path)), path, params, errorText, evidence, files);
 }

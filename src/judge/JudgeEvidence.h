@@ -69,6 +69,12 @@ struct JudgeEvidence {
     std::int64_t pictureRows = 0;
     bool settledByCoefficients = false;
 
+    // Files of several pages (TIFF): the page, counted from 1, whose judgment gave the verdict
+    // (the first colour page, or the last of pages all monochrome) and the pages judged up to
+    // it; 0 for formats of one picture.
+    int page = 0;
+    int pagesJudged = 0;
+
     // JPEG only: the warnings the decoder gave (a file cut short, corrupt data); -1 otherwise.
     long decoderWarnings = -1;
 

@@ -3,13 +3,14 @@
 
 namespace platform {
 
-bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
-    InputFile* file = OpenInputFile(path);
+bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, const FileSystem& files) {
+    InputFile* file = OpenInputFile(path, files);
     if (file == nullptr) return false;
     char buffer[1 << 16];
     for (std::size_t got; (got = ReadInputFile(file, buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
+    const bool failed = InputFileFailed(file);
     CloseInputFile(file);
-    return true;
+    return !failed;
 }
 
 }  // namespace platform

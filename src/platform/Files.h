@@ -24,8 +24,9 @@ bool InputFileFailed(const InputFile* file);
 // Moves the read position to `offset` from the start; false on failure.
 bool SeekInputFile(InputFile* file, std::uint64_t offset);
 void CloseInputFile(InputFile* file);
-// Reads a whole file into `bytes` (appended); false when it cannot be opened.
-bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes);
+// Reads a whole file into `bytes` (appended); false when it cannot be opened or a read fails.
+bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes,
+                   const FileSystem& files = RealFileSystem());
 
 // A C stream opened "rb" by the path (for libjpeg's stdio source); nullptr on failure.
 std::FILE* OpenStdioForRead(const std::filesystem::path& path, const FileSystem& files = RealFileSystem());

@@ -83,13 +83,13 @@ std::string EmptyFolderRemoved() { return Text(TextId::EmptyFolderRemoved); }
 namespace {
 
 // The window's format names, as the loaders put them into their texts.
-const char* const kFormats[] = {"JPEG", "PNG", "GIF", "BMP"};
+const char* const kFormats[] = {"JPEG", "PNG", "GIF", "BMP", "TIFF", "WebP"};
 
 const TextId kReasons[] = {
     TextId::ReasonNoMemory, TextId::ReasonOpenForReading, TextId::ReasonOpen,    TextId::ReasonMalformed,
     TextId::ReasonRead,     TextId::ReasonNotPng,         TextId::ReasonPrepare, TextId::ReasonBitDepth,
     TextId::ReasonInterlace, TextId::ReasonHeader,        TextId::ReasonExpand,  TextId::ReasonImageNotCreated,
-    TextId::ReasonPixels,
+    TextId::ReasonPixels,   TextId::ReasonTooManyPages,   TextId::ReasonPixelLayout,
 };
 
 std::string TranslatedReason(const std::string& reason) {

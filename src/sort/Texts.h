@@ -66,6 +66,8 @@ enum class TextId {
     ReasonExpand,
     ReasonImageNotCreated,
     ReasonPixels,
+    ReasonTooManyPages,
+    ReasonPixelLayout,
     // The console's own texts.
     MovedToMonochromeCount,  // count
     MovedToColorCount,       // count

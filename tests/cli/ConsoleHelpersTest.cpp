@@ -35,6 +35,7 @@ TEST(FileHeader, TheFirstBytesNameTheFormatAndItsSize) {
          3, 2},  // a negative height: stored top row first
         {Bytes({0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 0, 0, 0xFF, 0xC0, 0, 11, 8, 0x01, 0x00, 0x02, 0x00, 3}), "JPEG", 512, 256},
         {Bytes({'I', 'I', '*', 0}), "TIFF", 0, 0},
+        {Bytes({'M', 'M', 0, '+', 0, 8, 0, 0}), "TIFF", 0, 0},  // BigTIFF
         {std::string("RIFF\0\0\0\0WEBP", 12), "WebP", 0, 0},
         {"plain text", "", 0, 0},
         {"", "", 0, 0},

@@ -674,6 +674,7 @@ TEST_F(ConsoleTool, SpeaksTheLanguageOfTheLocaleAndWritesItsLogInIt) {
 TEST_F(ConsoleTool, EachErrorHasAStableCodeAndTheReasonAPersonNeeds) {
     testimages::WriteFileBytes(images.File("notes.txt"), {'x'});
     testimages::WriteFileBytes(images.File("png.jpg"), SolidPng({1, 2, 3}));
+    testimages::WriteFileBytes(images.File("png.tif"), SolidPng({1, 2, 3}));
     testimages::WriteFileBytes(images.File("cut.png"), {0x89, 'P', 'N', 'G'});
     // A header that asks for 20000 x 20000 pixels, with a valid checksum.
     testimages::WriteFileBytes(
@@ -689,6 +690,7 @@ TEST_F(ConsoleTool, EachErrorHasAStableCodeAndTheReasonAPersonNeeds) {
     } rows[] = {
         {"notes.txt", "unsupported", nullptr},
         {"png.jpg", "wrong-extension", "the file is a PNG file"},
+        {"png.tif", "wrong-extension", "the file is a PNG file"},
         {"cut.png", "decode-failed", nullptr},
         {"huge.png", "too-large", "20000 x 20000 pixels need 1145 MiB, more than the limit of 1024 MiB"},
         {"gone.png", "not-found", nullptr},

@@ -56,3 +56,14 @@ JudgeParams UseFuzzSettings() {
     params.IS_ALL_PIXEL_JUDGE = 0;
     return params;
 }
+
+int FuzzJudgeEntry(JudgeEntry judge, const std::uint8_t* data, std::size_t size, const char* extension) {
+    if (size > kMaxFuzzInputBytes) return -1;
+    const JudgeParams params = UseFuzzSettings();
+    std::string errorText;
+    const int verdict = judge(WriteFuzzInput(data, size, extension), params, errorText, nullptr);
+    // A failure is always worded; a success is 0 or 1 and nothing else.
+    if (verdict != 0 && verdict != 1) std::abort();
+    if (!errorText.empty() && errorText.rfind("【ERROR】", 0) != 0) std::abort();
+    return 0;
+}

@@ -126,6 +126,82 @@ void WriteBmpSeeds(const char* target) {
     Put(target, "rle4.bmp", BuildBmp(Rle(4)));
 }
 
+TiffPage Tiff(int samplesPerPixel, int bits, int photometric, int compression) {
+    TiffPage p;
+    p.width = 6;
+    p.height = 5;
+    p.samplesPerPixel = samplesPerPixel;
+    p.bitsPerSample = bits;
+    p.photometric = photometric;
+    p.compression = compression;
+    p.rowsPerStrip = 2;
+    const unsigned top = (1u << bits) - 1;
+    for (int i = 0; i < p.width * p.height * samplesPerPixel; ++i) p.samples.push_back((i * 37u) % (top + 1));
+    if (photometric == 3) p.palette = {{0, 0, 0}, {200, 30, 10}, {255, 255, 255}, {10, 10, 10}};
+    return p;
+}
+
+// The TIFF writer needs a file of its own; the seed is its bytes.
+void PutTiff(const std::string& name, const std::vector<TiffPage>& pages) {
+    const std::filesystem::path scratch = Corpus / "tiff-seed.tmp";
+    if (WriteTiff(scratch, pages)) Put("judge_tiff", name, ReadFileBytes(scratch));
+    std::error_code error;
+    std::filesystem::remove(scratch, error);
+}
+
+void WriteTiffSeeds() {
+    PutTiff("rgb8-lzw.tif", {Tiff(3, 8, 2, 5)});
+    PutTiff("rgb16-deflate.tif", {Tiff(3, 16, 2, 8)});
+    PutTiff("rgba8-packbits.tif", {[] {
+                TiffPage p = Tiff(4, 8, 2, 32773);
+                p.extraAlpha = true;
+                return p;
+            }()});
+    PutTiff("cmyk8.tif", {Tiff(4, 8, 5, 1)});
+    PutTiff("palette4.tif", {Tiff(1, 4, 3, 1)});
+    PutTiff("gray1-g4.tif", {Tiff(1, 1, 0, 4)});
+    PutTiff("ycbcr-jpeg.tif", {[] {
+                TiffPage p = Tiff(3, 8, 6, 7);
+                p.width = 16;
+                p.height = 16;
+                p.rowsPerStrip = 16;
+                p.samples.assign(16 * 16 * 3, 0);
+                for (std::size_t i = 0; i < p.samples.size(); ++i) p.samples[i] = unsigned(i * 13 % 256);
+                return p;
+            }()});
+    PutTiff("tiled-lzw.tif", {[] {
+                TiffPage p = Tiff(3, 8, 2, 5);
+                p.width = 20;
+                p.height = 18;
+                p.tileSide = 16;
+                p.samples.assign(20 * 18 * 3, 0);
+                for (std::size_t i = 0; i < p.samples.size(); ++i) p.samples[i] = unsigned(i * 7 % 256);
+                return p;
+            }()});
+    PutTiff("bigtiff.tif", {[] {
+                TiffPage p = Tiff(3, 8, 2, 8);
+                p.bigTiff = true;
+                return p;
+            }()});
+    PutTiff("two-pages.tif", {Tiff(1, 1, 0, 4), Tiff(3, 8, 2, 5)});
+}
+
+void WriteWebPSeeds() {
+    WebPImage p;
+    p.width = 7;
+    p.height = 5;
+    for (int i = 0; i < 7 * 5 * 3; ++i) p.pixels.push_back(std::uint8_t(i * 29));
+    Put("judge_webp", "lossless.webp", EncodeWebP(p));
+    p.lossless = false;
+    Put("judge_webp", "lossy.webp", EncodeWebP(p));
+    p.alpha = true;
+    p.pixels.clear();
+    for (int i = 0; i < 7 * 5 * 4; ++i) p.pixels.push_back(std::uint8_t(i * 31));
+    Put("judge_webp", "lossy-alpha.webp", EncodeWebP(p));
+    p.lossless = true;
+    Put("judge_webp", "lossless-alpha.webp", EncodeWebP(p));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -155,6 +231,9 @@ int main(int argc, char** argv) {
     Put("judge_gif", "interlaced.gif", EncodeGif(Gif(true, false, 1)));
     Put("judge_gif", "local-map.gif", EncodeGif(Gif(false, true, 1)));
     Put("judge_gif", "animation.gif", EncodeGif(Gif(false, false, 3)));
+
+    WriteTiffSeeds();
+    WriteWebPSeeds();
 
     WriteBmpSeeds("judge_bmp");
     WriteBmpSeeds("bmp_reader");

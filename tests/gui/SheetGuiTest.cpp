@@ -73,6 +73,8 @@ TEST(MainSheet, ShowsFiveTitledTabsStartingOnTheDescription) {
     const HWND description = ShowPage(kDescription);
     EXPECT_EQ("ここへ、モノクロとカラーに振り分けたい\nファイルやフォルダをドラッグアンドドロップして下さい。",
               Text(FindWindowExW(description, nullptr, L"Static", nullptr)));
+    const HWND formats = FindWindowExW(description, FindWindowExW(description, nullptr, L"Static", nullptr), L"Static", nullptr);
+    EXPECT_EQ("対応している形式: PNG、GIF、BMP、JPEG、TIFF、WebP", Text(formats));
 }
 
 TEST(MainSheet, HasNoButtonsAndNoContextHelp) {

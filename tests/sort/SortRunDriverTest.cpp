@@ -272,7 +272,7 @@ TEST_F(IllFormedNames, AreSortedAndLoggedLikeAnyOther) {
 }
 
 TEST_F(SortRun, UnsupportedVanishedAndUnreadableFilesStayWithTheirReason) {
-    WriteBytes(pics_ / "scan.tif", "II*");
+    WriteBytes(pics_ / "scan.tga", "II*");
     WriteBytes(pics_ / "broken.bmp", "BM not really a bitmap");
     // Cannot be opened, as when another program holds it without sharing.
     const auto locked = pics_ / "locked.bmp";
@@ -292,7 +292,7 @@ TEST_F(SortRun, UnsupportedVanishedAndUnreadableFilesStayWithTheirReason) {
     std::vector<std::string> expected = {
         NativeSeparators("[" + p_ + "/broken.bmp]【ERROR】BMPファイルの読み込みに失敗しました。"),
         NativeSeparators("[" + p_ + "/locked.bmp]【ERROR】BMPファイルの読み込みに失敗しました。"),
-        NativeSeparators("[" + p_ + "/scan.tif]【ERROR】非対応のファイル形式です。"),
+        NativeSeparators("[" + p_ + "/scan.tga]【ERROR】非対応のファイル形式です。"),
         NativeSeparators("[" + p_ + "/vanished.bmp]【ERROR】BMPファイルの読み込みに失敗しました。"),
     };
     if (linked) {
@@ -303,7 +303,7 @@ TEST_F(SortRun, UnsupportedVanishedAndUnreadableFilesStayWithTheirReason) {
     EXPECT_EQ(TinyBmp(false, 1), ReadBytes(locked));
     EXPECT_FALSE(Exists(pics_ / "monochrome"));
     EXPECT_FALSE(Exists(pics_ / "color"));
-    EXPECT_EQ("II*", ReadBytes(pics_ / "scan.tif"));
+    EXPECT_EQ("II*", ReadBytes(pics_ / "scan.tga"));
 }
 
 TEST_F(SortRun, ProgressShowsDoneOfTotalAndTheBarStepsOncePerPath) {

@@ -40,6 +40,12 @@ TEST(Texts, ALoadersTextIsSaidInTheConsolesLanguageKeepingWhatNoTableKnows) {
          "[ERROR] the PNG file could not be read (not a PNG file)."},
         {"【ERROR】GIFファイルの読み込みに失敗しました。（ファイルが不正です。）",
          "[ERROR] the GIF file could not be read (malformed file)."},
+        {"【ERROR】TIFFファイルの読み込みに失敗しました。（ページ数が多すぎます。）",
+         "[ERROR] the TIFF file could not be read (too many pages)."},
+        {"【ERROR】TIFFファイルの読み込みに失敗しました。（非対応の画素形式です。）",
+         "[ERROR] the TIFF file could not be read (unsupported pixel layout)."},
+        {"【ERROR】WebPファイルの読み込みに失敗しました。（ファイルが不正です。）",
+         "[ERROR] the WebP file could not be read (malformed file)."},
         // A library's own reason stays as the library gave it.
         {"【ERROR】JPEGファイルの読み込みに失敗しました。（Not a JPEG file: starts with 0x89 0x50）",
          "[ERROR] the JPEG file could not be read (Not a JPEG file: starts with 0x89 0x50)."},

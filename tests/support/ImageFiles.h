@@ -83,5 +83,41 @@ struct GifPicture {
 };
 Bytes EncodeGif(const GifPicture& picture);
 
+// One page of a TIFF file. `samples` holds samplesPerPixel values per pixel (0..65535 at 16
+// bits, 0 or 1 at 1 bit), top row first; a palette page holds indices into `palette`.
+// Compression and photometric take libtiff's tag values; with JPEG compression and YCbCr, the
+// samples are RGB and the library converts them. `tileSide` > 0 writes square tiles.
+struct TiffPage {
+    int width = 0;
+    int height = 0;
+    int samplesPerPixel = 3;
+    int bitsPerSample = 8;
+    int photometric = 2;   // RGB
+    int compression = 1;   // none
+    bool extraAlpha = false;  // the last sample is straight opacity
+    int rowsPerStrip = 0;  // 0: the library's choice
+    int tileSide = 0;
+    bool bigTiff = false;  // set on the first page: the file is BigTIFF
+    int orientation = 1;   // top row first; 4: the first row stored is the picture's bottom
+    std::vector<Rgb> palette;
+    std::vector<unsigned> samples;
+};
+// Writes the pages into one file; false when the library refused.
+bool WriteTiff(const std::filesystem::path& path, const std::vector<TiffPage>& pages);
+
+// RGB or RGBA pixels (4 bytes each when `alpha`), top row first; lossless unless `quality` is
+// given (0..100).
+struct WebPImage {
+    int width = 0;
+    int height = 0;
+    bool alpha = false;
+    bool lossless = true;
+    float quality = 90;
+    std::vector<std::uint8_t> pixels;
+};
+Bytes EncodeWebP(const WebPImage& picture);
+// A lossless animation of RGB frames of one size, each shown for 100 ms.
+Bytes EncodeWebPAnimation(int width, int height, const std::vector<std::vector<std::uint8_t>>& frames);
+
 }  // namespace testimages
 
