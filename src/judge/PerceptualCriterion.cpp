@@ -417,7 +417,7 @@ void FindColouredRegions(const PerceptualCells& cells, double threshold, Percept
     findings.castA = cells.toned ? 0.0 : cells.castA;
     findings.castB = cells.toned ? 0.0 : cells.castB;
     findings.largestArea = 0;
-    findings.largestX = findings.largestY = findings.largestEndY = -1;
+    findings.largestX = findings.largestY = findings.largestEndX = findings.largestEndY = -1;
     findings.largestChroma = 0.0;
     findings.chromaticShare = 0.0;
     if (count == 0) return;
@@ -441,7 +441,7 @@ void FindColouredRegions(const PerceptualCells& cells, double threshold, Percept
         stack.assign(1, static_cast<std::uint32_t>(start));
         std::int64_t size = 0;
         double strongest = 0.0;
-        int left = wide, top = high, bottom = -1;
+        int left = wide, top = high, right = -1, bottom = -1;
         while (!stack.empty()) {
             const std::uint32_t i = stack.back();
             stack.pop_back();
@@ -450,6 +450,7 @@ void FindColouredRegions(const PerceptualCells& cells, double threshold, Percept
             const int x = static_cast<int>(i % static_cast<std::uint32_t>(wide));
             const int y = static_cast<int>(i / static_cast<std::uint32_t>(wide));
             left = std::min(left, x);
+            right = std::max(right, x);
             top = std::min(top, y);
             bottom = std::max(bottom, y);
             for (int ny = std::max(0, y - 1); ny <= std::min(high - 1, y + 1); ++ny) {
@@ -466,6 +467,7 @@ void FindColouredRegions(const PerceptualCells& cells, double threshold, Percept
             findings.largestArea = size * cellArea;
             findings.largestX = left * cells.cellPixels;
             findings.largestY = top * cells.cellPixels;
+            findings.largestEndX = (right + 1) * cells.cellPixels;
             findings.largestEndY = (bottom + 1) * cells.cellPixels;
             findings.largestChroma = strongest;
         }
@@ -542,9 +544,20 @@ private:
         // top-left corner of the region's bounding box, from the picture's top-left corner.
         evidence.regionX = findings.largestX;
         evidence.regionY = findings.largestY;
-        if (findings.largestY >= 0 && !format_.topDown) {
-            const std::int64_t height = std::int64_t{format_.height} * std::max(1, format_.sourceScale);
-            evidence.regionY = static_cast<int>(std::max<std::int64_t>(0, height - findings.largestEndY));
+        if (findings.largestX >= 0) {
+            // The last cells may reach past the picture's edge.
+            const std::int64_t scale = std::max(1, format_.sourceScale);
+            const std::int64_t width = std::int64_t{format_.width} * scale;
+            const std::int64_t height = std::int64_t{format_.height} * scale;
+            const std::int64_t endX = std::min<std::int64_t>(width, findings.largestEndX);
+            std::int64_t top = findings.largestY, end = std::min<std::int64_t>(height, findings.largestEndY);
+            if (!format_.topDown) {
+                top = std::max<std::int64_t>(0, height - findings.largestEndY);
+                end = height - findings.largestY;
+            }
+            evidence.regionY = static_cast<int>(top);
+            evidence.regionWidth = static_cast<int>(endX - findings.largestX);
+            evidence.regionHeight = static_cast<int>(end - top);
         }
         evidence.regionChroma = findings.largestChroma;
         evidence.toned = findings.toned;

@@ -13,7 +13,7 @@ struct PerceptualFindings {
     double chromaticShare = 0.0;    // share of cells whose colour is off the gray or toning curve
     std::int64_t largestArea = 0;   // largest connected coloured region, in pixels of the image
     // Its bounding box in pixels of the stored picture, rows in memory order; -1: no region.
-    int largestX = -1, largestY = -1, largestEndY = -1;
+    int largestX = -1, largestY = -1, largestEndX = -1, largestEndY = -1;
     double largestChroma = 0.0;     // strongest colour left in it, in colour-difference units
     bool toned = false;             // the colours follow one hue along brightness
     double toneChroma = 0.0;        // strongest colour of that curve
