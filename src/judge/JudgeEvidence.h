@@ -64,6 +64,9 @@ struct JudgeEvidence {
     int regionY = -1;
     int regionWidth = 0;   // the region's bounding box, in pixels of the stored picture
     int regionHeight = 0;
+    // Below the area limit, the vivid regions that made the picture colour (pixels, all of
+    // them; 0: none): then the position, box and colour above are the largest one's.
+    std::int64_t vividRegion = 0;
     double regionChroma = 0.0;
     std::int64_t areaLimit = 0;
     bool toned = false;
