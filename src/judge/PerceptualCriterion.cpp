@@ -503,13 +503,14 @@ void FindColouredRegions(const PerceptualCells& cells, double threshold, Percept
         chromatic[start] = 2;
         stack.assign(1, static_cast<std::uint32_t>(start));
         std::int64_t size = 0;
-        double strongest = 0.0;
+        double strongest = 0.0, strongestExcess = 0.0;
         int left = wide, top = high, right = -1, bottom = -1;
         while (!stack.empty()) {
             const std::uint32_t i = stack.back();
             stack.pop_back();
             ++size;
             strongest = std::max(strongest, static_cast<double>(cells.offCurve[i]));
+            strongestExcess = std::max(strongestExcess, static_cast<double>(cells.excess[i]));
             const int x = static_cast<int>(i % static_cast<std::uint32_t>(wide));
             const int y = static_cast<int>(i / static_cast<std::uint32_t>(wide));
             left = std::min(left, x);
@@ -526,8 +527,10 @@ void FindColouredRegions(const PerceptualCells& cells, double threshold, Percept
                 }
             }
         }
-        // Vivid regions add up: a few small markers are seen together. A lone pixel is not one.
-        const bool vivid = strongest >= kVividChroma && size * cellArea >= 2;
+        // Vivid regions add up: a few small markers are seen together. A lone pixel is not one,
+        // nor the fringes of sub-pixel text, vivid as they are: it is their colour beyond what
+        // edges explain that must be vivid.
+        const bool vivid = strongestExcess >= kVividChroma && size * cellArea >= 2;
         if (vivid) findings.vividArea += size * cellArea;
         if (vivid && size * cellArea > vividLargest) {
             vividLargest = size * cellArea;

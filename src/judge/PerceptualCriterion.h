@@ -66,7 +66,7 @@ std::int64_t EffectiveAreaLimit(std::int64_t pixels, int areaLimit);
 // A few pixels of strong colour are what a reader notices first, however small the picture:
 // regions whose colour reaches kVividChroma count from kVividPixels (of the stored picture)
 // together, a dot of three by three. Fainter colour needs the area limit.
-constexpr double kVividChroma = 40.0;
+constexpr double kVividChroma = 30.0;
 constexpr std::int64_t kVividPixels = 8;
 
 // Whether the regions found make the picture colour under an area limit (EffectiveAreaLimit).
