@@ -6,12 +6,14 @@ WORK_DIR holds judge.jsonl (judge --json --explain), dom.html, dom-color.html, d
 (the page as the browser built it, unfiltered and filtered), sort.jsonl and sort-dom.html.
 """
 import json
+import os
 import re
-import struct
 import sys
-import zlib
 from html.parser import HTMLParser
 from pathlib import Path
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from pngfile import read_png  # noqa: E402
 
 
 class Page(HTMLParser):
@@ -50,45 +52,6 @@ def read_page(path):
 
 def read_lines(path):
     return [json.loads(line) for line in Path(path).read_text(encoding="utf-8").splitlines() if line.strip()]
-
-
-def png_pixels(path):
-    """Width, height and rows of RGB(A) bytes of an 8-bit PNG, as Chromium writes them."""
-    data = Path(path).read_bytes()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
-    at, idat, width = 8, b"", 0
-    while at < len(data):
-        length, kind = struct.unpack(">I4s", data[at:at + 8])
-        body = data[at + 8:at + 8 + length]
-        if kind == b"IHDR":
-            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
-            assert depth == 8 and colour in (2, 6), "unexpected PNG layout"
-            channels = 3 if colour == 2 else 4
-        elif kind == b"IDAT":
-            idat += body
-        at += 12 + length
-    raw = zlib.decompress(idat)
-    stride = width * channels
-    rows, previous = [], bytearray(stride)
-    for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            left = line[i - channels] if i >= channels else 0
-            up = previous[i]
-            corner = previous[i - channels] if i >= channels else 0
-            if kind == 1:
-                line[i] = (line[i] + left) & 255
-            elif kind == 2:
-                line[i] = (line[i] + up) & 255
-            elif kind == 3:
-                line[i] = (line[i] + (left + up) // 2) & 255
-            elif kind == 4:
-                p = left + up - corner
-                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
-                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 255
-        rows.append(bytes(line))
-        previous = line
-    return width, height, channels, rows
 
 
 def main():
@@ -135,11 +98,11 @@ def main():
     if page.filter != "all" or any(page.sections.values()):
         problems.append("unfiltered, some grid is hidden")
 
-    width, height, channels, rows = png_pixels(screenshot)
+    width, height, rows = read_png(screenshot)
     colours = set()
     for row in rows[::7]:
-        for x in range(0, width * channels, channels * 7):
-            colours.add(row[x:x + 3])
+        for pixel in row[::7]:
+            colours.add(pixel[:3])
     if len(colours) < 16:
         problems.append(f"the screenshot ({width}x{height}) is blank: {len(colours)} colours")
 
