@@ -100,7 +100,10 @@ std::string RuleInWords(const ReportItem& item) {
     if (!item.judged) return item.error;
     const JudgeEvidence& e = item.evidence;
     std::string words = DecidingRuleName(e.rule);
-    if (e.rule == DecidingRule::Perceptual) {
+    if (e.rule == DecidingRule::Perceptual && e.vividRegion > 0) {
+        words += FormatText(": vivid marks of %lld px, below the area limit %lld", static_cast<long long>(e.vividRegion),
+                            static_cast<long long>(e.areaLimit));
+    } else if (e.rule == DecidingRule::Perceptual) {
         words += e.largestRegion > 0 ? FormatText(": region of %lld px (limit %lld)", static_cast<long long>(e.largestRegion),
                                                   static_cast<long long>(e.areaLimit))
                                      : std::string(e.toned ? ": toned, no coloured region" : ": no coloured region");

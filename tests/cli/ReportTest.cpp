@@ -37,6 +37,15 @@ TEST(ReportPage, EveryItemCarriesItsPathVerdictAndTheEvidenceThatMadeItColour) {
     perceptual.evidence.regionWidth = 20;
     perceptual.evidence.regionHeight = 5;
     perceptual.evidence.largestRegion = 100;
+    perceptual.evidence.areaLimit = 20;
+    ReportItem vivid = Judged("/p/marks.png", 0, DecidingRule::Perceptual);
+    vivid.evidence.regionX = 7;
+    vivid.evidence.regionY = 8;
+    vivid.evidence.regionWidth = 3;
+    vivid.evidence.regionHeight = 3;
+    vivid.evidence.largestRegion = 9;
+    vivid.evidence.vividRegion = 12;
+    vivid.evidence.areaLimit = 20;
     ReportItem gray = Judged("/p/gray.png", 0, DecidingRule::GrayscaleOnly);
     gray.evidence.notGrayPoints = 2;
     gray.evidence.notGrayX[0] = 3;
@@ -51,7 +60,7 @@ TEST(ReportPage, EveryItemCarriesItsPathVerdictAndTheEvidenceThatMadeItColour) {
     ReportItem failed;
     failed.path = "/p/broken.png";
     failed.error = "[ERROR] broken";
-    const std::vector<ReportItem> items{perceptual, gray, tinted, mono, failed};
+    const std::vector<ReportItem> items{perceptual, gray, tinted, mono, failed, vivid};
     std::vector<ReportPicture> pictures(items.size());
     pictures[0] = ReportPicture{"r_files/0.png", 200, 100, 200, 100};
 
@@ -61,16 +70,19 @@ TEST(ReportPage, EveryItemCarriesItsPathVerdictAndTheEvidenceThatMadeItColour) {
         int times;
     } const rows[] = {
         {R"(data-path="/p/a &quot;b&quot; &lt;c&gt;.png" data-verdict="color")", 1},
-        {R"(data-verdict="color")", 4},  // three items and their section
+        {R"(data-verdict="color")", 5},  // four items and their section
         {R"(data-verdict="monochrome")", 2},
         {R"(data-verdict="error")", 2},
         {R"(<div class="region" data-region="40,10,20,5" style="left:20.000%;top:10.000%;width:10.000%;height:5.000%">)", 1},
         {R"(data-region="3,4,1,1")", 1},
         {R"(data-region="5,4,1,1")", 1},
         {R"(data-channel="blue")", 1},
-        {"data-region=", 3},
+        {"data-region=", 4},
+        {R"(data-region="7,8,3,3")", 1},
+        {"perceptual: region of 100 px (limit 20)", 1},
+        {"perceptual: vivid marks of 12 px, below the area limit 20", 1},
         {R"(<img loading="lazy" decoding="async" src="r_files/0.png" width="200" height="100")", 1},
-        {"no picture", 4},
+        {"no picture", 5},
         {"<td>4</td>", 1},
         {"http", 0},
         {"//", 0},
