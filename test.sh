@@ -15,6 +15,10 @@ Runs every stage below in order, or only the stages named.
   corpus    the labelled real pictures (fetched once into .cache/corpus): the perceptual
             criterion with its defaults must get 97 % right and call at most 1 % of the
             colour pictures monochrome
+  report    the report page in headless Chromium: judge --report and sort --report on
+            made pictures under the default and the perceptual settings checked against
+            judge (scripts/check-report.sh), and a page of 10,000 pictures opened whole
+            (screenshots in build/report-check*)
   python    the Python module pallidor and pallidor.dask (pytest): the console's verdicts on
             the bench corpus and the labelled pictures, bytes against paths, failures as
             values, two threads against one, a LocalCluster of two worker processes, and
@@ -35,7 +39,7 @@ Runs every stage below in order, or only the stages named.
 TEXT
 }
 
-all_stages=(layers native corpus python package asan tsan fuzz windows kill gui)
+all_stages=(layers native corpus report python package asan tsan fuzz windows kill gui)
 case "${1:-}" in -h|--help) usage; exit 0 ;; esac
 stages=("$@")
 [ "${#stages[@]}" -gt 0 ] || stages=("${all_stages[@]}")
@@ -57,6 +61,38 @@ stage_corpus() {
   scripts/setup.sh
   scripts/build.sh build
   bench/score-corpus.sh --require 97:1 --wrong IS_PERCEPTUAL_JUDGE=1
+}
+
+# The report page as a browser shows it. The pictures: the demo folder, and the same under the
+# perceptual criterion, whose colour verdicts must each show their region.
+stage_report() {
+  scripts/setup.sh
+  scripts/setup-report.sh
+  scripts/build.sh build
+  local pictures=build/report-pictures
+  rm -rf "$pictures" && mkdir -p "$pictures"
+  build/pallidor-make-demo "$pictures/demo" >/dev/null
+  scripts/check-report.sh --out build/report-check "$pictures/demo"
+  local xdg
+  xdg=$(mktemp -d)
+  XDG_CONFIG_HOME=$xdg build/pallidor-cli settings --settings "$pictures/perceptual.ini" IS_PERCEPTUAL_JUDGE=1 >/dev/null
+  rm -rf "$xdg"
+  scripts/check-report.sh --settings "$pictures/perceptual.ini" --out build/report-check-perceptual "$pictures/demo"
+  # Ten thousand files (copies of one small picture; links to one file would be one file):
+  # the page is made and opens whole.
+  local many=$pictures/many count=10000
+  mkdir -p "$many"
+  for ((i = 0; i < count; i++)); do cp "$pictures/demo/colour-palette.gif" "$many/$i.gif"; done
+  SECONDS=0
+  build/pallidor-cli judge --report build/report-check/many.html "$many" >/dev/null
+  local made=$SECONDS
+  SECONDS=0
+  local items
+  items=$(timeout 180 chromium --headless --no-sandbox --disable-gpu --user-data-dir="$pictures/browser" \
+            --dump-dom "file://$PWD/build/report-check/many.html" 2>/dev/null | grep -o '<figure class="item"' | wc -l)
+  echo "test.sh: a page of $items pictures made in ${made} s, opened in ${SECONDS} s"
+  [ "$items" -eq "$count" ] || { echo "test.sh: the page of $count pictures shows $items" >&2; exit 1; }
+  rm -rf "$many" "$pictures/browser"
 }
 
 # Debian's python3 by its path: another python3 may come first on PATH, without dask.

@@ -80,11 +80,15 @@ for entry in "${packages[@]}"; do
   members=()
   for row in "${rows[@]}"; do
     IFS=$'\t' read -r _ _ _ _ _ _ path _ <<<"$row"
-    members+=(".$path")
+    members+=(".${path%%|*}")
   done
   dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$unpack" "${members[@]}" 2>/dev/null || true
   for row in "${rows[@]}"; do
     IFS=$'\t' read -r name label _ _ _ _ path sum _ <<<"$row"
+    # PATH|OPERATION: a picture made from the package's file (bench/corpus/derive.py); the
+    # SHA-256 is the package file's.
+    operation=
+    case $path in *'|'*) operation=${path#*|}; path=${path%%|*} ;; esac
     src="$unpack$path"
     if [ "$label" != monochrome ] && [ "$label" != color ]; then
       echo "fetch-corpus: SKIPPED $name: label '$label' is neither monochrome nor color" >&2
@@ -99,7 +103,15 @@ for entry in "${packages[@]}"; do
       echo "fetch-corpus: SKIPPED $name: SHA-256 $got differs from the manifest's $sum" >&2
       skipped=$((skipped + 1)); continue
     fi
-    cp "$src" "$dest/$label/$name"
+    if [ -n "$operation" ]; then
+      if ! python3 -B bench/corpus/derive.py "$operation" "$src" "$dest/$label/$name"; then
+        echo "fetch-corpus: SKIPPED $name: $operation of $path failed" >&2
+        rm -f "$dest/$label/$name"
+        skipped=$((skipped + 1)); continue
+      fi
+    else
+      cp "$src" "$dest/$label/$name"
+    fi
     byte=$(printf '%s' "$name" | sha256sum | cut -c1-2)
     if [ $((16#$byte % 2)) -eq 0 ]; then half=A; else half=B; fi
     ln "$dest/$label/$name" "$dest/$half/$label/$name" 2>/dev/null || cp "$dest/$label/$name" "$dest/$half/$label/$name"

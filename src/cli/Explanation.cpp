@@ -13,7 +13,12 @@ std::string ExplainPerceptual(const JudgeEvidence& e, const JudgeParams& params)
     std::string text = FormatText(": cells of %d px (%d x %d), %s %% coloured beyond THRESHOLD_PERCEPTUAL %s, ",
                                   e.cellSide, e.cellsWide, e.cellsHigh, Short(100.0 * e.chromaticShare).c_str(),
                                   Short(params.THRESHOLD_PERCEPTUAL).c_str());
-    if (e.largestRegion > 0) {
+    if (e.vividRegion > 0) {
+        // Below the area limit, the vivid region decided: its place and colour are given.
+        text += FormatText("largest coloured region %lld px, vivid regions of %lld px, the largest at (%d, %d) with colour %s",
+                           static_cast<long long>(e.largestRegion), static_cast<long long>(e.vividRegion), e.regionX,
+                           e.regionY, Short(e.regionChroma).c_str());
+    } else if (e.largestRegion > 0) {
         text += FormatText("largest coloured region %lld px at (%d, %d) with colour %s",
                            static_cast<long long>(e.largestRegion), e.regionX, e.regionY,
                            Short(e.regionChroma).c_str());

@@ -11,8 +11,8 @@
 namespace {
 
 const char kUsageAndCommands[] =
-    "usage: pallidor-cli judge    [--settings FILE] [-r] [--explain] [--json] [-0] PATH...\n"
-    "       pallidor-cli sort     [--settings FILE] [-r] [--dry-run] [--yes | --no] [--json [--explain]] [-0] PATH...\n"
+    "usage: pallidor-cli judge    [--settings FILE] [-r] [--explain] [--json] [--report FILE] [-0] PATH...\n"
+    "       pallidor-cli sort     [--settings FILE] [-r] [--dry-run] [--yes | --no] [--json [--explain]] [--report FILE] [-0] PATH...\n"
     "       pallidor-cli undo     [--yes | --no] [--dry-run] (LOGFILE | --last)\n"
     "       pallidor-cli recover  [--yes | --no] [--dry-run]\n"
     "       pallidor-cli logs\n"
@@ -70,6 +70,9 @@ const char kUsageAndCommands[] =
     "  --json           one JSON object per file on standard output (JSON Lines), in\n"
     "                   the order of the PATHs; an error carries a \"code\" (see error\n"
     "                   codes) and a file judged despite damage \"warnings\"\n"
+    "  --report FILE    judge, sort: also write a page FILE (say run.html) that shows\n"
+    "                   every picture as a thumbnail (in FILE_files beside it), by\n"
+    "                   verdict, with what decided each colour verdict drawn on it\n"
     "  -0, --null       with PATH -: the paths on standard input are separated by NUL\n"
     "                   bytes, not by line ends\n"
     "  PATH -           read the paths from standard input, one per line (or -0); an\n"

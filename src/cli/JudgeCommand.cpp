@@ -18,6 +18,7 @@
 #include "cli/MissingPaths.h"
 #include "cli/OrderedOutput.h"
 #include "cli/ProgressLine.h"
+#include "cli/Report.h"
 #include "image/ImageKind.h"
 #include "platform/Console.h"
 #include "platform/Text.h"
@@ -168,6 +169,11 @@ int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOp
     });
 
     const JudgeParams params = MakeJudgeParams(Settings);
+    // The page needs each verdict's evidence; a run without it gathers none.
+    const bool reporting = !output.report.empty();
+    const bool wantEvidence = output.explain || reporting;
+    std::vector<ReportItem> reportItems(reporting ? count : 0);
+    const auto started = std::chrono::steady_clock::now();
     auto work = [&] {
         for (std::size_t i = next++; i < count; i = next++) {
             ordered.WaitForTurn(i);
@@ -178,8 +184,8 @@ int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOp
             // any: for those they are gathered always (alone, so the judgment still stops at
             // its verdict), the whole evidence only when asked for.
             JudgeEvidence evidence;
-            evidence.warningsOnly = !output.explain;
-            const bool gather = output.explain || ImageKindFromExtension(ExtensionOf(entry.path)) == ImageKind::Jpeg;
+            evidence.warningsOnly = !wantEvidence;
+            const bool gather = wantEvidence || ImageKindFromExtension(ExtensionOf(entry.path)) == ImageKind::Jpeg;
             if (entry.missing) {
                 judged.error = Text(TextId::NoSuchPath);
                 judged.problem.code = "not-found";
@@ -192,6 +198,16 @@ int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOp
             if (output.dryRun && judged.error.empty()) {
                 const SplitPath parts = SplitSortPath(judged.path);
                 judged.target = JoinFolderAndName(DestinationFolderFor(Settings, judged.verdict != 0, parts.folder), parts.name);
+            }
+            if (reporting) {
+                ReportItem& report = reportItems[i];
+                report.path = judged.path;
+                report.picture = entry.path;
+                report.judged = judged.error.empty();
+                report.verdict = judged.verdict;
+                report.error = judged.error.empty() ? std::string() : WithReason(judged.error, judged.problem);
+                report.destination = judged.target;
+                report.evidence = evidence;
             }
             const JudgeEvidence* shown = output.explain && !entry.missing ? &evidence : nullptr;
             OrderedItem item;
@@ -209,5 +225,17 @@ int JudgeCommand(const std::vector<std::filesystem::path>& items, const OutputOp
     RunOnThreads(threadCount, work, [&] { progress.Show(done, true); });
     ordered.Flush();
     progress.End(done);
+    if (reporting) {
+        ReportSummary summary;
+        summary.command = "judge";
+        summary.settings = SettingsAsText(Settings);
+        summary.params = params;
+        summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const std::string problem = WriteReport(output.report, summary, reportItems);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "pallidor-cli: %s\n", problem.c_str());
+            return 1;
+        }
+    }
     return anyError ? 1 : 0;
 }

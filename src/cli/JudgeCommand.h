@@ -13,6 +13,7 @@ struct OutputOptions {
     bool json = false;      // JSON Lines instead of tab-separated text
     bool dryRun = false;    // sort --dry-run: each verdict with the place the file would go to
     bool recursive = false; // -r: sub-folders too for this run, whatever IS_SUBDIRS_TOO says
+    std::filesystem::path report;  // --report FILE.html: the run's page, "" for none
 };
 
 // Judges every file with up to THREAD_NUM at once and prints one line per file to standard

@@ -146,6 +146,9 @@ int main(int argc, char** argv) {
             answer = arg == "--yes" ? QuestionAnswer::Yes : QuestionAnswer::No;
         } else if (takesPaths && arg == "--explain") {
             output.explain = true;
+        } else if (takesPaths && arg == "--report") {
+            if (i + 1 >= args.size()) return UsageError("--report needs a file");
+            output.report = platform::PathFromUtf8(args[++i]);
         } else if (takesPaths && arg == "--json") {
             output.json = true;
         } else if (takesPaths && (arg == "-0" || arg == "--null")) {

@@ -1,8 +1,11 @@
 #include "cli/SortCommand.h"
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
@@ -16,6 +19,7 @@
 #include "cli/MissingPaths.h"
 #include "cli/OrderedOutput.h"
 #include "cli/ProgressLine.h"
+#include "cli/Report.h"
 #include "platform/Console.h"
 #include "platform/Text.h"
 #include "sort/ResultLog.h"
@@ -215,7 +219,12 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
     };
     // The driver's last update may predate the last finished file; end on the real count.
     host.EndProgress = [&](std::int32_t done, std::int32_t) { progress.End(done); };
-    host.ExplainVerdicts = output.explain;
+    // The page needs each verdict's evidence; a run without it gathers none.
+    const bool reporting = !output.report.empty();
+    host.ExplainVerdicts = output.explain || reporting;
+    std::mutex reportLock;
+    std::vector<ReportItem> reportItems;
+    std::vector<std::size_t> reportPlaces;
     host.DecoderWarnings = true;
     host.FileSorted = [&](const SortedFile& file) {
         if (file.moved) (file.verdict != 0 ? tally.monochrome : tally.color)++;
@@ -233,7 +242,21 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
             item.error = file.path + ": " + DecoderWarningText(file.evidence.decoderWarnings);
         }
         std::size_t place = 0;
-        if (!places.Take(file.path, place)) {
+        const bool listed = places.Take(file.path, place);
+        if (reporting) {
+            ReportItem report;
+            report.path = file.path;
+            report.picture = platform::PathFromUtf8(file.moved ? file.destination : file.path);
+            report.judged = file.judged;
+            report.verdict = file.verdict;
+            report.error = file.moved ? std::string() : WithReason(file.message, problem);
+            report.destination = file.destination;
+            report.evidence = file.evidence;
+            std::lock_guard<std::mutex> hold(reportLock);
+            reportItems.push_back(std::move(report));
+            reportPlaces.push_back(listed ? place : SIZE_MAX);
+        }
+        if (!listed) {
             ordered.Flush();
             if (!item.out.empty()) std::fwrite(item.out.data(), 1, item.out.size(), stdout);
             if (!item.error.empty()) progress.PrintLine(item.error);
@@ -258,6 +281,7 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
     HintAtFoldersOfFolders(existing, CollectionRuleOf(context.settings));
     Interrupts = 0;  // only this run's count
     void (*previous)(int) = std::signal(SIGINT, OnInterrupt);
+    const auto started = std::chrono::steady_clock::now();
     const SortRunResult result = SortRunDriver(context, existing, host);
     std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
     EndSortRun();
@@ -270,5 +294,26 @@ int SortCommand(const std::vector<std::filesystem::path>& paths, QuestionAnswer 
                               static_cast<int>(result.listed)));
     }
     PrintSummary(summary, result.movedMonochrome, result.movedColor, LeftInPlace(result));
-    return LeftInPlace(result) == 0 && !anyMissing && !result.logFailed ? 0 : 1;
+    bool reportFailed = false;
+    if (reporting) {
+        // In the order of the run's list, as the results were printed.
+        std::vector<std::size_t> order(reportItems.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return reportPlaces[a] < reportPlaces[b]; });
+        std::vector<ReportItem> sorted;
+        for (const std::size_t i : order) sorted.push_back(std::move(reportItems[i]));
+        ReportSummary about;
+        about.command = "sort";
+        about.settings = SettingsAsText(context.settings);
+        about.params = MakeJudgeParams(context.settings);
+        about.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        about.logPath = LogFilePath.empty() ? std::string() : platform::PathToUtf8(LogFilePath);
+        const std::string problem = WriteReport(output.report, about, sorted);
+        if (!problem.empty()) {
+            PrintError("pallidor-cli: " + problem);
+            reportFailed = true;
+        }
+    }
+    return LeftInPlace(result) == 0 && !anyMissing && !result.logFailed && !reportFailed ? 0 : 1;
 }

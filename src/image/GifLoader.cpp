@@ -26,8 +26,10 @@ struct GifCloser {
 using GifFile = std::unique_ptr<GifFileType, GifCloser>;
 
 // Skips extension records up to the first image descriptor and records that frame (its
-// size, interlace flag and local colour map). False when the file ends or breaks first.
-bool RecordFirstFrame(GifFileType* gif) {
+// size, interlace flag and local colour map), and the transparent colour index of the graphic
+// control block before it (-1 without). False when the file ends or breaks first.
+bool RecordFirstFrame(GifFileType* gif, int& transparentIndex) {
+    transparentIndex = NO_TRANSPARENT_COLOR;
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif, &type) == GIF_ERROR) return false;
@@ -38,6 +40,12 @@ bool RecordFirstFrame(GifFileType* gif) {
                 int code = 0;
                 GifByteType* data = nullptr;
                 if (DGifGetExtension(gif, &code, &data) == GIF_ERROR) return false;
+                GraphicsControlBlock control;
+                // data[0] is the block's length; a block of any other length than four is not read.
+                if (code == GRAPHICS_EXT_FUNC_CODE && data != nullptr &&
+                    DGifExtensionToGCB(data[0], data + 1, &control) == GIF_OK) {
+                    transparentIndex = control.TransparentColor;
+                }
                 while (data != nullptr) {
                     if (DGifGetExtensionNext(gif, &data) == GIF_ERROR) return false;
                 }
@@ -99,7 +107,8 @@ bool ReadGifRows(const std::filesystem::path& path, RowSink& sink, int& earlyVer
         return false;
     }
 
-    if (!RecordFirstFrame(gif.get())) {
+    int transparentIndex = NO_TRANSPARENT_COLOR;
+    if (!RecordFirstFrame(gif.get(), transparentIndex)) {
         loadReason = "ファイルが不正です。";
         return false;
     }
@@ -139,6 +148,13 @@ bool ReadGifRows(const std::filesystem::path& path, RowSink& sink, int& earlyVer
     format.topDown = false;
     format.colourTable = colourTable;
     format.colourCount = colourCount;
+    // The transparent colour as a PNG palette's opacity, for the perceptual criterion: that
+    // entry fully transparent, every other one opaque.
+    if (transparentIndex >= 0 && transparentIndex < 256) {
+        for (RgbQuad& entry : colourTable) entry.reserved = 255;
+        colourTable[transparentIndex].reserved = 0;
+        format.alpha = true;
+    }
     if (!sink.BeginRows(format)) {
         loadReason = "BMPオブジェクトの作成に失敗しました。";
         return false;

@@ -83,11 +83,13 @@ void GatherPerceptualEvidence(const PixelView& view, const RgbQuad* colourTable,
     PerceptualCells cells;
     PreparePerceptualCells(view, table, cells);
     evidence.largestAreas.clear();
+    evidence.vividAreas.clear();
     evidence.perceptualPixels = CellPixelCount(cells);
     for (const double threshold : kCalibrationThresholds) {
         PerceptualFindings findings;
         FindColouredRegions(cells, threshold, findings);
         evidence.largestAreas.push_back(findings.largestArea);
+        evidence.vividAreas.push_back(findings.vividArea);
     }
 }
 
@@ -119,5 +121,8 @@ int PerceptualVerdict(const CalibrationEvidence& evidence, std::size_t threshold
     if (evidence.fixedVerdict >= 0) return evidence.fixedVerdict;
     if (evidence.paletteSpread == 0) return 1;
     if (thresholdIndex >= evidence.largestAreas.size()) return 1;
-    return evidence.largestAreas[thresholdIndex] >= EffectiveAreaLimit(evidence.perceptualPixels, areaLimit) ? 0 : 1;
+    return RegionsShowColour(evidence.largestAreas[thresholdIndex], evidence.vividAreas[thresholdIndex],
+                             EffectiveAreaLimit(evidence.perceptualPixels, areaLimit))
+               ? 0
+               : 1;
 }

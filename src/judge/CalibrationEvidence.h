@@ -29,6 +29,7 @@ struct CalibrationEvidence {
     // Perceptual: the largest compact coloured region, in pixels, for each threshold of
     // kCalibrationThresholds.
     std::vector<std::int64_t> largestAreas;
+    std::vector<std::int64_t> vividAreas;  // the largest vivid region's, likewise
     std::int64_t perceptualPixels = 0;  // of the picture, for its area limit
 };
 

@@ -113,13 +113,13 @@ std::uint64_t CountNotGrayInRow(const std::uint8_t* row, const judge_detail::Row
 template <int Depth>
 class GrayscaleRows final : public judge_detail::RowCriterion {
 public:
-    GrayscaleRows(const ColourTable& table, const judge_detail::RowGrid& grid, const JudgeParams& params,
-                  bool explain)
-        : table_(table), grid_(grid), isGray_(table, params.THRESHOLD_GS), threshold_(params.THRESHOLD_GS),
+    GrayscaleRows(const RowFormat& format, const ColourTable& table, const judge_detail::RowGrid& grid,
+                  const JudgeParams& params, bool explain)
+        : format_(format), table_(table), grid_(grid), isGray_(table, params.THRESHOLD_GS), threshold_(params.THRESHOLD_GS),
           noiseLimit_(params.NOISE_LIMIT_GS), explain_(explain) {}
 
-    bool TakeRow(std::int32_t, const std::uint8_t* row) override {
-        if (explain_) judge_detail::ExplainGrayscaleRow(Depth, row, grid_, table_, threshold_, counts_);
+    bool TakeRow(std::int32_t memoryRow, const std::uint8_t* row) override {
+        if (explain_) judge_detail::ExplainGrayscaleRow(Depth, memoryRow, row, grid_, table_, threshold_, counts_);
         if (colour_) return true;
         notGray_ += CountNotGrayInRow<Depth>(row, grid_, isGray_, threshold_, noiseLimit_ == 0.0);
         colour_ = notGray_ > 0 && (noiseLimit_ == 0.0 || VerdictFromCounts(grid_.samples, notGray_, noiseLimit_) == 0);
@@ -134,11 +134,20 @@ public:
             evidence->notGray = counts_.notGray;
             evidence->notGrayPercent = counts_.taken == 0 ? 0 : (100 * counts_.notGray) / counts_.taken;
             evidence->largestSpread = counts_.largestSpread;
+            // Memory rows run bottom-up unless the picture is stored top-down.
+            const int scale = std::max(1, format_.sourceScale);
+            evidence->notGrayPoints = counts_.points;
+            for (int p = 0; p < counts_.points; ++p) {
+                const int row = format_.topDown ? counts_.pointRow[p] : format_.height - 1 - counts_.pointRow[p];
+                evidence->notGrayX[p] = counts_.pointX[p] * scale;
+                evidence->notGrayY[p] = row * scale;
+            }
         }
         return colour_ ? 0 : VerdictFromCounts(grid_.samples, notGray_, noiseLimit_);
     }
 
 private:
+    RowFormat format_;
     const ColourTable& table_;
     const judge_detail::RowGrid& grid_;
     const GraySampleTest<Depth> isGray_;
@@ -158,12 +167,12 @@ std::unique_ptr<RowCriterion> MakeGrayscaleRows(const RowFormat& format, const C
                                                 const RowGrid& grid, const JudgeParams& params,
                                                 bool explain) {
     switch (format.bitsPerPixel) {
-        case 2: return std::make_unique<GrayscaleRows<2>>(table, grid, params, explain);
-        case 4: return std::make_unique<GrayscaleRows<4>>(table, grid, params, explain);
-        case 8: return std::make_unique<GrayscaleRows<8>>(table, grid, params, explain);
-        case 16: return std::make_unique<GrayscaleRows<16>>(table, grid, params, explain);
-        case 24: return std::make_unique<GrayscaleRows<24>>(table, grid, params, explain);
-        case 32: return std::make_unique<GrayscaleRows<32>>(table, grid, params, explain);
+        case 2: return std::make_unique<GrayscaleRows<2>>(format, table, grid, params, explain);
+        case 4: return std::make_unique<GrayscaleRows<4>>(format, table, grid, params, explain);
+        case 8: return std::make_unique<GrayscaleRows<8>>(format, table, grid, params, explain);
+        case 16: return std::make_unique<GrayscaleRows<16>>(format, table, grid, params, explain);
+        case 24: return std::make_unique<GrayscaleRows<24>>(format, table, grid, params, explain);
+        case 32: return std::make_unique<GrayscaleRows<32>>(format, table, grid, params, explain);
         default: return nullptr;  // the judgment refuses every other depth first
     }
 }

@@ -14,13 +14,20 @@ using judge_detail::PixelDecoder;
 // Every sample one by one with the plain decoding, apart from the criterion's fast walks, so
 // the counts are those the rules give whatever the scanners do.
 template <int Depth>
-void ExplainRowAtDepth(const std::uint8_t* row, const judge_detail::RowGrid& grid, const ColourTable& table,
+void ExplainRowAtDepth(std::int32_t memoryRow, const std::uint8_t* row, const judge_detail::RowGrid& grid, const ColourTable& table,
                        int threshold, judge_detail::GrayCounts& counts) {
     auto count = [&](int column) {
         const SampleColour s = PixelDecoder<Depth>::At(row, column, table);
         const int spread = judge_detail::ChannelSpread(s.red, s.green, s.blue);
         counts.largestSpread = std::max(counts.largestSpread, spread);
-        counts.notGray += spread > threshold ? 1 : 0;
+        if (spread > threshold) {
+            ++counts.notGray;
+            if (counts.points < JudgeEvidence::kNotGrayPoints) {
+                counts.pointX[counts.points] = column;
+                counts.pointRow[counts.points] = memoryRow;
+                ++counts.points;
+            }
+        }
         ++counts.taken;
     };
     if (grid.EveryPixel()) {
@@ -34,15 +41,15 @@ void ExplainRowAtDepth(const std::uint8_t* row, const judge_detail::RowGrid& gri
 
 namespace judge_detail {
 
-void ExplainGrayscaleRow(int depth, const std::uint8_t* row, const RowGrid& grid, const ColourTable& table,
-                         int threshold, GrayCounts& counts) {
+void ExplainGrayscaleRow(int depth, std::int32_t memoryRow, const std::uint8_t* row, const RowGrid& grid,
+                         const ColourTable& table, int threshold, GrayCounts& counts) {
     switch (depth) {
-        case 2: ExplainRowAtDepth<2>(row, grid, table, threshold, counts); break;
-        case 4: ExplainRowAtDepth<4>(row, grid, table, threshold, counts); break;
-        case 8: ExplainRowAtDepth<8>(row, grid, table, threshold, counts); break;
-        case 16: ExplainRowAtDepth<16>(row, grid, table, threshold, counts); break;
-        case 24: ExplainRowAtDepth<24>(row, grid, table, threshold, counts); break;
-        case 32: ExplainRowAtDepth<32>(row, grid, table, threshold, counts); break;
+        case 2: ExplainRowAtDepth<2>(memoryRow, row, grid, table, threshold, counts); break;
+        case 4: ExplainRowAtDepth<4>(memoryRow, row, grid, table, threshold, counts); break;
+        case 8: ExplainRowAtDepth<8>(memoryRow, row, grid, table, threshold, counts); break;
+        case 16: ExplainRowAtDepth<16>(memoryRow, row, grid, table, threshold, counts); break;
+        case 24: ExplainRowAtDepth<24>(memoryRow, row, grid, table, threshold, counts); break;
+        case 32: ExplainRowAtDepth<32>(memoryRow, row, grid, table, threshold, counts); break;
         default: break;
     }
 }

@@ -31,6 +31,12 @@ struct JudgeEvidence {
     std::uint64_t notGray = 0;
     std::uint64_t notGrayPercent = 0;
     int largestSpread = -1;
+    // The first samples found not gray, in the order the rows came, from the picture's
+    // top-left corner (at most kNotGrayPoints of them).
+    static constexpr int kNotGrayPoints = 8;
+    int notGrayPoints = 0;
+    int notGrayX[kNotGrayPoints] = {};
+    int notGrayY[kNotGrayPoints] = {};
 
     // Tinted-monochrome: falls and steady steps of the six envelope tables, the fall tolerance
     // in sum units, and the channel values whose two sums lie close together (narrow) or apart.
@@ -39,6 +45,9 @@ struct JudgeEvidence {
     int fallTolerance = 0;
     int narrow = 0;
     int wide = 0;
+    // The channel whose envelope of the other two strayed most (falls, then wide indices):
+    // 0 red, 1 green, 2 blue; -1 when none strayed.
+    int strayChannel = -1;
 
     // Perceptual: the side of a cell in pixels of the stored picture and the grid of cells; the
     // share of cells coloured beyond THRESHOLD_PERCEPTUAL; the largest connected coloured region
@@ -53,6 +62,11 @@ struct JudgeEvidence {
     std::int64_t largestRegion = 0;
     int regionX = -1;
     int regionY = -1;
+    int regionWidth = 0;   // the region's bounding box, in pixels of the stored picture
+    int regionHeight = 0;
+    // Below the area limit, the vivid regions that made the picture colour (pixels, all of
+    // them; 0: none): then the position, box and colour above are the largest one's.
+    std::int64_t vividRegion = 0;
     double regionChroma = 0.0;
     std::int64_t areaLimit = 0;
     bool toned = false;

@@ -226,6 +226,37 @@ struct CurvePoint {
     double lightness, a, b;
 };
 
+// A toning whose highlights clip at 255 loses first one channel, then two: above the lightness
+// where the tone's colour is strongest, its colour bends towards yellow-white and fades to white
+// within a few units of lightness, faster than any tone changes elsewhere. Past that point a
+// colour between the curve's and white (of the curve's hue, only paler) is on the curve. Below
+// the middle of the lightness range a peak is no clip; +infinity then.
+constexpr double kClipFloor = 50.0;
+
+double ClipLightness(const std::vector<CurvePoint>& curve) {
+    double strongest = 0.0, at = 1e9;
+    for (const CurvePoint& p : curve) {
+        const double chroma = Length(p.a, p.b);
+        if (chroma > strongest) {
+            strongest = chroma;
+            at = p.lightness;
+        }
+    }
+    return at >= kClipFloor ? at : 1e9;
+}
+
+// The colour (a, b) off the fade from the tone (toneA, toneB) to white: its distance from the
+// segment between them. The residual's components go to (residualA, residualB) when asked.
+double OffFade(double a, double b, double toneA, double toneB, float* residualA = nullptr,
+               float* residualB = nullptr) {
+    const double tone2 = toneA * toneA + toneB * toneB;
+    const double t = tone2 > 0.0 ? std::clamp((a * toneA + b * toneB) / tone2, 0.0, 1.0) : 0.0;
+    const double ra = a - t * toneA, rb = b - t * toneB;
+    if (residualA != nullptr) *residualA = static_cast<float>(ra);
+    if (residualB != nullptr) *residualB = static_cast<float>(rb);
+    return Length(ra, rb);
+}
+
 bool FitToningCurve(const std::vector<Lab>& cells, std::vector<CurvePoint>& curve, double& castA,
                     double& castB) {
     std::vector<std::uint32_t> histograms(static_cast<std::size_t>(kLightnessBins) * 512, 0);
@@ -253,16 +284,20 @@ bool FitToningCurve(const std::vector<Lab>& cells, std::vector<CurvePoint>& curv
         curve.push_back(CurvePoint{(bin + 0.5) * 100.0 / kLightnessBins, HistogramMedian(h, counts[bin]),
                                    HistogramMedian(h + 256, counts[bin])});
     }
+    double strongest = 0.0;
+    for (const CurvePoint& p : curve) strongest = std::max(strongest, Length(p.a, p.b));
+    const double clipFrom = ClipLightness(curve);
     bool smooth = !curve.empty();
     for (std::size_t i = 1; i < curve.size() && smooth; ++i) {
-        const double step = Length(curve[i].a - curve[i - 1].a, curve[i].b - curve[i - 1].b);
+        // Past the clip the tone may fade towards white as steeply as it likes.
+        const double step = curve[i].lightness > clipFrom
+                                ? OffFade(curve[i].a, curve[i].b, curve[i - 1].a, curve[i - 1].b)
+                                : Length(curve[i].a - curve[i - 1].a, curve[i].b - curve[i - 1].b);
         smooth = step <= kCurveSlope * std::min(kCurveBridge, curve[i].lightness - curve[i - 1].lightness) + kCurveSlack;
     }
     // One hue: the strong part of the curve (at least half its largest colour) stays near the
     // mean direction of that part. Weak colour has an unsteady hue, and a sepia print drifts
     // from red-brown in its shadows to yellow in its highlights.
-    double strongest = 0.0;
-    for (const CurvePoint& p : curve) strongest = std::max(strongest, Length(p.a, p.b));
     const double strong = std::max(kToneChromaFloor, 0.5 * strongest);
     double sumA = 0.0, sumB = 0.0;
     for (const CurvePoint& p : curve) {
@@ -359,8 +394,32 @@ void FinishPerceptualCells(std::vector<Lab>& lab, PerceptualCells& cells) {
     cells.excess.resize(count);
     std::vector<float> curveA, curveB;
     TabulateCurve(curve, curveA, curveB);
+    const double clipFrom = cells.toned ? ClipLightness(curve) : 1e9;
+    // Past the clip a picture's highlights hold every paler shade of every tone the clip
+    // passes through: a highlight one level above the next is not a step further along.
+    std::vector<CurvePoint> fades;
+    for (const CurvePoint& p : curve) {
+        if (p.lightness >= clipFrom) fades.push_back(p);
+    }
     for (std::size_t i = 0; i < count; ++i) {
         const auto step = static_cast<std::size_t>(std::clamp(static_cast<int>(lab[i].l * 10.0f + 0.5f), 0, kCurveSteps - 1));
+        if (lab[i].l > clipFrom) {
+            float bestA = 0.0f, bestB = 0.0f;
+            double best = OffFade(lab[i].a, lab[i].b, curveA[step], curveB[step], &bestA, &bestB);
+            for (const CurvePoint& p : fades) {
+                float ra = 0.0f, rb = 0.0f;
+                const double off = OffFade(lab[i].a, lab[i].b, p.a, p.b, &ra, &rb);
+                if (off < best) {
+                    best = off;
+                    bestA = ra;
+                    bestB = rb;
+                }
+            }
+            lab[i].a = bestA;
+            lab[i].b = bestB;
+            cells.offCurve[i] = static_cast<float>(best);
+            continue;
+        }
         lab[i].a -= curveA[step];
         lab[i].b -= curveB[step];
         cells.offCurve[i] = Length(lab[i].a, lab[i].b);
@@ -417,8 +476,11 @@ void FindColouredRegions(const PerceptualCells& cells, double threshold, Percept
     findings.castA = cells.toned ? 0.0 : cells.castA;
     findings.castB = cells.toned ? 0.0 : cells.castB;
     findings.largestArea = 0;
-    findings.largestX = findings.largestY = findings.largestEndY = -1;
+    findings.largestX = findings.largestY = findings.largestEndX = findings.largestEndY = -1;
     findings.largestChroma = 0.0;
+    findings.vividArea = 0;
+    findings.vividX = findings.vividY = findings.vividEndX = findings.vividEndY = -1;
+    findings.vividChroma = 0.0;
     findings.chromaticShare = 0.0;
     if (count == 0) return;
 
@@ -434,22 +496,25 @@ void FindColouredRegions(const PerceptualCells& cells, double threshold, Percept
     // Regions: 8-connected groups of coloured cells; one cell in a large picture stands for a
     // square of pixels, so a thin line or a dot still has an area.
     std::vector<std::uint32_t> stack;
+    std::int64_t vividLargest = 0;
     const std::int64_t cellArea = std::int64_t{cells.cellPixels} * cells.cellPixels;
     for (std::size_t start = 0; start < count; ++start) {
         if (chromatic[start] != 1) continue;
         chromatic[start] = 2;
         stack.assign(1, static_cast<std::uint32_t>(start));
         std::int64_t size = 0;
-        double strongest = 0.0;
-        int left = wide, top = high, bottom = -1;
+        double strongest = 0.0, strongestExcess = 0.0;
+        int left = wide, top = high, right = -1, bottom = -1;
         while (!stack.empty()) {
             const std::uint32_t i = stack.back();
             stack.pop_back();
             ++size;
             strongest = std::max(strongest, static_cast<double>(cells.offCurve[i]));
+            strongestExcess = std::max(strongestExcess, static_cast<double>(cells.excess[i]));
             const int x = static_cast<int>(i % static_cast<std::uint32_t>(wide));
             const int y = static_cast<int>(i / static_cast<std::uint32_t>(wide));
             left = std::min(left, x);
+            right = std::max(right, x);
             top = std::min(top, y);
             bottom = std::max(bottom, y);
             for (int ny = std::max(0, y - 1); ny <= std::min(high - 1, y + 1); ++ny) {
@@ -462,10 +527,24 @@ void FindColouredRegions(const PerceptualCells& cells, double threshold, Percept
                 }
             }
         }
+        // Vivid regions add up: a few small markers are seen together. A lone pixel is not one,
+        // nor the fringes of sub-pixel text, vivid as they are: it is their colour beyond what
+        // edges explain that must be vivid.
+        const bool vivid = strongestExcess >= kVividChroma && size * cellArea >= 2;
+        if (vivid) findings.vividArea += size * cellArea;
+        if (vivid && size * cellArea > vividLargest) {
+            vividLargest = size * cellArea;
+            findings.vividX = left * cells.cellPixels;
+            findings.vividY = top * cells.cellPixels;
+            findings.vividEndX = (right + 1) * cells.cellPixels;
+            findings.vividEndY = (bottom + 1) * cells.cellPixels;
+            findings.vividChroma = strongest;
+        }
         if (size * cellArea > findings.largestArea) {
             findings.largestArea = size * cellArea;
             findings.largestX = left * cells.cellPixels;
             findings.largestY = top * cells.cellPixels;
+            findings.largestEndX = (right + 1) * cells.cellPixels;
             findings.largestEndY = (bottom + 1) * cells.cellPixels;
             findings.largestChroma = strongest;
         }
@@ -482,12 +561,16 @@ std::int64_t EffectiveAreaLimit(std::int64_t pixels, int areaLimit) {
     return std::max<std::int64_t>(1, std::min<std::int64_t>(areaLimit, pixels / 16));
 }
 
+bool RegionsShowColour(std::int64_t largestArea, std::int64_t vividArea, std::int64_t areaLimit) {
+    return largestArea >= areaLimit || vividArea >= std::min(areaLimit, kVividPixels);
+}
+
 int JudgePerceptualCells(const PerceptualCells& cells, const PerceptualTuning& tuning,
                          PerceptualFindings* findings) {
     PerceptualFindings local;
     PerceptualFindings& f = findings != nullptr ? *findings : local;
     FindColouredRegions(cells, tuning.threshold, f);
-    return f.largestArea >= EffectiveAreaLimit(CellPixelCount(cells), tuning.areaLimit) ? 0 : 1;
+    return RegionsShowColour(f.largestArea, f.vividArea, EffectiveAreaLimit(CellPixelCount(cells), tuning.areaLimit)) ? 0 : 1;
 }
 
 namespace {
@@ -540,13 +623,30 @@ private:
         evidence.largestRegion = findings.largestArea;
         // Memory rows run bottom-up unless the picture is stored top-down; the position is the
         // top-left corner of the region's bounding box, from the picture's top-left corner.
-        evidence.regionX = findings.largestX;
-        evidence.regionY = findings.largestY;
-        if (findings.largestY >= 0 && !format_.topDown) {
-            const std::int64_t height = std::int64_t{format_.height} * std::max(1, format_.sourceScale);
-            evidence.regionY = static_cast<int>(std::max<std::int64_t>(0, height - findings.largestEndY));
+        // The region drawn is the one that decided: below the area limit, the vivid one.
+        const bool vividDecided = findings.largestArea < evidence.areaLimit && findings.vividArea > 0 &&
+                                  RegionsShowColour(findings.largestArea, findings.vividArea, evidence.areaLimit);
+        evidence.vividRegion = vividDecided ? findings.vividArea : 0;
+        evidence.regionX = vividDecided ? findings.vividX : findings.largestX;
+        evidence.regionY = vividDecided ? findings.vividY : findings.largestY;
+        const int endX = vividDecided ? findings.vividEndX : findings.largestEndX;
+        const int endY = vividDecided ? findings.vividEndY : findings.largestEndY;
+        if (evidence.regionX >= 0) {
+            // The last cells may reach past the picture's edge.
+            const std::int64_t scale = std::max(1, format_.sourceScale);
+            const std::int64_t width = std::int64_t{format_.width} * scale;
+            const std::int64_t height = std::int64_t{format_.height} * scale;
+            const std::int64_t right = std::min<std::int64_t>(width, endX);
+            std::int64_t top = evidence.regionY, end = std::min<std::int64_t>(height, endY);
+            if (!format_.topDown) {
+                top = std::max<std::int64_t>(0, height - endY);
+                end = height - evidence.regionY;
+            }
+            evidence.regionY = static_cast<int>(top);
+            evidence.regionWidth = static_cast<int>(right - evidence.regionX);
+            evidence.regionHeight = static_cast<int>(end - top);
         }
-        evidence.regionChroma = findings.largestChroma;
+        evidence.regionChroma = vividDecided ? findings.vividChroma : findings.largestChroma;
         evidence.toned = findings.toned;
         evidence.toneChroma = findings.toneChroma;
         evidence.toneHue = findings.toneHue;

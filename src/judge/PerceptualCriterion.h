@@ -13,8 +13,14 @@ struct PerceptualFindings {
     double chromaticShare = 0.0;    // share of cells whose colour is off the gray or toning curve
     std::int64_t largestArea = 0;   // largest connected coloured region, in pixels of the image
     // Its bounding box in pixels of the stored picture, rows in memory order; -1: no region.
-    int largestX = -1, largestY = -1, largestEndY = -1;
+    int largestX = -1, largestY = -1, largestEndX = -1, largestEndY = -1;
     double largestChroma = 0.0;     // strongest colour left in it, in colour-difference units
+    // The regions of vivid colour (kVividChroma at their strongest, two pixels or more), which
+    // count from kVividPixels together, however small the area limit finds them: their area,
+    // and the box and strongest colour of the largest.
+    std::int64_t vividArea = 0;
+    int vividX = -1, vividY = -1, vividEndX = -1, vividEndY = -1;
+    double vividChroma = 0.0;
     bool toned = false;             // the colours follow one hue along brightness
     double toneChroma = 0.0;        // strongest colour of that curve
     double toneHue = 0.0;           // its hue angle in degrees
@@ -56,6 +62,15 @@ void FindColouredRegions(const PerceptualCells& cells, double threshold, Percept
 std::int64_t CellPixelCount(const PerceptualCells& cells);
 // The area limit for a picture of `pixels`: the tuning's, or a sixteenth of a smaller picture.
 std::int64_t EffectiveAreaLimit(std::int64_t pixels, int areaLimit);
+
+// A few pixels of strong colour are what a reader notices first, however small the picture:
+// regions whose colour reaches kVividChroma count from kVividPixels (of the stored picture)
+// together, a dot of three by three. Fainter colour needs the area limit.
+constexpr double kVividChroma = 30.0;
+constexpr std::int64_t kVividPixels = 8;
+
+// Whether the regions found make the picture colour under an area limit (EffectiveAreaLimit).
+bool RegionsShowColour(std::int64_t largestArea, std::int64_t vividArea, std::int64_t areaLimit);
 
 // 1 monochrome, 0 colour.
 int JudgePerceptualCells(const PerceptualCells& cells, const PerceptualTuning& tuning,

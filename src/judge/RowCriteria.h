@@ -60,9 +60,13 @@ struct GrayCounts {
     std::uint64_t taken = 0;
     std::uint64_t notGray = 0;
     int largestSpread = -1;
+    // The first samples not gray: column and memory row.
+    int points = 0;
+    int pointX[JudgeEvidence::kNotGrayPoints] = {};
+    int pointRow[JudgeEvidence::kNotGrayPoints] = {};
 };
-void ExplainGrayscaleRow(int depth, const std::uint8_t* row, const RowGrid& grid, const ColourTable& table,
-                         int threshold, GrayCounts& counts);
+void ExplainGrayscaleRow(int depth, std::int32_t memoryRow, const std::uint8_t* row, const RowGrid& grid,
+                         const ColourTable& table, int threshold, GrayCounts& counts);
 
 // With `explain`, every row is counted whole for the evidence, also after the verdict settled.
 std::unique_ptr<RowCriterion> MakeGrayscaleRows(const RowFormat& format, const ColourTable& table,

@@ -300,4 +300,23 @@ void ExplainEnvelopes(const ChannelSumEnvelopes& envelopes, const JudgeParams& p
     evidence.narrow = 0;
     evidence.wide = 0;
     CountEnvelopeSpread(envelopes, evidence.narrow, evidence.wide);
+    // The channel that strayed: the one whose pair of tables falls most, or else spreads most.
+    const int* const tables[3][2] = {{envelopes.minGB, envelopes.maxGB},
+                                     {envelopes.minRB, envelopes.maxRB},
+                                     {envelopes.minRG, envelopes.maxRG}};
+    long mostFalls = 0;
+    int mostWide = 0;
+    evidence.strayChannel = -1;
+    for (int channel = 0; channel < 3; ++channel) {
+        long channelFalls = 0, channelSteady = 0;
+        WalkTable(tables[channel][0], evidence.fallTolerance, channelFalls, channelSteady);
+        WalkTable(tables[channel][1], evidence.fallTolerance, channelFalls, channelSteady);
+        int channelNarrow = 0, channelWide = 0;
+        CountSpread(tables[channel][0], tables[channel][1], channelNarrow, channelWide);
+        if (channelFalls > mostFalls || (channelFalls == mostFalls && channelWide > mostWide)) {
+            mostFalls = channelFalls;
+            mostWide = channelWide;
+            evidence.strayChannel = channel;
+        }
+    }
 }

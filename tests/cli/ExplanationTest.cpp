@@ -120,6 +120,17 @@ TEST_F(Explanation, PerceptualRegionToneAndCastInWordsAndJson) {
               R"("THRESHOLD_PERCEPTUAL":12,"AREA_LIMIT_PERCEPTUAL":20})",
               ExplainAsJson(e, kDefaults).Text());
 
+    // Small vivid marks below the area limit decided: their sum, and the largest one's place.
+    e.largestRegion = 6;
+    e.vividRegion = 14;
+    e.regionX = 30;
+    e.regionY = 40;
+    EXPECT_NE(std::string::npos,
+              ExplainInWords(e, kDefaults)
+                  .find("largest coloured region 6 px, vivid regions of 14 px, the largest at (30, 40) with colour 49.75 "
+                        "(AREA_LIMIT_PERCEPTUAL 20 px)"));
+    e.vividRegion = 0;
+
     // A sepia print: no region, the tone instead of a cast.
     e.largestRegion = 0;
     e.toned = true;

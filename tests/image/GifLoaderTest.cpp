@@ -255,3 +255,49 @@ TEST(JudgeGifFile, VividPictureIsColour) {
     EXPECT_EQ(0, JudgeGifFile(dir.File("v.gif"), JudgeParams{}, errorText));
     EXPECT_EQ("", errorText);
 }
+
+// The transparent colour of the first frame is read as a PNG palette's opacity is: under the
+// perceptual criterion a picture is judged as shown over white, whatever colour the hidden
+// entry holds; the other criteria see the entries as they are.
+TEST(JudgeGifFile, TheTransparentColourIsJudgedAsShownOverWhite) {
+    struct Row {
+        const char* what;
+        int transparentIndex;  // -1: none
+        bool perceptual;
+        int verdict;
+    } const rows[] = {
+        {"a hidden red background behind gray shading, perceptual", 2, true, 1},
+        {"the same without transparency, perceptual", -1, true, 0},
+        {"the same transparent, grayscale-only", 2, false, 0},
+        {"a hidden gray entry, the red one shown, perceptual", 0, true, 0},
+    };
+    TempFolder dir;
+    for (const Row& row : rows) {
+        // Left half gray shades (entries 0 and 1), right half the red entry 2.
+        GifPicture picture;
+        picture.screenWidth = picture.screenHeight = 40;
+        picture.globalMap = {{90, 90, 90}, {180, 180, 180}, {230, 20, 20}, {0, 0, 0}};
+        picture.transparentIndex = row.transparentIndex;
+        GifFrame frame;
+        frame.width = frame.height = 40;
+        for (int y = 0; y < 40; ++y) {
+            for (int x = 0; x < 40; ++x) frame.indices.push_back(std::uint8_t(x >= 20 ? 2 : (x + y) % 2));
+        }
+        picture.frames.push_back(frame);
+        WriteFileBytes(dir.File("t.gif"), EncodeGif(picture));
+        JudgeParams params;
+        params.IS_PERCEPTUAL_JUDGE = row.perceptual ? 1 : 0;
+        std::string errorText;
+        EXPECT_EQ(row.verdict, JudgeGifFile(dir.File("t.gif"), params, errorText)) << row.what;
+        EXPECT_EQ("", errorText) << row.what;
+
+        GifLoad load;
+        Load(dir.File("t.gif"), load);
+        ASSERT_NE(nullptr, load.image) << row.what;
+        EXPECT_EQ(row.transparentIndex >= 0, load.image->alpha) << row.what;
+        if (row.transparentIndex >= 0) {
+            EXPECT_EQ(0, load.image->colourTable[row.transparentIndex].reserved) << row.what;
+            EXPECT_EQ(255, load.image->colourTable[3].reserved) << row.what;
+        }
+    }
+}

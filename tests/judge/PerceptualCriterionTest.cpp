@@ -1,5 +1,6 @@
 // The perceptual criterion on small constructed pictures, one or more per class of picture it
 // must tell apart.
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -64,15 +65,50 @@ TEST_F(PerceptualTest, ARedBlobOfNineByNineOnAGrayPageIsColour) {
     }
 }
 
-TEST_F(PerceptualTest, ADotSmallerThanTheAreaLimitIsNot) {
-    const TestImage page = Painted(400, 300, [](int x, int y, int& r, int& g, int& b) {
-        if (x >= 100 && x < 104 && y >= 100 && y < 104) { r = 30; g = 60; b = 230; } else { Gray(r, g, b, 240); }
-    });
-    JudgeEvidence evidence;
-    EXPECT_EQ(Judge(page, &evidence), 1);
-    EXPECT_EQ(evidence.largestRegion, 16);
+// Square dots smaller than the area limit (20 pixels) on a light gray page: faint colour
+// needs the area, vivid colour counts from a few pixels, one dot or several together.
+TEST_F(PerceptualTest, SmallDotsCountWhenTheirColourIsVivid) {
+    struct Row {
+        const char* what;
+        Rgb colour;
+        int side, dots;
+        int verdict;
+    } const rows[] = {
+        {"a faint blue dot of 4 x 4", {200, 215, 250}, 4, 1, 1},
+        {"a vivid blue dot of 4 x 4", {30, 60, 230}, 4, 1, 0},
+        {"a vivid red dot of 3 x 3", {230, 20, 20}, 3, 1, 0},
+        {"three vivid green dots of 2 x 2", {20, 200, 40}, 2, 3, 0},
+        {"one vivid green dot of 2 x 2", {20, 200, 40}, 2, 1, 1},
+        {"a single vivid pixel", {230, 20, 20}, 1, 1, 1},
+        {"four faint dots of 4 x 4", {215, 235, 215}, 4, 4, 1},
+    };
+    for (const Row& row : rows) {
+        const TestImage page = Painted(400, 300, [&](int x, int y, int& r, int& g, int& b) {
+            for (int d = 0; d < row.dots; ++d) {
+                const int left = 100 + 40 * d;
+                if (x >= left && x < left + row.side && y >= 100 && y < 100 + row.side) {
+                    r = row.colour.red, g = row.colour.green, b = row.colour.blue;
+                    return;
+                }
+            }
+            Gray(r, g, b, 240);
+        });
+        JudgeEvidence evidence;
+        EXPECT_EQ(Judge(page, &evidence), row.verdict) << row.what;
+        EXPECT_LT(evidence.largestRegion, 20) << row.what;
+        if (row.verdict == 0) {
+            // The dot that decided is the region drawn: the first one's place.
+            EXPECT_GT(evidence.vividRegion, 0) << row.what;
+            EXPECT_NEAR(evidence.regionY, 100, 1) << row.what;
+            EXPECT_GE(evidence.regionWidth, row.side) << row.what;
+        }
+    }
+    // An area limit the faint dot reaches makes it colour all the same.
     params.AREA_LIMIT_PERCEPTUAL = 16;
-    EXPECT_EQ(Judge(page), 0);
+    const TestImage faint = Painted(400, 300, [](int x, int y, int& r, int& g, int& b) {
+        if (x >= 100 && x < 104 && y >= 100 && y < 104) { r = 200; g = 215; b = 250; } else { Gray(r, g, b, 240); }
+    });
+    EXPECT_EQ(Judge(faint), 0);
 }
 
 // Black strokes `width` pixels wide with a one-pixel fringe of `above` over them and of
@@ -113,6 +149,46 @@ TEST_F(PerceptualTest, ASepiaRampIsMonochromeAndToned) {
     EXPECT_EQ(Judge(ramp, &evidence), 1);
     EXPECT_TRUE(evidence.toned);
     EXPECT_GT(evidence.toneChroma, 15.0);
+}
+
+// A gray scene of smooth shading through the whole range, toned by the common sepia matrix
+// and clipped at 255 as an 8-bit file stores it: from about two thirds of the way up red is
+// cut, then green, and the tone bends from brown to yellow-white.
+TestImage ClippedSepia(int width, int height, const std::function<int(int, int)>& grayAt) {
+    return Painted(width, height, [&](int x, int y, int& r, int& g, int& b) {
+        const int v = grayAt(x, y);
+        r = std::min(255, static_cast<int>(0.393 * v + 0.769 * v + 0.189 * v + 0.5));
+        g = std::min(255, static_cast<int>(0.349 * v + 0.686 * v + 0.168 * v + 0.5));
+        b = std::min(255, static_cast<int>(0.272 * v + 0.534 * v + 0.131 * v + 0.5));
+    });
+}
+
+TEST_F(PerceptualTest, ASepiaWhoseHighlightsClipStaysMonochrome) {
+    struct Row {
+        const char* what;
+        std::function<int(int, int)> grayAt;
+    } const rows[] = {
+        {"a ramp from black to white", [](int x, int) { return x * 255 / 299; }},
+        {"mostly highlights: a bright sky over a dark shore", [](int x, int y) { return y < 200 ? 200 + (x + y) % 56 : y - 150; }},
+        {"a white page with a soft gray picture", [](int x, int y) {
+             const double d = std::hypot(x - 150.0, y - 150.0);
+             return d < 100 ? static_cast<int>(60 + d * 1.5) : 255;
+         }},
+    };
+    for (const Row& row : rows) {
+        JudgeEvidence evidence;
+        EXPECT_EQ(Judge(ClippedSepia(300, 300, row.grayAt), &evidence), 1) << row.what;
+        EXPECT_TRUE(evidence.toned) << row.what;
+    }
+    // A coloured patch in the clipped highlights is still colour.
+    const TestImage patched = Painted(300, 300, [](int x, int y, int& r, int& g, int& b) {
+        const int v = y < 150 ? 230 : x * 255 / 299;
+        r = std::min(255, static_cast<int>(1.351 * v));
+        g = std::min(255, static_cast<int>(1.203 * v));
+        b = std::min(255, static_cast<int>(0.937 * v));
+        if (x >= 100 && x < 130 && y >= 50 && y < 80) { r = 120; g = 200; b = 255; }
+    });
+    EXPECT_EQ(Judge(patched), 0);
 }
 
 // White at the top to deep blue at the bottom; with `clouds`, a block of gray exactly as

@@ -245,6 +245,15 @@ Bytes EncodeGif(const GifPicture& picture) {
     bool written = EGifPutScreenDesc(gif, picture.screenWidth, picture.screenHeight, 8, 0, globalMap) != GIF_ERROR;
     GifFreeMapObject(globalMap);
     for (const GifFrame& frame : picture.frames) {
+        if (written && picture.transparentIndex >= 0) {
+            EGifSetGifVersion(gif, true);
+            GraphicsControlBlock control{};
+            control.DelayTime = 0;
+            control.TransparentColor = picture.transparentIndex;
+            GifByteType extension[4];
+            const std::size_t length = EGifGCBToExtension(&control, extension);
+            written = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) != GIF_ERROR;
+        }
         written = written && PutGifFrame(gif, frame);
     }
     written = EGifCloseFile(gif, &error) != GIF_ERROR && written;

@@ -80,6 +80,7 @@ struct GifPicture {
     int screenHeight = 0;
     std::vector<Rgb> globalMap;
     std::vector<GifFrame> frames;
+    int transparentIndex = -1;  // >= 0: every frame's transparent colour, in a control block
 };
 Bytes EncodeGif(const GifPicture& picture);
 
