@@ -183,7 +183,7 @@ PYBIND11_MODULE(_pallidor, m) {
         .def_readonly("error", &PyVerdict::error, "the failure's message, or None")
         .def_readonly("code", &PyVerdict::code,
                       "the failure's stable name (not-found, not-a-file, unreadable, unsupported,\n"
-                      "decode-failed), or None")
+                      "wrong-extension, decode-failed, too-large, permission-denied), or None")
         .def_readonly("evidence", &PyVerdict::evidence,
                       "why the verdict was reached, as pallidor-cli judge --json --explain shows it; None\n"
                       "without a verdict")

@@ -56,15 +56,19 @@ PALLIDOR_API bool LoadJudgeParams(const std::filesystem::path& file, JudgeParams
 enum class Verdict { None, Monochrome, Color };
 
 // Why a picture got no verdict. The names (ErrorCodeName) are stable, and those the console
-// tool also gives in its JSON (not-found, unsupported, decode-failed) mean the same there; the
-// texts are not stable.
+// tool also gives in its JSON (not-found, unsupported, wrong-extension, decode-failed,
+// too-large, permission-denied) mean the same there; the texts are not stable. New codes are
+// added at the end.
 enum class ErrorCode {
     None,               // "": judged
     NotFound,           // "not-found": no such file
     NotAFile,           // "not-a-file": a folder or something else that is no regular file
     Unreadable,         // "unreadable": the file exists but cannot be read
-    UnsupportedFormat,  // "unsupported": no PNG, GIF, BMP or JPEG (by extension or content)
-    DecodeFailed,       // "decode-failed": damaged, cut short, or too large to decode
+    UnsupportedFormat,  // "unsupported": no format that is read (by extension or content)
+    DecodeFailed,       // "decode-failed": damaged or cut short
+    WrongExtension,     // "wrong-extension": the file holds another format than its extension says
+    TooLarge,           // "too-large": the picture needs more memory than one picture may take
+    PermissionDenied,   // "permission-denied": the system refused to open the file
 };
 PALLIDOR_API const char* ErrorCodeName(ErrorCode code);
 

@@ -2,16 +2,19 @@
 // bytes through the same entry operations the sorting run uses.
 #include "pallidor/Judge.h"
 
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
 #include "api/EvidenceFields.h"
 #include "image/DecodedImage.h"
+#include "image/FileHeader.h"
 #include "image/ImageKind.h"
 #include "platform/Files.h"
 #include "platform/ScratchFile.h"
 #include "platform/Text.h"
 #include "settings/Settings.h"
+#include "sort/Texts.h"
 
 struct pallidor::JudgeParams::Record {
     SettingsRecord settings;
@@ -34,6 +37,20 @@ Judgment MakeJudgment(int verdict, std::string& errorText, const JudgeEvidence& 
     return judgment;
 }
 
+// What the header of a picture whose decode failed tells of the failure. The loaders write
+// their texts in Japanese; the console translates them, the library keeps them.
+ErrorCode DecodeProblem(const FileHeader& header, ImageKind chosen, const std::string& error) {
+    const bool notCreated = error.find(TextIn(Language::Japanese, TextId::ReasonImageNotCreated)) != std::string::npos ||
+                            error.find(TextIn(Language::Japanese, TextId::ReasonNoMemory)) != std::string::npos;
+    switch (ExplainDecodeFailure(header, chosen, notCreated)) {
+        case DecodeFailure::PermissionDenied: return ErrorCode::PermissionDenied;
+        case DecodeFailure::WrongExtension: return ErrorCode::WrongExtension;
+        case DecodeFailure::TooLarge: return ErrorCode::TooLarge;
+        case DecodeFailure::Damaged: break;
+    }
+    return ErrorCode::DecodeFailed;
+}
+
 // Why a file whose decoding failed could not be had, if the file itself is the reason.
 ErrorCode FileProblem(const std::filesystem::path& path) {
     std::error_code error;
@@ -42,7 +59,7 @@ ErrorCode FileProblem(const std::filesystem::path& path) {
     if (error) return ErrorCode::Unreadable;
     if (status.type() != std::filesystem::file_type::regular) return ErrorCode::NotAFile;
     platform::InputFile* file = platform::OpenInputFile(path);
-    if (file == nullptr) return ErrorCode::Unreadable;
+    if (file == nullptr) return ReadFileHeader(path).permissionDenied ? ErrorCode::PermissionDenied : ErrorCode::Unreadable;
     platform::CloseInputFile(file);
     return ErrorCode::None;
 }
@@ -109,6 +126,9 @@ const char* ErrorCodeName(ErrorCode code) {
         case ErrorCode::Unreadable: return "unreadable";
         case ErrorCode::UnsupportedFormat: return "unsupported";
         case ErrorCode::DecodeFailed: return "decode-failed";
+        case ErrorCode::WrongExtension: return "wrong-extension";
+        case ErrorCode::TooLarge: return "too-large";
+        case ErrorCode::PermissionDenied: return "permission-denied";
     }
     return "";
 }
@@ -120,10 +140,13 @@ Judgment JudgeFile(const std::filesystem::path& path, const JudgeParams& params)
     const int verdict = JudgeFileByExtension(path, judgeParams, errorText, &evidence);
     Judgment judgment = MakeJudgment(verdict, errorText, evidence, judgeParams);
     if (judgment.code == ErrorCode::None) return judgment;
-    if (ImageKindFromExtension(ExtensionOf(path)) == ImageKind::Unsupported) {
+    const ImageKind chosen = ImageKindFromExtension(ExtensionOf(path));
+    if (chosen == ImageKind::Unsupported) {
         judgment.code = ErrorCode::UnsupportedFormat;
     } else if (const ErrorCode problem = FileProblem(path); problem != ErrorCode::None) {
         judgment.code = problem;
+    } else {
+        judgment.code = DecodeProblem(ReadFileHeader(path), chosen, judgment.error);
     }
     return judgment;
 }
@@ -149,7 +172,12 @@ Judgment JudgeBytes(const void* data, std::size_t size, const JudgeParams& param
     }
     const int verdict = JudgeFileOfKind(kind, file.path, judgeParams, errorText, &evidence);
     platform::CloseScratchFile(file);
-    return MakeJudgment(verdict, errorText, evidence, judgeParams);
+    Judgment judgment = MakeJudgment(verdict, errorText, evidence, judgeParams);
+    if (judgment.code != ErrorCode::None) {
+        const std::string head(static_cast<const char*>(data), std::min<std::size_t>(size, 1 << 16));
+        judgment.code = DecodeProblem(HeaderFromBytes(head), kind, judgment.error);
+    }
+    return judgment;
 }
 
 }  // namespace pallidor

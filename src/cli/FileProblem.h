@@ -3,7 +3,6 @@
 // file really holds, the size of a picture too large).
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -19,19 +18,6 @@ struct ProblemCode {
 };
 extern const ProblemCode kProblemCodes[];
 extern const std::size_t kProblemCodeCount;
-
-// What the first bytes of a file show: its format's name ("" when none is known) and, for the
-// formats that are read, its size in pixels (0 when unknown).
-struct FileHeader {
-    std::string format;
-    bool readable = false;
-    bool permissionDenied = false;
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-};
-FileHeader ReadFileHeader(const std::filesystem::path& path);
-// The same from the bytes themselves.
-FileHeader HeaderFromBytes(const std::string& bytes);
 
 // A file that could not be judged; `message` is its failure text as the console shows it.
 FileProblem UnjudgedProblem(const std::filesystem::path& path, const std::string& message);

@@ -159,6 +159,8 @@ TEST(JudgeApi, EachFailureIsAValueWithItsCode) {
     const Bytes cut(png.begin(), png.begin() + 60);
     WriteFileBytes(dir.File("cut.png"), cut);
     WriteFileBytes(dir.File("notes.txt"), {'h', 'i'});
+    WriteFileBytes(dir.File("png.jpg"), png);
+    WriteFileBytes(dir.File("huge.png"), HugePng());
     std::filesystem::create_directory(dir.File("folder.png"));
     const struct {
         std::filesystem::path path;
@@ -173,6 +175,9 @@ TEST(JudgeApi, EachFailureIsAValueWithItsCode) {
         {dir.File("notes.txt"), pallidor::ErrorCode::UnsupportedFormat, "unsupported",
          "【ERROR】非対応のファイル形式です。"},
         {dir.File("cut.png"), pallidor::ErrorCode::DecodeFailed, "decode-failed", "【ERROR】PNGファイルの読み込みに失敗しました。"},
+        {dir.File("png.jpg"), pallidor::ErrorCode::WrongExtension, "wrong-extension",
+         "【ERROR】JPEGファイルの読み込みに失敗しました。"},
+        {dir.File("huge.png"), pallidor::ErrorCode::TooLarge, "too-large", "【ERROR】PNGファイルの読み込みに失敗しました。"},
     };
     const pallidor::JudgeParams params;
     for (const auto& row : rows) {
@@ -189,6 +194,7 @@ TEST(JudgeApi, EachFailureIsAValueWithItsCode) {
         pallidor::ErrorCode code;
     } memoryRows[] = {
         {cut, pallidor::ErrorCode::DecodeFailed},
+        {HugePng(), pallidor::ErrorCode::TooLarge},
         {Bytes{'h', 'i'}, pallidor::ErrorCode::UnsupportedFormat},
         {Bytes{}, pallidor::ErrorCode::UnsupportedFormat},
         {Bytes{'B', 'M'}, pallidor::ErrorCode::DecodeFailed},

@@ -10,6 +10,7 @@
 #include "cli/HelpText.h"
 #include "cli/OrderedOutput.h"
 #include "cli/ProgressLine.h"
+#include "image/FileHeader.h"
 #include "sort/Texts.h"
 
 namespace {

@@ -86,11 +86,13 @@ def test_failures_are_values_with_stable_codes(tmp_path, bench_corpus):
     (tmp_path / "cut.png").write_bytes(png[: len(png) // 3])
     (tmp_path / "text.txt").write_text("no picture")
     (tmp_path / "folder.jpg").mkdir()
+    (tmp_path / "png.gif").write_bytes(png)
     rows = [
         (tmp_path / "cut.png", "decode-failed"),
         (str(tmp_path / "missing.gif"), "not-found"),
         (tmp_path / "text.txt", "unsupported"),
         (tmp_path / "folder.jpg", "not-a-file"),
+        (tmp_path / "png.gif", "wrong-extension"),
         (png[: len(png) // 3], "decode-failed"),
         (b"GIF89a", "decode-failed"),
         (b"no picture", "unsupported"),

@@ -49,6 +49,9 @@ struct PngPicture {
     std::vector<unsigned> samples;
 };
 Bytes EncodePng(const PngPicture& picture);
+// A PNG whose valid header asks for 20000 x 20000 RGB pixels (1145 MiB decoded), with one
+// tiny data chunk: too large for any decoder to make.
+Bytes HugePng();
 
 // 1 component: grayscale; 3: RGB input stored as YCbCr (or as RGB when storeRgb); 4: CMYK
 // stored as CMYK. Colour components are never subsampled. Top row first.
