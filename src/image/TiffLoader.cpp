@@ -176,6 +176,11 @@ bool SendPageRows(TIFF* tiff, RowSink& sink, std::string& loadReason) {
         return false;
     }
     rgba.begun = true;
+    // Sixteen-bit samples by their high byte, as the PNG loader reads them: the library's own
+    // table rounds, which moves a channel by one where the gray test allows no difference.
+    if (rgba.image.Bitdepth16To8 != nullptr) {
+        for (std::uint32_t n = 0; n < 65536; ++n) rgba.image.Bitdepth16To8[n] = static_cast<std::uint8_t>(n >> 8);
+    }
     // Rows as the file stores them: a flip asked of the library would turn each chunk over on
     // its own, not the page. A page stored bottom row first has its rows numbered from there;
     // mirrored columns change no verdict.
@@ -244,18 +249,21 @@ bool SendPageRows(TIFF* tiff, RowSink& sink, std::string& loadReason) {
 // Reads only the first page.
 class FirstPage final : public PageRows {
 public:
-    FirstPage(RowSink& sink, JudgeEvidence* evidence) : sink_(sink), evidence_(evidence) {}
+    FirstPage(RowSink& sink, JudgeEvidence* evidence, bool settles = true)
+        : sink_(sink), evidence_(evidence), settles_(settles) {}
     RowSink& PageSink(int) override { return sink_; }
     JudgeEvidence* PageEvidence() override { return evidence_; }
     bool PageDone(int, int earlyVerdict) override {
         earlyVerdict_ = earlyVerdict;
         return false;
     }
+    bool SettlesFromDirectory() const override { return settles_; }
     int earlyVerdict_ = kNoEarlyVerdict;
 
 private:
     RowSink& sink_;
     JudgeEvidence* evidence_;
+    bool settles_;
 };
 
 }  // namespace
@@ -294,7 +302,7 @@ bool ReadTiffPages(const std::filesystem::path& path, PageRows& pages, std::stri
             }
             RowSink& sink = pages.PageSink(page);
             int earlyVerdict = kNoEarlyVerdict;
-            switch (KindOfPage(tiff.get())) {
+            switch (pages.SettlesFromDirectory() ? KindOfPage(tiff.get()) : PageKind::Pixels) {
                 case PageKind::Gray:
                     earlyVerdict = kEarlyMonochrome;
                     NoteEarlyRule(pages.PageEvidence(), DecidingRule::Header, "gray TIFF page");
@@ -335,4 +343,11 @@ DecodedImage* LoadTiffFile(const std::filesystem::path& path, int& earlyVerdict,
                            JudgeEvidence* evidence) {
     ImageBuilder builder;
     return ReadTiffRows(path, builder, earlyVerdict, loadReason, evidence) ? builder.Release() : nullptr;
+}
+
+DecodedImage* DecodeTiffFirstPage(const std::filesystem::path& path) {
+    ImageBuilder builder;
+    FirstPage page(builder, nullptr, false);
+    std::string loadReason;
+    return ReadTiffPages(path, page, loadReason) ? builder.Release() : nullptr;
 }

@@ -154,6 +154,36 @@ TEST(TiffLoader, LosslessFilesAreJudgedAsTheirOriginals) {
     EXPECT_EQ(0, JudgePng(dir, Originals()[2], JudgeParams{}));
 }
 
+
+// Real 16-bit pictures carry low bytes: a channel rounded to 8 bits may land one above where
+// its high byte is, so the reduction must be the PNG loader's (the high byte).
+TEST(TiffLoader, SixteenBitSamplesAreReducedAsPngReducesThem) {
+    TempFolder dir;
+    const struct {
+        const char* name;
+        unsigned red, green, blue;
+    } rows[] = {
+        {"one high byte, rounding apart", 0x64FA, 0x6400, 0x6400},
+        {"high bytes apart, rounding alike", 0x6500, 0x64FF, 0x64FF},
+    };
+    for (const auto& row : rows) {
+        PngPicture png;
+        png.width = 8;
+        png.height = 8;
+        png.bitDepth = 16;
+        TiffPage page = RgbPage({}, 8, 8);
+        page.bitsPerSample = 16;
+        for (int i = 0; i < 64; ++i) {
+            png.samples.insert(png.samples.end(), {row.red, row.green, row.blue});
+            page.samples.insert(page.samples.end(), {row.red, row.green, row.blue});
+        }
+        WriteFileBytes(dir.File("16.png"), EncodePng(png));
+        std::string pngError, tiffError;
+        const int expected = JudgePngFile(dir.File("16.png"), JudgeParams{}, pngError);
+        EXPECT_EQ(expected, JudgeTiff(dir.File("16.tif"), {page}, JudgeParams{}, tiffError)) << row.name;
+        EXPECT_EQ("", pngError + tiffError) << row.name;
+    }
+}
 TEST(TiffLoader, GrayAndBilevelPagesAreSettledFromTheirHeader) {
     TempFolder dir;
     const struct {
