@@ -137,6 +137,8 @@ public:
     // After a page read (as far as its sink wanted) or settled by an early verdict. False:
     // no further page is needed.
     virtual bool PageDone(int page, int earlyVerdict) = 0;
+    // False when a gray page is to be read like any other instead of settled by its directory.
+    virtual bool SettlesFromDirectory() const { return true; }
 };
 // Reads every page of a TIFF file until `pages` has enough. False with a reason when the
 // file, or a page before the last one needed, cannot be read.
@@ -174,6 +176,8 @@ DecodedImage* LoadGifFile(const std::filesystem::path& path, int& earlyVerdict,
 // The first page of a TIFF file.
 DecodedImage* LoadTiffFile(const std::filesystem::path& path, int& earlyVerdict,
                            std::string& loadReason, JudgeEvidence* evidence = nullptr);
+// The first page whole, a gray one too: for a picture of the page, not for the judgment.
+DecodedImage* DecodeTiffFirstPage(const std::filesystem::path& path);
 DecodedImage* LoadWebPFile(const std::filesystem::path& path, int& earlyVerdict,
                            std::string& loadReason, JudgeEvidence* evidence = nullptr);
 

@@ -238,11 +238,18 @@ void OneBitRowToRgb(const std::uint8_t* row, int width, const ColourTable& table
 // Bitmaps through the readers the judgment uses: the two kinds of our own reader, whose rows
 // are kept whole here, and the platform's for the rest (and for a one-bit bitmap that its
 // header settles, which our reader then hands no rows).
+bool ThumbnailOfImage(DecodedImage* image, int longSide, Thumbnail& out);
+
 bool ThumbnailOfBmp(const std::filesystem::path& path, int longSide, Thumbnail& out) {
     int early = kNoEarlyVerdict;
     ImageBuilder builder;
     DecodedImage* image = ReadBmpRows(path, builder, early) ? builder.Release() : nullptr;
     if (image == nullptr) image = platform::LoadBitmapFile(path);
+    return ThumbnailOfImage(image, longSide, out);
+}
+
+// A decoded image, which this destroys.
+bool ThumbnailOfImage(DecodedImage* image, int longSide, Thumbnail& out) {
     if (image == nullptr) return false;
     const PixelView view = DescribeImage(*image);
     ColourTable table{};
@@ -275,6 +282,12 @@ bool MakeThumbnail(const std::filesystem::path& path, int longSide, Thumbnail& t
     thumbnail = Thumbnail{};
     const ImageKind kind = ImageKindFromExtension(ExtensionOf(path));
     if (kind == ImageKind::Bmp) return ThumbnailOfBmp(path, longSide, thumbnail);
+    if (kind == ImageKind::Tiff) return ThumbnailOfImage(DecodeTiffFirstPage(path), longSide, thumbnail);
+    if (kind == ImageKind::WebP) {
+        int early = kNoEarlyVerdict;
+        std::string reason;
+        return ThumbnailOfImage(LoadWebPFile(path, early, reason), longSide, thumbnail);
+    }
     if (kind == ImageKind::Unsupported) return false;
     std::string bytes;
     if (!platform::ReadWholeFile(path, bytes)) return false;

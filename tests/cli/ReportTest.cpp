@@ -144,6 +144,27 @@ testimages::Bytes SolidBmp(int width, int height, Rgb colour) {
     return BuildBmp(bmp);
 }
 
+testimages::Bytes SolidWebP(int width, int height, Rgb colour) {
+    testimages::WebPImage picture;
+    picture.width = width;
+    picture.height = height;
+    for (int i = 0; i < width * height; ++i) picture.pixels.insert(picture.pixels.end(), {colour.red, colour.green, colour.blue});
+    return testimages::EncodeWebP(picture);
+}
+
+// An 8-bit gray TIFF page, as bytes.
+testimages::Bytes GrayTiff(int width, int height) {
+    testimages::TiffPage page;
+    page.width = width;
+    page.height = height;
+    page.samplesPerPixel = 1;
+    page.photometric = 1;  // black is zero
+    page.samples.assign(static_cast<std::size_t>(width) * height, 70);
+    testimages::TempFolder folder;
+    EXPECT_TRUE(testimages::WriteTiff(folder.File("page.tif"), {page}));
+    return testimages::ReadFileBytes(folder.File("page.tif"));
+}
+
 TEST(Thumbnail, EveryFormatShrinksToAtMost256PixelsWithItsColours) {
     const std::vector<ThumbnailCase> cases{
         {"gray.png", GrayPng(600, 300), 256, 128, Rgb{90, 90, 90}},  // settled by its header alone
@@ -151,6 +172,8 @@ TEST(Thumbnail, EveryFormatShrinksToAtMost256PixelsWithItsColours) {
         {"small.png", GrayPng(30, 20), 30, 20, Rgb{90, 90, 90}},  // never enlarged
         {"half.gif", HalfTransparentGif(), 8, 8, Rgb{255, 255, 255}},
         {"red.bmp", SolidBmp(300, 600, Rgb{255, 0, 0}), 128, 256, Rgb{255, 0, 0}},
+        {"green.webp", SolidWebP(512, 100, Rgb{0, 160, 0}), 256, 50, Rgb{0, 160, 0}},
+        {"gray.tif", GrayTiff(40, 400), 25, 256, Rgb{70, 70, 70}},  // settled by its directory alone
     };
     testimages::TempFolder folder;
     for (const ThumbnailCase& c : cases) {
