@@ -216,6 +216,42 @@ TEST_F(SortRunGui, ADropWithThePerceptualSwitchOnSorts) {
     EXPECT_EQ(1, platform::ProfileReadInt("JUDGMENT", "IS_PERCEPTUAL_JUDGE", 0, SettingsFilePath));
 }
 
+// TIFF and WebP files dropped on the window are sorted as the other formats are; a TIFF is
+// colour when any page is.
+TEST_F(SortRunGui, TiffAndWebPFilesDroppedAreSorted) {
+    testimages::TiffPage gray;
+    gray.width = gray.height = 16;
+    gray.samplesPerPixel = 1;
+    gray.photometric = 1;  // black is zero
+    gray.samples.assign(256, 90);
+    testimages::TiffPage red = gray;
+    red.samplesPerPixel = 3;
+    red.photometric = 2;  // RGB
+    red.samples.clear();
+    for (int i = 0; i < 256; ++i) red.samples.insert(red.samples.end(), {200u, 30u, 30u});
+    ASSERT_TRUE(testimages::WriteTiff(folder_.Path() / "gray.tif", {gray}));
+    ASSERT_TRUE(testimages::WriteTiff(folder_.Path() / "two-pages.tiff", {gray, red}));
+    for (const bool colour : {false, true}) {
+        testimages::WebPImage webp;
+        webp.width = webp.height = 16;
+        for (int i = 0; i < 256; ++i) {
+            webp.pixels.insert(webp.pixels.end(), {std::uint8_t(colour ? 200 : 90), std::uint8_t(colour ? 30 : 90),
+                                                   std::uint8_t(colour ? 30 : 90)});
+        }
+        testimages::WriteFileBytes(folder_.Path() / (colour ? "red.webp" : "gray.webp"), testimages::EncodeWebP(webp));
+    }
+    Drop(ShowPage(kJudgment), {folder_.Path()});
+    const auto sorted = [&] {
+        const fs::path mono = folder_.Path() / "monochrome";
+        const fs::path colour = folder_.Path() / "color";
+        return fs::exists(mono / "gray.tif") && fs::exists(mono / "gray.webp") && fs::exists(colour / "two-pages.tiff") &&
+               fs::exists(colour / "red.webp");
+    };
+    EXPECT_TRUE(WaitFor(sorted, std::chrono::seconds(20)));
+    ASSERT_TRUE(WaitFor(RunIdle, std::chrono::seconds(20)));
+    EXPECT_EQ(4u, LogLines().size());
+}
+
 TEST_F(SortRunGui, TheAbortButtonStopsLaunchingWhileStartedFilesFinish) {
     for (int i = 0; i < 5; ++i) WritePicture(folder_.Path() / ("p" + std::to_string(i) + ".png"), false);
     Settings.THREAD_NUM = 2;
