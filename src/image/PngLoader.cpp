@@ -47,6 +47,11 @@ void PngReadFromFile(png_structp png, png_bytep destination, png_size_t length) 
     if (ReadBuffered(*source, destination, length) != length) png_error(png, "Read Error");
 }
 
+// libpng's messages go nowhere: a failure is told by the loader's reason, and a warning
+// changes nothing the judgment reads. Without these the library prints to standard error.
+[[noreturn]] void QuietPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void QuietPngWarning(png_structp, png_const_charp) {}
+
 // Everything a decode acquires, owned by LoadPngFile's frame so that it is intact after a
 // jump back into DecodePng and is released in one place.
 struct PngDecode {
@@ -248,7 +253,7 @@ bool ReadPngRows(const std::filesystem::path& path, RowSink& sink, int& earlyVer
         loadReason = "PNGファイルではありません。";
         return false;
     }
-    decode.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    decode.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietPngError, QuietPngWarning);
     if (decode.png != nullptr) decode.info = png_create_info_struct(decode.png);
     if (decode.png == nullptr || decode.info == nullptr) {
         ReleasePngDecode(decode);
