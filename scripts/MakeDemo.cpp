@@ -112,6 +112,24 @@ Bytes Bmp(int width, int height, const std::vector<Rgb>& pixels) {
     return out;
 }
 
+testimages::TiffPage TiffPage(int width, int height, const std::vector<Rgb>& pixels) {
+    testimages::TiffPage page;
+    page.width = width;
+    page.height = height;
+    page.compression = 5;  // LZW
+    for (const Rgb& p : pixels) page.samples.insert(page.samples.end(), {p.red, p.green, p.blue});
+    return page;
+}
+
+Bytes WebP(int width, int height, const std::vector<Rgb>& pixels, bool lossless) {
+    testimages::WebPImage picture;
+    picture.width = width;
+    picture.height = height;
+    picture.lossless = lossless;
+    for (const Rgb& p : pixels) picture.pixels.insert(picture.pixels.end(), {p.red, p.green, p.blue});
+    return testimages::EncodeWebP(picture);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,11 +161,22 @@ int main(int argc, char** argv) {
         {"colour-palette.gif", Gif(64, 48, true)},
         {"スキャン/page-1.png", Png(w, h, Picture(w, h, Gray))},
         {"スキャン/page-2.jpg", Jpeg(w, h, Picture(w, h, colour))},
+        {"gray-web.webp", WebP(w, h, Picture(w, h, Gray), true)},
+        {"colour-web.webp", WebP(w, h, Picture(w, h, colour), false)},
         {"notes.txt", Bytes{'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e', '\n'}},
         {"broken.png", Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0}},
     };
     for (const auto& file : files) testimages::WriteFileBytes(root / fs::u8path(file.name), file.bytes);
-    std::printf("made %zu files in %s\n", sizeof files / sizeof files[0],
+    // A scanned document of two pages, the second in colour, and a gray one.
+    const bool tiffs = testimages::WriteTiff(root / fs::u8path("スキャン/document.tif"),
+                                             {TiffPage(w, h, Picture(w, h, Gray)), TiffPage(w, h, Picture(w, h, colour))}) &&
+                       testimages::WriteTiff(root / fs::u8path("スキャン/gray-document.tiff"),
+                                             {TiffPage(w, h, Picture(w, h, Gray))});
+    if (!tiffs) {
+        std::fprintf(stderr, "pallidor-make-demo: cannot write the TIFF files\n");
+        return 2;
+    }
+    std::printf("made %zu files in %s\n", sizeof files / sizeof files[0] + 2,
                 platform::PathToUtf8(root).c_str());
     return 0;
 }
