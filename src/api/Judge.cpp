@@ -51,17 +51,23 @@ ErrorCode DecodeProblem(const FileHeader& header, ImageKind chosen, const std::s
     return ErrorCode::DecodeFailed;
 }
 
-// Why a file whose decoding failed could not be had, if the file itself is the reason.
-ErrorCode FileProblem(const std::filesystem::path& path) {
+// What the path names, when it is no regular file.
+ErrorCode PathProblem(const std::filesystem::path& path) {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(path, error);
     if (status.type() == std::filesystem::file_type::not_found) return ErrorCode::NotFound;
     if (error) return ErrorCode::Unreadable;
     if (status.type() != std::filesystem::file_type::regular) return ErrorCode::NotAFile;
-    platform::InputFile* file = platform::OpenInputFile(path);
-    if (file == nullptr) return ReadFileHeader(path).permissionDenied ? ErrorCode::PermissionDenied : ErrorCode::Unreadable;
-    platform::CloseInputFile(file);
     return ErrorCode::None;
+}
+
+// Why a file whose decoding failed could not be had: the path, the file refusing to open, or
+// what its header (read once) tells of the decode.
+ErrorCode FailedFileProblem(const std::filesystem::path& path, ImageKind chosen, const std::string& error) {
+    if (const ErrorCode problem = PathProblem(path); problem != ErrorCode::None) return problem;
+    const FileHeader header = ReadFileHeader(path);
+    if (!header.readable && !header.permissionDenied) return ErrorCode::Unreadable;
+    return DecodeProblem(header, chosen, error);
 }
 
 }  // namespace
@@ -105,10 +111,12 @@ std::vector<std::pair<std::string, std::string>> JudgeParams::Keys() const {
 
 bool LoadJudgeParams(const std::filesystem::path& file, JudgeParams& params, std::string* error) {
     // A missing file would read as all defaults; a caller who names one means that file.
-    if (FileProblem(file) != ErrorCode::None) {
+    platform::InputFile* opened = PathProblem(file) == ErrorCode::None ? platform::OpenInputFile(file) : nullptr;
+    if (opened == nullptr) {
         if (error != nullptr) *error = "cannot read the settings file " + platform::PathToUtf8(file);
         return false;
     }
+    platform::CloseInputFile(opened);
     const SettingsRecord read = ReadSettingsFile(file);
     JudgeParams loaded;
     for (const auto& [name, text] : SettingsAsText(read)) {
@@ -143,10 +151,8 @@ Judgment JudgeFile(const std::filesystem::path& path, const JudgeParams& params)
     const ImageKind chosen = ImageKindFromExtension(ExtensionOf(path));
     if (chosen == ImageKind::Unsupported) {
         judgment.code = ErrorCode::UnsupportedFormat;
-    } else if (const ErrorCode problem = FileProblem(path); problem != ErrorCode::None) {
-        judgment.code = problem;
     } else {
-        judgment.code = DecodeProblem(ReadFileHeader(path), chosen, judgment.error);
+        judgment.code = FailedFileProblem(path, chosen, judgment.error);
     }
     return judgment;
 }
